@@ -1,0 +1,61 @@
+// Image preparation: the six Windows-bitmap converters that fill a GreyImage,
+// and the binarisation rule that turns it into a BinaryImage.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zorvik {
+
+// Brightness per pixel, 0 (black) to 255 (white); row 0 is the top row.
+struct GreyImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> pixels;  // row-major, height x width
+
+    GreyImage() = default;
+    GreyImage(int w, int h) : width(w), height(h), pixels(size_t(w) * size_t(h), 0) {}
+    uint8_t& at(int row, int col) { return pixels[size_t(row) * size_t(width) + size_t(col)]; }
+    uint8_t at(int row, int col) const {
+        return pixels[size_t(row) * size_t(width) + size_t(col)];
+    }
+};
+
+// One text per pixel row, index 0 at the top, each width characters long;
+// '1' is dark. Horizontal positions are 1-based character positions.
+using BinaryImage = std::vector<std::string>;
+
+// Bytes per stored pixel row, padding to a multiple of 4 included.
+int BitmapStride(int bitCount, int width);
+
+// The converters trust their input: a bitmap with the 40-byte information
+// header, a colour table at byte 54 where the bit count needs one, and
+// height stored rows of BitmapStride bytes from pixelOffset. The decode run
+// checks those sizes before it calls them. grey must be height x width.
+using BitmapBytes = std::span<const uint8_t>;
+void ConvertBitmap1(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
+void ConvertBitmap4(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
+void ConvertBitmap8(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
+void ConvertBitmap16(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
+void ConvertBitmap24(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
+void ConvertBitmap32(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
+
+// Inclusive 0-based bounds into the grey image; never empty.
+struct PixelRect {
+    int firstRow, lastRow, firstCol, lastCol;
+};
+
+enum class ThresholdRule {
+    Initial,  // T = (factor + 0.5) * (mean - min) + min, double precision
+    Refined,  // T = factor * (mean - min) + min, single precision
+};
+
+// Pixels with min <= g <= T become '1', where min and the mean come from the
+// reference rectangle and T is rounded half to even. With a debug folder the
+// image is also written to "bitmap1.txt" there.
+BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
+                          float thresholdFactor, const std::string& debugFolder);
+
+}  // namespace zorvik

@@ -1,0 +1,73 @@
+// Helpers shared by every decoding stage: bit strings, the 16-bit number
+// model, and the text operations whose out-of-range use is a stage fault.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace zorvik {
+
+// A text of '0' and '1', most significant bit first; '1' is a set bit or a
+// dark pixel or module.
+using BitString = std::string;
+
+// A run-time fault inside a stage: a 16-bit overflow, an index outside an
+// array or text. Each stage catches it at its boundary and returns its own
+// catch-all message instead.
+struct StageFault : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Options that reach into the decoder from outside. Empty debugFolder means
+// no debug dumps; otherwise it names an existing folder.
+struct DecodeOptions {
+    std::string debugFolder;
+    bool segmentInfo = false;  // write the segment-information file
+    std::string infoFileName;  // its path (UTF-8)
+};
+
+// v as a 16-bit signed integer; throws StageFault outside -32768..32767.
+int16_t CheckedInt16(long long v);
+
+// Nearest integer, exact halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
+double RoundHalfEven(double v);
+
+// RoundHalfEven(v) as a checked 16-bit integer.
+int16_t RoundToInt16(double v);
+
+// v truncated toward zero as a checked 16-bit integer.
+int16_t TruncToInt16(double v);
+
+// Exactly width characters: the 4-bit patterns of the upper-case hex digits
+// of hex, padded with leading zeros or cut to the lowest width bits.
+// Characters other than 0-9 and A-F are not checked (they read as 0000).
+BitString HexToBits(std::string_view hex, int width);
+
+// Upper-case hexadecimal text of a non-negative value, no leading zeros
+// ("0" for 0).
+std::string ToHex(unsigned value);
+
+// The unsigned value of a bit string; empty gives 0. A value above 32767
+// throws StageFault.
+int16_t BitsToInt(std::string_view bits);
+
+// Up to len characters of s from the 1-based position pos: fewer, or none,
+// where s ends. pos < 1 or len < 0 throws StageFault.
+std::string_view Mid(std::string_view s, long long pos, long long len);
+
+// s from the 1-based position pos to its end (empty beyond it).
+std::string_view MidRest(std::string_view s, long long pos);
+
+// The character at 1-based position pos; throws StageFault outside s.
+char CharAt(std::string_view s, long long pos);
+
+// Number of '1' characters in s.
+long long CountOnes(std::string_view s);
+
+// Writes content (lines already ended by CR LF) to path, created or replaced. Returns
+// false on any file error; the caller decides whether that matters.
+bool WriteTextFile(const std::string& path, const std::string& content);
+
+}  // namespace zorvik

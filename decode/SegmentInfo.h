@@ -1,0 +1,15 @@
+// The segment-information file: one line per data segment.
+#pragma once
+
+#include "SegmentParser.h"
+
+#include <string>
+#include <vector>
+
+namespace zorvik {
+
+// Writes "[B-0005] Hello" style lines (CR LF, Shift_JIS) to path, replacing
+// the file. Any file error ends it silently.
+void WriteSegmentInfo(const std::vector<SegmentRecord>& segments, const std::string& path);
+
+}  // namespace zorvik

@@ -1,0 +1,17 @@
+// Conversion between UTF-8 and Shift_JIS (Windows code page 932, with the
+// NEC and IBM extensions), through iconv.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zorvik {
+
+// Invalid or incomplete byte sequences become U+FFFD, one per bad byte;
+// nothing is dropped and nothing throws.
+std::string ShiftJisToUtf8(std::string_view bytes);
+
+// Characters without a code page 932 form become '?'.
+std::string Utf8ToShiftJis(std::string_view text);
+
+}  // namespace zorvik

@@ -19,21 +19,25 @@ struct FieldTables {
 // The constant tables (built once, read only).
 const FieldTables& BuildFieldTables();
 
-// Product of two elements 0..255.
+// Product of two elements 0..255 (the range is not checked).
 int16_t GfMultiply(int a, int b);
 
-// Multiplicative inverse; GfInverse(0) is 1 (never fails).
+// Multiplicative inverse of an element 0..255 (not checked); GfInverse(0)
+// is 1, so a zero divisor never fails.
 int16_t GfInverse(int a);
 
 // A polynomial over GF(256), index = power of x. Every polynomial of one
 // block correction has the same working length W; a product has 2W.
 using Polynomial = std::vector<int16_t>;
 
+// Sets every coefficient to 0.
 void PolyClear(Polynomial& p);
+// Copies the coefficients both have in common (all W of them for equal lengths).
 void PolyCopy(Polynomial& dest, const Polynomial& src);
 // Multiplies by x within the working length: the top coefficient is dropped.
 void PolyShift(Polynomial& p);
-// dest (2W coefficients) = p * q (W coefficients each).
+// dest = p * q; dest is resized to p.size() + q.size() coefficients, 2W for
+// two factors of W coefficients.
 void PolyMultiply(Polynomial& dest, const Polynomial& p, const Polynomial& q);
 
-}  // namespace zorvik
+} // namespace zorvik

@@ -1,0 +1,166 @@
+#include "ErrorCorrection.h"
+
+#include "GaloisField.h"
+
+namespace zorvik {
+
+namespace {
+
+// r(alpha^k) by Horner's rule, the first codeword being the highest power.
+int16_t EvaluateSyndrome(const FieldTables& tables, const CodewordArray& codewords, int n, int k) {
+    const int point = tables.PowerTable[k];
+    int acc = 0;
+    for (int j = 0; j < n; ++j) acc = GfMultiply(point, acc) ^ codewords[j];
+    return static_cast<int16_t>(acc);
+}
+
+// True when all ecCount syndromes vanish, i.e. the block is a codeword of the
+// generator with roots alpha^0 .. alpha^(ecCount - 1).
+bool IsCodeword(const FieldTables& tables, const CodewordArray& codewords, int n, int ecCount) {
+    for (int k = 0; k < ecCount; ++k) {
+        if (EvaluateSyndrome(tables, codewords, n, k) != 0) return false;
+    }
+    return true;
+}
+
+// The working values of one block correction; a fresh object per call, so
+// nothing carries over from one block to the next.
+class BlockDecoder {
+  public:
+    BlockDecoder(CodewordArray& codewords, int16_t n, int16_t t)
+        : tables_(BuildFieldTables()), codewords_(codewords), n_(n),
+          syndromeCount_(static_cast<int16_t>(2 * t)), workLength_(static_cast<int16_t>(4 * t)),
+          syndromes_(workLength_, 0), locator_(workLength_, 0), evaluator_(workLength_, 0) {}
+
+    int16_t Correct() {
+        // Only 2t syndromes take part, even where the block has more
+        // error-correction codewords.
+        int sum = 0;
+        for (int k = 0; k < syndromeCount_; ++k) {
+            syndromes_[k] = EvaluateSyndrome(tables_, codewords_, n_, k);
+            sum += syndromes_[k];
+        }
+        if (sum == 0) return 0;
+        return CorrectErrorValues();
+    }
+
+  private:
+    // Berlekamp-Massey: the error locator sigma from the syndromes, and the
+    // evaluator Omega = S * sigma mod x^(2t).
+    void FindErrorLocator() {
+        Polynomial connection(workLength_, 0); // C
+        Polynomial previous(workLength_, 0);   // B, kept multiplied by x
+        Polynomial next(workLength_, 0);       // T
+        connection[0] = 1;
+        previous[1] = 1;
+        int length = 0;    // L
+        int lastStep = -1; // m
+
+        for (int i = 0; i < syndromeCount_; ++i) {
+            int d = 0;
+            for (int j = 0; j <= length; ++j) d ^= GfMultiply(connection[j], syndromes_[i - j]);
+            if (d != 0) {
+                for (int j = 0; j < workLength_; ++j) {
+                    next[j] = static_cast<int16_t>(connection[j] ^ GfMultiply(d, previous[j]));
+                }
+                if (length < i - lastStep) {
+                    const int newLength = i - lastStep;
+                    lastStep = i - length;
+                    const int inverse = GfInverse(d);
+                    for (int j = 0; j < workLength_; ++j) {
+                        previous[j] = GfMultiply(connection[j], inverse);
+                    }
+                    length = newLength;
+                }
+                PolyCopy(connection, next);
+            }
+            PolyShift(previous);
+        }
+        PolyCopy(locator_, connection);
+
+        Polynomial product;
+        PolyMultiply(product, syndromes_, locator_);
+        PolyClear(evaluator_);
+        for (int j = 0; j < syndromeCount_; ++j) evaluator_[j] = product[j];
+    }
+
+    // Chien search over all 255 non-zero elements: sigma(alpha^i) = 0 puts an
+    // error at position 255 - i, so positions come out from 254 down to 0.
+    void FindErrorPositions() {
+        rootCount_ = 0;
+        for (int i = 1; i <= 255; ++i) {
+            int value = 0;
+            for (int j = 0; j < syndromeCount_; ++j) {
+                value ^= GfMultiply(locator_[j], tables_.PowerTable[(j * i) % 255]);
+            }
+            if (value == 0) roots_[rootCount_++] = static_cast<int16_t>(255 - i);
+        }
+    }
+
+    // Locates the errors and applies Forney's values. The block is touched
+    // only once every check has passed.
+    int16_t CorrectErrorValues() {
+        FindErrorLocator();
+        FindErrorPositions();
+        if (rootCount_ > syndromeCount_ || rootCount_ == 0) return -1;
+        for (int r = 0; r < rootCount_; ++r) {
+            if (roots_[r] >= n_) return -1;
+        }
+
+        int16_t corrected = 0;
+        for (int r = 0; r < rootCount_; ++r) {
+            const int p = roots_[r];
+            const int inversePower = 255 - p; // X^-1 = alpha^(255 - p)
+            int numerator = 0;
+            for (int j = 0; j < workLength_; ++j) {
+                numerator ^=
+                    GfMultiply(evaluator_[j], tables_.PowerTable[(inversePower * j) % 255]);
+            }
+            // X^-1 * sigma'(X^-1): syndromes start at alpha^0.
+            int denominator = 0;
+            for (int j = 1; j < workLength_; j += 2) {
+                denominator ^=
+                    GfMultiply(locator_[j], tables_.PowerTable[(inversePower * j) % 255]);
+            }
+            const int value = GfMultiply(numerator, GfInverse(denominator));
+            const int index = n_ - 1 - p;
+            codewords_[index] = static_cast<int16_t>(codewords_[index] ^ value);
+            ++corrected;
+        }
+        return corrected;
+    }
+
+    const FieldTables& tables_;
+    CodewordArray& codewords_;
+    const int16_t n_;
+    const int16_t syndromeCount_; // 2t
+    const int16_t workLength_;    // W = 4t
+    Polynomial syndromes_;        // S_0 .. S_(2t-1), the rest 0
+    Polynomial locator_;          // sigma
+    Polynomial evaluator_;        // Omega
+    std::array<int16_t, 257> roots_{};
+    int16_t rootCount_ = 0;
+};
+
+} // namespace
+
+int16_t CorrectBlock(CodewordArray& codewords, int16_t n, int16_t t, int16_t ecCount) {
+    if (n < 1 || n > 255 || t < 1 || t > 15 || ecCount < 2 * t || ecCount > n) return -1;
+    for (int j = 0; j < n; ++j) {
+        if (codewords[j] < 0 || codewords[j] > 255) return -1;
+    }
+
+    const CodewordArray received = codewords;
+    const int16_t result = BlockDecoder(codewords, n, t).Correct();
+
+    // The root checks alone let some heavily damaged blocks through as a
+    // wrong codeword; accept a correction only when every syndrome of the
+    // block now vanishes.
+    if (result > 0 && !IsCodeword(BuildFieldTables(), codewords, n, ecCount)) {
+        codewords = received;
+        return -1;
+    }
+    return result;
+}
+
+} // namespace zorvik

@@ -13,14 +13,12 @@ namespace zorvik {
 struct GreyImage {
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> pixels;  // row-major, height x width
+    std::vector<uint8_t> pixels; // row-major, height x width
 
     GreyImage() = default;
     GreyImage(int w, int h) : width(w), height(h), pixels(size_t(w) * size_t(h), 0) {}
     uint8_t& at(int row, int col) { return pixels[size_t(row) * size_t(width) + size_t(col)]; }
-    uint8_t at(int row, int col) const {
-        return pixels[size_t(row) * size_t(width) + size_t(col)];
-    }
+    uint8_t at(int row, int col) const { return pixels[size_t(row) * size_t(width) + size_t(col)]; }
 };
 
 // One text per pixel row, index 0 at the top, each width characters long;
@@ -48,8 +46,8 @@ struct PixelRect {
 };
 
 enum class ThresholdRule {
-    Initial,  // T = (factor + 0.5) * (mean - min) + min, double precision
-    Refined,  // T = factor * (mean - min) + min, single precision
+    Initial, // T = (factor + 0.5) * (mean - min) + min, double precision
+    Refined, // T = factor * (mean - min) + min, single precision
 };
 
 // Pixels with min <= g <= T become '1', where min and the mean come from the
@@ -58,4 +56,4 @@ enum class ThresholdRule {
 BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
                           float thresholdFactor, const std::string& debugFolder);
 
-}  // namespace zorvik
+} // namespace zorvik

@@ -11,13 +11,13 @@
 namespace zorvik {
 
 struct DecodeResult {
-    int16_t SymbolVersion = -1;  // 1..40
-    int16_t EcLevel = -1;        // 0 L, 1 M, 2 Q, 3 H
-    int16_t MaskPattern = -1;    // 0..7
-    float ErrorRate = 0;         // corrected codewords as % of all codewords
-    int16_t DataWordCount = 0;   // data codewords up to the terminator
-    int16_t TextByteCount = 0;   // segment character counts, kanji counting 2
-    int16_t SequenceByte = -1;   // structured-append byte, -1 without header
+    int16_t SymbolVersion = -1; // 1..40
+    int16_t EcLevel = -1;       // 0 L, 1 M, 2 Q, 3 H
+    int16_t MaskPattern = -1;   // 0..7
+    float ErrorRate = 0;        // corrected codewords as % of all codewords
+    int16_t DataWordCount = 0;  // data codewords up to the terminator
+    int16_t TextByteCount = 0;  // segment character counts, kanji counting 2
+    int16_t SequenceByte = -1;  // structured-append byte, -1 without header
 };
 
 inline constexpr const char* kFormatUnreadable = "形式情報が正しく読み取れません";
@@ -29,7 +29,7 @@ inline constexpr const char* kDecodeApology =
 
 // One decoder with its own state; two engines may decode at once.
 class DecodeEngine {
-public:
+  public:
     explicit DecodeEngine(DecodeOptions options = {}) : options_(std::move(options)) {}
 
     // Decodes one matrix. Returns "" on success or the message of the failing
@@ -41,12 +41,11 @@ public:
     // after a failure, never an earlier call's.
     const std::string& GetDecodedText() const { return DecodedText; }
 
-private:
-    std::string DecodeSteps(const ModuleMatrix& matrix, const SymbolBox& box,
-                            DecodeResult& result);
+  private:
+    std::string DecodeSteps(const ModuleMatrix& matrix, const SymbolBox& box, DecodeResult& result);
 
     DecodeOptions options_;
     std::string DecodedText;
 };
 
-}  // namespace zorvik
+} // namespace zorvik

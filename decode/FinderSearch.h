@@ -15,13 +15,13 @@ namespace zorvik {
 // Top + BoxHeight - 1 and character positions Left to Left + BoxWidth - 1.
 struct SymbolBox {
     int16_t BoxWidth = 0;
-    int16_t Left = 0;  // 1-based character position
+    int16_t Left = 0; // 1-based character position
     int16_t FinderWidthSum = 0;
-    int16_t ModulesAcross = 0;  // set by SampleModules
+    int16_t ModulesAcross = 0; // set by SampleModules
     int16_t BoxHeight = 0;
-    int16_t Top = 0;  // 0-based row index
+    int16_t Top = 0; // 0-based row index
     int16_t FinderHeightSum = 0;
-    int16_t ModulesDown = 0;  // set by SampleModules
+    int16_t ModulesDown = 0; // set by SampleModules
 };
 
 inline constexpr const char* kNotRecognised = "ＱＲコードが認識できませんでした";
@@ -44,4 +44,4 @@ int16_t CheckFinderRuns(const std::array<int16_t, 5>& runs);
 // at the left border. w * h above 32767 throws StageFault.
 double DarkFraction(const BinaryImage& image, int height, int x, int y, int w, int h);
 
-}  // namespace zorvik
+} // namespace zorvik

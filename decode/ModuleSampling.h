@@ -28,4 +28,4 @@ std::string SampleModules(const BinaryImage& binary, SymbolBox& box, ModuleMatri
 void AdjustModuleSizes(std::vector<int16_t>& sizes, const std::vector<int16_t>& edgeCounts, int n,
                        int span, int samplingMode, const std::string& debugFolder);
 
-}  // namespace zorvik
+} // namespace zorvik

@@ -30,11 +30,11 @@ Modules FromCode(const QRcode* code) {
     return m;
 }
 
-}  // namespace
+} // namespace
 
 Modules EncodeSegments(const std::vector<Segment>& segments, int version, int level) {
-    std::unique_ptr<QRinput, decltype(&QRinput_free)> input(
-        QRinput_new2(version, ToQrLevel(level)), QRinput_free);
+    std::unique_ptr<QRinput, decltype(&QRinput_free)> input(QRinput_new2(version, ToQrLevel(level)),
+                                                            QRinput_free);
     if (!input) return {};
     for (const Segment& s : segments) {
         if (QRinput_append(input.get(), ToQrMode(s.mode), int(s.data.size()),
@@ -126,4 +126,4 @@ std::vector<uint8_t> ToBmp24(const Picture& picture) {
     return b;
 }
 
-}  // namespace zorvik::test
+} // namespace zorvik::test

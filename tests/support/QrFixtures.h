@@ -38,7 +38,7 @@ std::vector<AppendSymbol> EncodeStructured(const std::string& text, int version,
 // 255, on a background of background grey.
 struct Picture {
     int width = 0, height = 0;
-    std::vector<uint8_t> grey;  // row-major, top row first
+    std::vector<uint8_t> grey; // row-major, top row first
     uint8_t& at(int r, int c) { return grey[size_t(r) * size_t(width) + size_t(c)]; }
 };
 Picture Render(const Modules& modules, double modulePx, int quietModules, uint8_t background = 255);
@@ -55,4 +55,4 @@ void PutLe32(std::vector<uint8_t>& bytes, size_t at, unsigned value);
 std::vector<uint8_t> BmpHeader(int width, int height, int bitCount, unsigned offset,
                                size_t fileSize);
 
-}  // namespace zorvik::test
+} // namespace zorvik::test

@@ -1,0 +1,194 @@
+#include "DecodeRun.h"
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace zorvik {
+namespace {
+
+unsigned Le16(std::span<const uint8_t> file, size_t at) {
+    return unsigned(file[at + 1]) * 256 + file[at];
+}
+
+constexpr size_t kInfoHeaderEnd = 54;
+
+int ColourTableEntries(int bitCount) {
+    switch (bitCount) {
+    case 1:
+        return 2;
+    case 4:
+        return 16;
+    case 8:
+        return 256;
+    default:
+        return 0;
+    }
+}
+
+bool Converts(int bitCount) {
+    return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
+           bitCount == 32;
+}
+
+void ConvertPixels(std::span<const uint8_t> file, const BitmapHeader& h, GreyImage& grey) {
+    // The 8-bit converter reads all 256 colour-table entries whatever the file
+    // declares; a short palette at the end of a tiny file reads as zeros.
+    std::vector<uint8_t> padded;
+    size_t tableEnd = kInfoHeaderEnd + 4 * size_t(ColourTableEntries(h.bitCount));
+    if (file.size() < tableEnd) {
+        padded.assign(file.begin(), file.end());
+        padded.resize(tableEnd, 0);
+        file = padded;
+    }
+    switch (h.bitCount) {
+    case 1:
+        ConvertBitmap1(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 4:
+        ConvertBitmap4(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 8:
+        ConvertBitmap8(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 16:
+        ConvertBitmap16(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 24:
+        ConvertBitmap24(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 32:
+        ConvertBitmap32(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    default:
+        break; // no converter: the grey image stays black and the search fails
+    }
+}
+
+// The attempt schedule: outer threshold factors, inner sampling variants.
+constexpr std::array<float, 6> kThresholdFactors = {0.85f, 0.95f, 0.8f, 0.9f, 1.0f, 0.75f};
+
+struct SamplingVariant {
+    int samplingMode;
+    int sizeCorrection;
+};
+constexpr std::array<SamplingVariant, 9> kSamplingVariants = {{
+    {0, 0},
+    {1, 0},
+    {0, +4},
+    {0, -4},
+    {1, +4},
+    {1, -4},
+    {2, 0},
+    {2, +4},
+    {2, -4},
+}};
+
+std::string Format1(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.1f", v);
+    return buf;
+}
+
+} // namespace
+
+std::string ReadBitmapHeader(std::span<const uint8_t> file, BitmapHeader& header) {
+    if (file.empty()) return kImageNotObtained;
+    if (file.size() < kInfoHeaderEnd) return kImageMalformed;
+    header.pixelOffset = int(Le16(file, 10));
+    header.width = int(Le16(file, 18));
+    header.height = int(Le16(file, 22));
+    header.bitCount = file[28];
+    if (header.width < 1 || header.width > 32767 || header.height < 1 || header.height > 32767)
+        return kImageMalformed;
+    if (Converts(header.bitCount)) {
+        size_t rowsEnd =
+            size_t(header.pixelOffset) +
+            size_t(BitmapStride(header.bitCount, header.width)) * size_t(header.height);
+        if (size_t(header.pixelOffset) < kInfoHeaderEnd || rowsEnd > file.size())
+            return kImageMalformed;
+    }
+    return "";
+}
+
+uint32_t SystemMilliseconds() {
+    using namespace std::chrono;
+    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
+                        const MillisecondClock& clock) {
+    DecodeOutcome outcome;
+    const uint32_t start = clock();
+    BitmapHeader header;
+    if (std::string failure = ReadBitmapHeader(file, header); !failure.empty()) {
+        outcome.kind = DecodeOutcome::Kind::FileFailure;
+        outcome.message = failure;
+        return outcome;
+    }
+    GreyImage grey(header.width, header.height);
+    ConvertPixels(file, header, grey);
+
+    BinaryImage binary;
+    SymbolBox box;
+    ModuleMatrix matrix;
+    std::string message;
+    bool decoded = false;
+    for (float factor : kThresholdFactors) {
+        message = stages.FindFinderPatterns(grey, binary, box, factor);
+        if (!message.empty()) continue;
+        for (const SamplingVariant& v : kSamplingVariants) {
+            message = stages.SampleModules(binary, box, matrix, v.samplingMode, v.sizeCorrection);
+            if (!message.empty()) continue;
+            outcome.result = DecodeResult{};
+            message = stages.DecodeSymbol(matrix, box, outcome.result);
+            if (message.empty()) {
+                decoded = true;
+                break;
+            }
+        }
+        if (decoded) break;
+    }
+    if (!decoded) {
+        outcome.kind = DecodeOutcome::Kind::NotDecoded;
+        outcome.message = message;
+        return outcome;
+    }
+    outcome.elapsedMs = clock() - start;
+    outcome.kind = DecodeOutcome::Kind::Decoded;
+    outcome.text = stages.GetDecodedText();
+    return outcome;
+}
+
+ResultLabels MakeResultLabels(const DecodeResult& r, uint32_t elapsedMs) {
+    static const std::array<const char*, 4> levels = {"L", "M", "Q", "H"};
+    static const std::array<const char*, 4> maxCorrection = {
+        "（最大訂正率 約7%）", "（最大訂正率 約15%）", "（最大訂正率 約25%）",
+        "（最大訂正率 約30%）"};
+    ResultLabels labels;
+    if (r.EcLevel >= 0 && r.EcLevel <= 3) {
+        labels.CorrLevel = levels[size_t(r.EcLevel)];
+        labels.MaxCor = maxCorrection[size_t(r.EcLevel)];
+    }
+    labels.Version = std::to_string(r.SymbolVersion);
+    labels.MaskNo = std::to_string(r.MaskPattern);
+    // A series of one (byte 0) shows no position.
+    if (r.SequenceByte > 0) {
+        labels.ConcatNoOpaque = true;
+        int position = (r.SequenceByte - (r.SequenceByte & 15)) / 16 + 1;
+        int total = (r.SequenceByte & 15) + 1;
+        labels.ConcatNo = std::to_string(position) + "/" + std::to_string(total);
+    }
+    labels.CorRate = Format1(double(r.ErrorRate));
+    labels.DataWord = std::to_string(r.DataWordCount);
+    if (r.TextByteCount > 0)
+        labels.CompressRate =
+            "（圧縮率 " + Format1(double(r.DataWordCount) / r.TextByteCount * 100) + "%）";
+    char time[32];
+    std::snprintf(time, sizeof time, "%u.%03u", elapsedMs / 1000, elapsedMs % 1000);
+    labels.DecodeTime = time;
+    return labels;
+}
+
+} // namespace zorvik

@@ -1,0 +1,96 @@
+// One decode run, shared by the result window and the command-line decoder:
+// bitmap file bytes -> grey image -> attempts -> outcome -> label texts.
+#pragma once
+
+#include "ChangeBitmap.h"
+#include "DecodeEngine.h"
+#include "FinderSearch.h"
+#include "ModuleSampling.h"
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+namespace zorvik {
+
+inline constexpr const char* kImageNotCreated = "イメージファイルの作成ができませんでした   ";
+inline constexpr const char* kImageNotObtained = "イメージファイルの取得が失敗しました   ";
+inline constexpr const char* kImageMalformed = "イメージファイルの形式が正しくありません   ";
+inline constexpr const char* kMessageBoxTitle = "ミルカ";
+
+// The header fields the run reads: low halves of the offset, width and
+// height, and the low byte of the bit count.
+struct BitmapHeader {
+    int pixelOffset = 0;
+    int width = 0;
+    int height = 0;
+    int bitCount = 0;
+};
+
+// Reads and checks the header: "" when the file is long enough for its
+// header, colour table and pixel rows and both sides are 1..32767;
+// otherwise kImageNotObtained (empty file) or kImageMalformed.
+std::string ReadBitmapHeader(std::span<const uint8_t> file, BitmapHeader& header);
+
+// The three stage operations as the run calls them, and the text fetch.
+class DecodeStages {
+  public:
+    virtual ~DecodeStages() = default;
+    virtual std::string FindFinderPatterns(const GreyImage& grey, BinaryImage& binary,
+                                           SymbolBox& box, float thresholdFactor) = 0;
+    virtual std::string SampleModules(const BinaryImage& binary, SymbolBox& box,
+                                      ModuleMatrix& matrix, int samplingMode,
+                                      int sizeCorrection) = 0;
+    virtual std::string DecodeSymbol(const ModuleMatrix& matrix, const SymbolBox& box,
+                                     DecodeResult& result) = 0;
+    virtual std::string GetDecodedText() = 0;
+};
+
+// The real decoder's stages.
+class RecognitionStages final : public DecodeStages {
+  public:
+    explicit RecognitionStages(DecodeOptions options = {});
+    std::string FindFinderPatterns(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
+                                   float thresholdFactor) override;
+    std::string SampleModules(const BinaryImage& binary, SymbolBox& box, ModuleMatrix& matrix,
+                              int samplingMode, int sizeCorrection) override;
+    std::string DecodeSymbol(const ModuleMatrix& matrix, const SymbolBox& box,
+                             DecodeResult& result) override;
+    std::string GetDecodedText() override;
+
+  private:
+    DecodeOptions options_;
+    DecodeEngine engine_;
+};
+
+// A millisecond timer reading; differences are taken modulo 2^32.
+using MillisecondClock = std::function<uint32_t()>;
+uint32_t SystemMilliseconds();
+
+struct DecodeOutcome {
+    enum class Kind { Decoded, NotDecoded, FileFailure };
+    Kind kind = Kind::NotDecoded;
+    std::string message; // last stage message, or the file failure text
+    DecodeResult result; // of the successful attempt
+    std::string text;    // the decoded text
+    uint32_t elapsedMs = 0;
+};
+
+// Header, grey image and the attempt loop: six threshold factors, and after
+// each successful finder search nine (sampling mode, size correction) pairs,
+// until a decode succeeds. The time runs from just before the header is
+// read to just after the successful attempt.
+DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
+                        const MillisecondClock& clock = SystemMilliseconds);
+
+// The result window's label texts for a successful run.
+struct ResultLabels {
+    std::string CorrLevel, MaxCor, Version, MaskNo;
+    std::string ConcatNo;
+    bool ConcatNoOpaque = false; // background shown only with a position
+    std::string CorRate, DataWord, CompressRate, DecodeTime;
+};
+ResultLabels MakeResultLabels(const DecodeResult& result, uint32_t elapsedMs);
+
+} // namespace zorvik

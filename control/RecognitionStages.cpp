@@ -1,0 +1,30 @@
+// Kept apart from the run itself so that tests of the run with stand-in
+// stages do not pull in the whole decoder.
+#include "DecodeRun.h"
+
+namespace zorvik {
+
+RecognitionStages::RecognitionStages(DecodeOptions options)
+    : options_(options), engine_(std::move(options)) {}
+
+std::string RecognitionStages::FindFinderPatterns(const GreyImage& grey, BinaryImage& binary,
+                                                  SymbolBox& box, float thresholdFactor) {
+    return zorvik::FindFinderPatterns(grey, binary, box, thresholdFactor, options_);
+}
+
+std::string RecognitionStages::SampleModules(const BinaryImage& binary, SymbolBox& box,
+                                             ModuleMatrix& matrix, int samplingMode,
+                                             int sizeCorrection) {
+    return zorvik::SampleModules(binary, box, matrix, samplingMode, sizeCorrection, options_);
+}
+
+std::string RecognitionStages::DecodeSymbol(const ModuleMatrix& matrix, const SymbolBox& box,
+                                            DecodeResult& result) {
+    return engine_.DecodeSymbol(matrix, box, result);
+}
+
+std::string RecognitionStages::GetDecodedText() {
+    return engine_.GetDecodedText();
+}
+
+} // namespace zorvik

@@ -1,0 +1,134 @@
+#include "ChangeBitmap.h"
+
+#include "CommonModule.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+
+namespace zorvik {
+namespace {
+
+constexpr size_t kColourTable = 54;
+
+// Grey of a colour: the truncated mean of blue, green and red.
+uint8_t GreyOf(unsigned blue, unsigned green, unsigned red) {
+    return uint8_t((blue + green + red) / 3);
+}
+
+// Greys of the first `entries` colour-table entries (blue, green, red, reserved).
+std::array<uint8_t, 256> ColourTableGreys(BitmapBytes file, int entries) {
+    std::array<uint8_t, 256> greys{};
+    for (int i = 0; i < entries; ++i) {
+        size_t at = kColourTable + 4 * size_t(i);
+        greys[size_t(i)] = GreyOf(file[at], file[at + 1], file[at + 2]);
+    }
+    return greys;
+}
+
+// Stored rows are bottom-up: stored row s is picture row height - 1 - s.
+template <typename PixelGrey>
+void ForEachPixel(BitmapBytes file, int bitCount, int width, int height, int pixelOffset,
+                  GreyImage& grey, PixelGrey pixelGrey) {
+    size_t stride = size_t(BitmapStride(bitCount, width));
+    for (int s = height - 1; s >= 0; --s) {
+        const uint8_t* row = file.data() + size_t(pixelOffset) + size_t(s) * stride;
+        int r = height - 1 - s;
+        for (int c = 0; c < width; ++c) grey.at(r, c) = pixelGrey(row, c);
+    }
+}
+
+} // namespace
+
+int BitmapStride(int bitCount, int width) {
+    long long bits = static_cast<long long>(bitCount) * width;
+    long long bytes = (bits + 7) / 8;
+    return int((bytes + 3) / 4 * 4);
+}
+
+void ConvertBitmap1(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
+    auto greys = ColourTableGreys(file, 2);
+    ForEachPixel(file, 1, width, height, pixelOffset, grey,
+                 [&](const uint8_t* row, int c) { return greys[(row[c / 8] >> (7 - c % 8)) & 1]; });
+}
+
+void ConvertBitmap4(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
+    auto greys = ColourTableGreys(file, 16);
+    // The high nibble of a byte is the left pixel.
+    ForEachPixel(file, 4, width, height, pixelOffset, grey, [&](const uint8_t* row, int c) {
+        return greys[(row[c / 2] >> (c % 2 == 0 ? 4 : 0)) & 15];
+    });
+}
+
+void ConvertBitmap8(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
+    auto greys = ColourTableGreys(file, 256);
+    ForEachPixel(file, 8, width, height, pixelOffset, grey,
+                 [&](const uint8_t* row, int c) { return greys[row[c]]; });
+}
+
+void ConvertBitmap16(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
+    // 5-5-5 word, bit 15 ignored; v * 8 + v mod 8 widens 31 to 255 and 1 to 9.
+    auto widen = [](unsigned v) { return v * 8 + v % 8; };
+    ForEachPixel(file, 16, width, height, pixelOffset, grey, [&](const uint8_t* row, int c) {
+        unsigned word = row[2 * c] | unsigned(row[2 * c + 1]) << 8;
+        return GreyOf(widen(word & 31), widen((word >> 5) & 31), widen((word >> 10) & 31));
+    });
+}
+
+void ConvertBitmap24(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
+    ForEachPixel(file, 24, width, height, pixelOffset, grey, [](const uint8_t* row, int c) {
+        const uint8_t* p = row + 3 * c;
+        return GreyOf(p[0], p[1], p[2]);
+    });
+}
+
+void ConvertBitmap32(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
+    ForEachPixel(file, 32, width, height, pixelOffset, grey, [](const uint8_t* row, int c) {
+        const uint8_t* p = row + 4 * c;
+        return GreyOf(p[0], p[1], p[2]);
+    });
+}
+
+BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
+                          float thresholdFactor, const std::string& debugFolder) {
+    const PixelRect& q = reference;
+    if (q.firstRow < 0 || q.firstCol < 0 || q.lastRow >= grey.height || q.lastCol >= grey.width ||
+        q.firstRow > q.lastRow || q.firstCol > q.lastCol)
+        throw StageFault("reference rectangle outside the picture");
+
+    int min = 255;
+    long long sum = 0, count = 0;
+    for (int r = q.firstRow; r <= q.lastRow; ++r)
+        for (int c = q.firstCol; c <= q.lastCol; ++c) {
+            int g = grey.at(r, c);
+            min = std::min(min, g);
+            sum += g;
+            ++count;
+        }
+    int mean = int(sum / count);
+
+    int16_t threshold;
+    if (rule == ThresholdRule::Initial) {
+        threshold = RoundToInt16((double(thresholdFactor) + 0.5) * double(mean - min) + min);
+    } else {
+        float t = thresholdFactor * float(mean - min) + float(min);
+        threshold = RoundToInt16(t);
+    }
+
+    BinaryImage image(size_t(grey.height), std::string(size_t(grey.width), '0'));
+    for (int r = 0; r < grey.height; ++r)
+        for (int c = 0; c < grey.width; ++c) {
+            int g = grey.at(r, c);
+            // A pixel darker than everything in the reference counts as light.
+            if (g >= min && g <= threshold) image[size_t(r)][size_t(c)] = '1';
+        }
+
+    if (!debugFolder.empty()) {
+        std::string text;
+        for (const auto& row : image) text += row + "\r\n";
+        WriteTextFile((std::filesystem::path(debugFolder) / "bitmap1.txt").string(), text);
+    }
+    return image;
+}
+
+} // namespace zorvik

@@ -1,0 +1,219 @@
+// Converters fed with bitmap files written by ImageMagick (an independent
+// writer) and by hand; binarisation on its documented worked examples.
+#include "ChangeBitmap.h"
+#include "DecodeRun.h"
+#include "QrFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+using namespace zorvik;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Rgb {
+    int r, g, b;
+};
+
+using Pixels = std::vector<std::vector<Rgb>>; // rows top first
+
+// Writes the picture as PPM and lets ImageMagick turn it into a bitmap file.
+std::vector<uint8_t> MagickBmp(const Pixels& pixels, const std::string& options) {
+    fs::path dir = fs::temp_directory_path() / ("zorvik-bmp-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    fs::path ppm = dir / "in.ppm", bmp = dir / "out.bmp";
+    {
+        std::ofstream out(ppm, std::ios::binary);
+        out << "P6\n" << pixels[0].size() << " " << pixels.size() << "\n255\n";
+        for (const auto& row : pixels)
+            for (const Rgb& p : row) out << char(p.r) << char(p.g) << char(p.b);
+    }
+    std::string cmd = "/usr/bin/convert " + ppm.string() + " " + options + " BMP3:" + bmp.string();
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    std::ifstream in(bmp, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    fs::remove_all(dir);
+    return bytes;
+}
+
+GreyImage Convert(const std::vector<uint8_t>& file, int expectedBits) {
+    BitmapHeader h;
+    EXPECT_EQ(ReadBitmapHeader(file, h), "");
+    EXPECT_EQ(h.bitCount, expectedBits);
+    GreyImage grey(h.width, h.height);
+    switch (h.bitCount) {
+    case 1:
+        ConvertBitmap1(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 4:
+        ConvertBitmap4(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 8:
+        ConvertBitmap8(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 16:
+        ConvertBitmap16(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 24:
+        ConvertBitmap24(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 32:
+        ConvertBitmap32(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    }
+    return grey;
+}
+
+void ExpectGreys(const GreyImage& grey, const Pixels& pixels) {
+    ASSERT_EQ(grey.height, int(pixels.size()));
+    ASSERT_EQ(grey.width, int(pixels[0].size()));
+    for (int r = 0; r < grey.height; ++r)
+        for (int c = 0; c < grey.width; ++c) {
+            const Rgb& p = pixels[size_t(r)][size_t(c)];
+            EXPECT_EQ(grey.at(r, c), (p.r + p.g + p.b) / 3) << "row " << r << " column " << c;
+        }
+}
+
+// A picture whose rows all differ, so a flipped row order shows.
+Pixels Picture(int width, int height, const std::vector<Rgb>& palette, unsigned seed) {
+    std::mt19937 rng(seed);
+    Pixels p(static_cast<size_t>(height), std::vector<Rgb>(static_cast<size_t>(width)));
+    for (auto& row : p)
+        for (auto& px : row) px = palette[rng() % palette.size()];
+    p[0][0] = palette[0];
+    p[size_t(height) - 1][0] = palette[1];
+    return p;
+}
+
+const std::vector<Rgb> kBlackWhite = {{0, 0, 0}, {255, 255, 255}};
+const std::vector<Rgb> kFewColours = {{0, 0, 0},       {255, 255, 255}, {30, 20, 10},
+                                      {254, 200, 100}, {90, 10, 200},   {17, 17, 17}};
+
+std::vector<Rgb> ManyColours() {
+    std::vector<Rgb> colours;
+    for (int i = 0; i < 40; ++i) colours.push_back({i * 6, 255 - i * 5, (i * 37) % 256});
+    return colours;
+}
+
+} // namespace
+
+TEST(ConvertBitmap, OneBitRowsPaddedToFourBytesWidthNine) {
+    auto pixels = Picture(9, 5, kBlackWhite, 1);
+    auto file = MagickBmp(pixels, "-type Bilevel");
+    EXPECT_EQ(BitmapStride(1, 9), 4);
+    ExpectGreys(Convert(file, 1), pixels);
+}
+
+TEST(ConvertBitmap, FourBitHighNibbleIsTheLeftPixel) {
+    for (int width : {1, 5, 8}) {
+        auto pixels = Picture(width, 4, kFewColours, unsigned(width));
+        ExpectGreys(Convert(MagickBmp(pixels, "-type Palette -compress None"), 4), pixels);
+    }
+}
+
+TEST(ConvertBitmap, EightBitColourTableGreys) {
+    // Every one of the 40 colours appears, so the writer needs an 8-bit table.
+    auto colours = ManyColours();
+    Pixels pixels(6, std::vector<Rgb>(7));
+    for (size_t i = 0; i < 42; ++i) pixels[i / 7][i % 7] = colours[(i * 11) % colours.size()];
+    ExpectGreys(Convert(MagickBmp(pixels, "-type Palette -compress None"), 8), pixels);
+}
+
+TEST(ConvertBitmap, TwentyFourBitWidthsOneAndFourPadAndDoNotPad) {
+    EXPECT_EQ(BitmapStride(24, 1), 4);
+    EXPECT_EQ(BitmapStride(24, 4), 12);
+    for (int width : {1, 4, 7}) {
+        auto pixels = Picture(width, 3, ManyColours(), unsigned(width));
+        ExpectGreys(Convert(MagickBmp(pixels, "-type TrueColor"), 24), pixels);
+    }
+}
+
+TEST(ConvertBitmap, ThirtyTwoBitIgnoresTheFourthByte) {
+    auto pixels = Picture(3, 4, ManyColours(), 9);
+    ExpectGreys(Convert(MagickBmp(pixels, "-alpha on -define bmp3:alpha=true"), 32), pixels);
+}
+
+TEST(ConvertBitmap, SixteenBitWidensFiveBitComponentsAndIgnoresBitFifteen) {
+    // Width 3: six bytes a row, padded to eight. Stored row 0 is the bottom row.
+    const unsigned words[2][3] = {{0x7FFF, 0x8000, 0x0421}, {0x0000, 0x7C00, 0x03E0 | 0x8000}};
+    auto file = test::BmpHeader(3, 2, 16, 54, 54 + 16);
+    for (int s = 0; s < 2; ++s)
+        for (int c = 0; c < 3; ++c)
+            test::PutLe16(file, 54 + size_t(s) * 8 + size_t(c) * 2, words[s][c]);
+    GreyImage grey = Convert(file, 16);
+    EXPECT_EQ(grey.at(1, 0), 255); // 0x7FFF
+    EXPECT_EQ(grey.at(1, 1), 0);   // 0x8000: bit 15 alone
+    EXPECT_EQ(grey.at(1, 2), 9);   // each component 1 widens to 9
+    EXPECT_EQ(grey.at(0, 0), 0);
+    EXPECT_EQ(grey.at(0, 1), 85); // red 31 alone: 255 / 3
+    EXPECT_EQ(grey.at(0, 2), 85); // green 31, bit 15 set
+}
+
+TEST(ConvertBitmap, ColourTableGreyTruncates) {
+    // Blue 10, green 20, red 30 gives 20; blue 255, green 255, red 254 gives 254.
+    auto file = test::BmpHeader(2, 1, 8, 54 + 1024, 54 + 1024 + 4);
+    file[54] = 10, file[55] = 20, file[56] = 30;
+    file[58] = 255, file[59] = 255, file[60] = 254;
+    file[54 + 1024] = 0, file[54 + 1025] = 1;
+    GreyImage grey = Convert(file, 8);
+    EXPECT_EQ(grey.at(0, 0), 20);
+    EXPECT_EQ(grey.at(0, 1), 254);
+}
+
+namespace {
+
+// A picture whose reference rectangle (row 0) holds the greys of `reference`
+// and whose row 1 holds the probes.
+GreyImage Probe(const std::vector<int>& reference, const std::vector<int>& probes) {
+    GreyImage g(int(std::max(reference.size(), probes.size())), 2);
+    for (size_t i = 0; i < reference.size(); ++i) g.at(0, int(i)) = uint8_t(reference[i]);
+    for (size_t i = 0; i < probes.size(); ++i) g.at(1, int(i)) = uint8_t(probes[i]);
+    return g;
+}
+
+std::string Binarised(const GreyImage& g, int refWidth, ThresholdRule rule, float factor) {
+    return BinariseImage(g, {0, 0, 0, refWidth - 1}, rule, factor, "")[1];
+}
+
+} // namespace
+
+TEST(BinariseImage, WorkedThresholdsOfBothRules) {
+    // min 40, mean 140: initial 1.35 * 100 + 40 = 175, refined 0.85 * 100 + 40 = 125.
+    GreyImage g = Probe({40, 240}, {175, 176, 125, 126, 39});
+    EXPECT_EQ(Binarised(g, 2, ThresholdRule::Initial, 0.85f), "10110");
+    EXPECT_EQ(Binarised(g, 2, ThresholdRule::Refined, 0.85f), "00100");
+}
+
+TEST(BinariseImage, ExactHalfThresholdRoundsToEven) {
+    // min 0, mean 2, factor 0.75: initial T = 1.25 * 2 = 2.5, which becomes 2.
+    GreyImage g = Probe({0, 4}, {2, 3});
+    EXPECT_EQ(Binarised(g, 2, ThresholdRule::Initial, 0.75f), "10");
+}
+
+TEST(BinariseImage, DarkerThanTheReferenceIsLightAndUniformIsDark) {
+    GreyImage g = Probe({100, 120}, {99, 100, 0});
+    EXPECT_EQ(Binarised(g, 2, ThresholdRule::Initial, 0.85f), "010");
+
+    GreyImage uniform(3, 3);
+    std::fill(uniform.pixels.begin(), uniform.pixels.end(), 128);
+    for (auto rule : {ThresholdRule::Initial, ThresholdRule::Refined})
+        for (const auto& row : BinariseImage(uniform, {1, 1, 1, 1}, rule, 1.0f, ""))
+            EXPECT_EQ(row, "111");
+}
+
+TEST(BinariseImage, DebugDumpHoldsOneLinePerRowWithCrLf) {
+    fs::path dir = fs::temp_directory_path() / ("zorvik-dump-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    GreyImage g = Probe({0, 255}, {0, 255});
+    BinariseImage(g, {0, 1, 0, 1}, ThresholdRule::Refined, 0.5f, dir.string());
+    std::ifstream in(dir / "bitmap1.txt", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(text, "10\r\n10\r\n");
+    fs::remove_all(dir);
+}

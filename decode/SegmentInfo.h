@@ -12,4 +12,4 @@ namespace zorvik {
 // the file. Any file error ends it silently.
 void WriteSegmentInfo(const std::vector<SegmentRecord>& segments, const std::string& path);
 
-}  // namespace zorvik
+} // namespace zorvik

@@ -7,11 +7,13 @@
 
 namespace zorvik {
 
-// Invalid or incomplete byte sequences become U+FFFD, one per bad byte;
-// nothing is dropped and nothing throws.
+// Invalid or incomplete byte sequences become U+FFFD, one per bad byte, or
+// one for a well-formed double-byte code that has no character; nothing is
+// dropped and nothing throws. Each call converts on its own (no shift state
+// carries over).
 std::string ShiftJisToUtf8(std::string_view bytes);
 
-// Characters without a code page 932 form become '?'.
+// Characters without a code page 932 form, and invalid UTF-8, become '?'.
 std::string Utf8ToShiftJis(std::string_view text);
 
-}  // namespace zorvik
+} // namespace zorvik

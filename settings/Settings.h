@@ -16,11 +16,11 @@ struct Settings {
     RgbColor BackColor{255, 255, 255};
     RgbColor TextColor{0, 0, 0};
     RgbColor LinkColor{0, 0, 255};
-    int16_t FontSize = 3;  // 1..7
+    int16_t FontSize = 3; // 1..7
     int16_t DecodeAtOnce = 1;
     int16_t CameraSound = 1;
     int16_t SegmentInfo = 0;
-    std::string InfoFileName;  // UTF-8
+    std::string InfoFileName; // UTF-8
 };
 
 // Path of the settings file in programFolder: an existing file whose name
@@ -29,7 +29,8 @@ std::string SettingsFilePath(const std::string& programFolder);
 
 // Reads the settings file of programFolder into settings. A missing file
 // gives the defaults and is created with them. A present file starts every
-// field from zero; keys it does not hold stay zero.
+// field from zero; keys it does not hold stay zero; it is never rewritten
+// here. A present file that cannot be opened gives the defaults.
 void LoadSettings(Settings& settings, const std::string& programFolder);
 
 // Writes the ten lines of the file (Shift_JIS, CR LF); silent on failure.
@@ -42,4 +43,4 @@ int ParseColorText(std::string_view text, RgbColor& colour);
 // Six lower-case hex digits.
 std::string FormatColorText(const RgbColor& colour);
 
-}  // namespace zorvik
+} // namespace zorvik

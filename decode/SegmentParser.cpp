@@ -1,0 +1,195 @@
+#include "SegmentParser.h"
+
+#include "CommonModule.h"
+#include "ShiftJis.h"
+
+namespace zorvik {
+
+const std::string_view AlnumTable = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:";
+
+namespace {
+
+struct CountWidthRow {
+    int firstVersion;
+    int lastVersion;
+    std::array<int16_t, 4> widths;
+};
+
+// clang-format off
+// ISO/IEC 18004, Table 3: number of bits in the character count indicator.
+constexpr CountWidthRow kCountWidthTable[] = {
+    // versions     numeric  alphanumeric  byte  kanji
+    {  1,  9,    {    10,         9,          8,     8 } },
+    { 10, 26,    {    12,        11,         16,    10 } },
+    { 27, 40,    {    14,        13,         16,    12 } },
+};
+// clang-format on
+
+constexpr std::string_view kStructuredAppend = "0011";
+constexpr std::string_view kTerminator = "0000";
+
+// Mode indicators in the order of SegmentRecord::Mode.
+constexpr std::string_view kModeIndicators[4] = {"0001", "0010", "0100", "1000"};
+
+// The value of bits read as exactly width bits: a character missing at the
+// end counts as "0" (weights 2^(width - n), n from 1).
+int WeighBits(std::string_view bits, int width) {
+    int value = 0;
+    for (int n = 0; n < width; ++n)
+        value = value * 2 + (n < static_cast<int>(bits.size()) && bits[n] == '1' ? 1 : 0);
+    return value;
+}
+
+// The common frame: count indicator, bit length by the mode's rule, and the
+// data bits that follow (fewer when the data end first).
+template <typename BitLengthRule>
+SegmentRecord ReadFrame(uint8_t mode, std::string_view rest, int countWidth,
+                        BitLengthRule bitLength) {
+    if (countWidth < 0) throw StageFault("negative count width");
+    SegmentRecord record;
+    record.Mode = mode;
+    std::string indicator(Mid(rest, 1, countWidth));
+    indicator.resize(static_cast<size_t>(countWidth), '0');
+    record.CharCount = ReadCountIndicator(indicator);
+    record.BitLength = CheckedInt16(bitLength(static_cast<long long>(record.CharCount)));
+    record.DataBits = std::string(Mid(rest, countWidth + 1, record.BitLength));
+    return record;
+}
+
+// Decimal text of value with at least digits digits.
+std::string ZeroPadded(int value, int digits) {
+    std::string text = std::to_string(value);
+    if (static_cast<int>(text.size()) < digits)
+        text.insert(0, static_cast<size_t>(digits) - text.size(), '0');
+    return text;
+}
+
+} // namespace
+
+std::array<int16_t, 4> CountWidths(int version) {
+    for (const CountWidthRow& row : kCountWidthTable)
+        if (version >= row.firstVersion && version <= row.lastVersion) return row.widths;
+    throw StageFault("version without count widths");
+}
+
+int16_t ReadCountIndicator(std::string_view bits) {
+    return BitsToInt(bits);
+}
+
+SegmentRecord DecodeNumeric(std::string_view rest, int countWidth) {
+    SegmentRecord record = ReadFrame(0, rest, countWidth, [](long long count) {
+        long long bits = count / 3 * 10;
+        if (count % 3 == 1) bits += 4;
+        if (count % 3 == 2) bits += 7;
+        return bits;
+    });
+    const std::string_view bits = record.DataBits;
+    int previousDigits = 0; // 0: no leading zeros
+    for (size_t pos = 0; pos < bits.size(); pos += 10) {
+        std::string_view group = bits.substr(pos, 10);
+        int digits = group.size() == 10  ? 3
+                     : group.size() == 7 ? 2
+                     : group.size() == 4 ? 1
+                                         : previousDigits; // data cut short
+        int value = WeighBits(group, static_cast<int>(group.size()));
+        record.Text += ZeroPadded(value, digits);
+        previousDigits = digits;
+    }
+    return record;
+}
+
+SegmentRecord DecodeAlphanumeric(std::string_view rest, int countWidth) {
+    SegmentRecord record = ReadFrame(
+        1, rest, countWidth, [](long long count) { return count / 2 * 11 + count % 2 * 6; });
+    const std::string_view bits = record.DataBits;
+    auto append = [&record](int index) {
+        if (index < static_cast<int>(AlnumTable.size())) record.Text += AlnumTable[index];
+    };
+    for (size_t pos = 0; pos < bits.size(); pos += 11) {
+        std::string_view group = bits.substr(pos, 11);
+        if (group.size() == 11) {
+            int value = WeighBits(group, 11);
+            append(value / 45);
+            append(value % 45);
+        } else {
+            append(WeighBits(group, 6));
+        }
+    }
+    return record;
+}
+
+SegmentRecord DecodeByte(std::string_view rest, int countWidth) {
+    SegmentRecord record =
+        ReadFrame(2, rest, countWidth, [](long long count) { return count * 8; });
+    const std::string_view bits = record.DataBits;
+    std::string bytes;
+    for (size_t pos = 0; pos < bits.size(); pos += 8)
+        bytes += static_cast<char>(WeighBits(bits.substr(pos, 8), 8));
+    record.Text = ShiftJisToUtf8(bytes);
+    return record;
+}
+
+SegmentRecord DecodeKanji(std::string_view rest, int countWidth) {
+    SegmentRecord record =
+        ReadFrame(3, rest, countWidth, [](long long count) { return count * 13; });
+    const std::string_view bits = record.DataBits;
+    std::string bytes;
+    for (size_t pos = 0; pos < bits.size(); pos += 13) {
+        int value = WeighBits(bits.substr(pos, 13), 13);
+        int high = value / 0xC0;
+        int low = value % 0xC0;
+        int code = (high * 256 + low + (high < 31 ? 0x8140 : 0xC140)) % 65536;
+        bytes += static_cast<char>(code >> 8);
+        bytes += static_cast<char>(code & 0xFF);
+    }
+    record.Text = ShiftJisToUtf8(bytes);
+    return record;
+}
+
+ParsedSegments ParseSegments(std::string_view dataBits, int version) {
+    ParsedSegments parsed;
+    int16_t p = 1;
+    if (Mid(dataBits, 1, 4) == kStructuredAppend) {
+        // Position and total in bits 5 to 12; the parity byte after them is
+        // not checked.
+        parsed.SequenceByte = CheckedInt16(WeighBits(Mid(dataBits, 5, 8), 8));
+        p = 21;
+    }
+    const std::array<int16_t, 4> widths = CountWidths(version);
+
+    for (;;) {
+        std::string_view indicator = Mid(dataBits, p, 4);
+        if (indicator == kTerminator) break;
+        parsed.segments.emplace_back();
+        std::string_view rest = MidRest(dataBits, CheckedInt16(p + 4));
+
+        int mode = 0;
+        while (mode < 4 && indicator != kModeIndicators[mode]) ++mode;
+        // ECI, FNC1, a late structured-append header or a cut indicator:
+        // the empty record stays last and fails the run.
+        if (mode == 4) break;
+
+        SegmentRecord& record = parsed.segments.back();
+        switch (mode) {
+        case 0:
+            record = DecodeNumeric(rest, widths[0]);
+            break;
+        case 1:
+            record = DecodeAlphanumeric(rest, widths[1]);
+            break;
+        case 2:
+            record = DecodeByte(rest, widths[2]);
+            break;
+        default:
+            record = DecodeKanji(rest, widths[3]);
+            break;
+        }
+        const int bytesPerChar = mode == 3 ? 2 : 1;
+        parsed.TextByteCount = CheckedInt16(parsed.TextByteCount + bytesPerChar * record.CharCount);
+        p = CheckedInt16(p + 4 + widths[mode] + record.BitLength);
+    }
+    parsed.stopPosition = p;
+    return parsed;
+}
+
+} // namespace zorvik

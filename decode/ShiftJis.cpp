@@ -1,0 +1,130 @@
+#include "ShiftJis.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace zorvik {
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
+
+// One iconv descriptor for the length of one conversion; closed on scope exit.
+class Converter {
+  public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (ok()) iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts as much of in as it can, appending to out. Returns 0 when all of
+    // it was taken, otherwise errno (EILSEQ or EINVAL) with in at the bad byte.
+    int Run(std::string_view& in, std::string& out) {
+        char buffer[512];
+        // iconv takes char** but only reads the input.
+        char* inPtr = const_cast<char*>(in.data());
+        size_t inLeft = in.size();
+        int error = 0;
+        while (inLeft > 0) {
+            char* outPtr = buffer;
+            size_t outLeft = sizeof buffer;
+            size_t r = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
+            out.append(buffer, static_cast<size_t>(outPtr - buffer));
+            if (r != static_cast<size_t>(-1)) break;
+            if (errno == E2BIG) continue;
+            error = errno == EINVAL ? EINVAL : EILSEQ;
+            break;
+        }
+        in = in.substr(in.size() - inLeft);
+        // A fresh shift state for whatever follows a skipped byte.
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        return error;
+    }
+
+  private:
+    iconv_t cd_;
+};
+
+bool IsLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+bool IsTrailByte(unsigned char b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
+// Number of bytes to skip for one unconvertible code page 932 character: a
+// well-formed double-byte code without a character is one position of the
+// code page, so it becomes one replacement rather than a replacement and a
+// stray ASCII trail byte.
+size_t BadShiftJisLength(std::string_view in) {
+    if (in.size() >= 2 && IsLeadByte(static_cast<unsigned char>(in[0])) &&
+        IsTrailByte(static_cast<unsigned char>(in[1])))
+        return 2;
+    return 1;
+}
+
+// Number of bytes of the UTF-8 character at the start of in that cannot be
+// converted: the lead byte and the continuation bytes that follow it, or one
+// byte when it is no lead byte.
+size_t BadUtf8Length(std::string_view in) {
+    auto lead = static_cast<unsigned char>(in[0]);
+    size_t length = lead >= 0xF0 && lead <= 0xF4   ? 4
+                    : lead >= 0xE0 && lead <= 0xEF ? 3
+                    : lead >= 0xC2 && lead <= 0xDF ? 2
+                                                   : 1;
+    size_t n = 1;
+    while (n < length && n < in.size() && (static_cast<unsigned char>(in[n]) & 0xC0) == 0x80) ++n;
+    return n;
+}
+
+} // namespace
+
+std::string ShiftJisToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() * 3 / 2);
+    Converter converter("UTF-8", "CP932");
+    if (!converter.ok()) {
+        // Without the code page only ASCII can be trusted.
+        for (char ch : bytes) {
+            if (static_cast<unsigned char>(ch) < 0x80)
+                out += ch;
+            else
+                out += kReplacement;
+        }
+        return out;
+    }
+    while (!bytes.empty()) {
+        if (converter.Run(bytes, out) == 0) break;
+        out += kReplacement;
+        bytes.remove_prefix(BadShiftJisLength(bytes));
+    }
+    return out;
+}
+
+std::string Utf8ToShiftJis(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    Converter converter("CP932", "UTF-8");
+    if (!converter.ok()) {
+        for (char ch : text) {
+            if (static_cast<unsigned char>(ch) < 0x80)
+                out += ch;
+            else if ((static_cast<unsigned char>(ch) & 0xC0) != 0x80)
+                out += '?';
+        }
+        return out;
+    }
+    while (!text.empty()) {
+        if (converter.Run(text, out) == 0) break;
+        out += '?';
+        text.remove_prefix(BadUtf8Length(text));
+    }
+    return out;
+}
+
+} // namespace zorvik

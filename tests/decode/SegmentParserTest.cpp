@@ -1,0 +1,199 @@
+#include "SegmentParser.h"
+#include "CommonModule.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace zorvik {
+namespace {
+
+// value as exactly width binary digits, most significant first.
+std::string Bits(unsigned value, int width) {
+    std::string bits;
+    for (int b = width - 1; b >= 0; --b) bits += (value >> b) & 1 ? '1' : '0';
+    return bits;
+}
+
+// The caller appends "0000" to the data codewords before parsing.
+ParsedSegments Parse(const std::string& data, int version = 1) {
+    return ParseSegments(data + "0000", version);
+}
+
+TEST(SegmentParser, CountWidthsFollowVersionRanges) {
+    using W = std::array<int16_t, 4>;
+    EXPECT_EQ(CountWidths(1), (W{10, 9, 8, 8}));
+    EXPECT_EQ(CountWidths(9), (W{10, 9, 8, 8}));
+    EXPECT_EQ(CountWidths(10), (W{12, 11, 16, 10}));
+    EXPECT_EQ(CountWidths(26), (W{12, 11, 16, 10}));
+    EXPECT_EQ(CountWidths(27), (W{14, 13, 16, 12}));
+    EXPECT_EQ(CountWidths(40), (W{14, 13, 16, 12}));
+    EXPECT_THROW(CountWidths(0), StageFault);
+    EXPECT_THROW(CountWidths(41), StageFault);
+}
+
+TEST(SegmentParser, NumericTextbookExample) {
+    // 012 345 67 in 10-, 10- and 7-bit groups after a 10-bit count of 8.
+    const std::string data = "0001" + Bits(8, 10) + "0000001100" + "0101011001" + "1000011";
+    ParsedSegments parsed = Parse(data);
+    ASSERT_EQ(parsed.segments.size(), 1u);
+    const SegmentRecord& s = parsed.segments[0];
+    EXPECT_EQ(s.Mode, 0);
+    EXPECT_EQ(s.CharCount, 8);
+    EXPECT_EQ(s.BitLength, 27);
+    EXPECT_EQ(s.Text, "01234567");
+    EXPECT_EQ(parsed.TextByteCount, 8);
+    EXPECT_EQ(parsed.SequenceByte, -1);
+    EXPECT_EQ(parsed.stopPosition, 1 + 4 + 10 + 27);
+}
+
+TEST(SegmentParser, NumericGroupsKeepLeadingZerosByLength) {
+    struct Case {
+        std::string rest;
+        const char* text;
+    };
+    const Case cases[] = {
+        {Bits(1, 10) + Bits(7, 4), "7"},                     // 4-bit group: one digit
+        {Bits(2, 10) + Bits(5, 7), "05"},                    // 7-bit group: two digits
+        {Bits(3, 10) + Bits(1000, 10), "1000"},              // above 999: all digits
+        {Bits(9, 10) + Bits(12, 10) + Bits(3, 2), "012003"}, // cut short: digits of the one before
+        {Bits(3, 10) + "101", "5"},                          // first group cut short: no padding
+    };
+    for (const Case& c : cases) {
+        SegmentRecord s = DecodeNumeric(c.rest, 10);
+        EXPECT_EQ(s.Text, c.text) << c.rest;
+    }
+}
+
+TEST(SegmentParser, AlphanumericPairsAndSingle) {
+    const std::string data =
+        "0010" + Bits(5, 9) + Bits(10 * 45 + 12, 11) + Bits(41 * 45 + 4, 11) + Bits(2, 6);
+    ParsedSegments parsed = Parse(data);
+    ASSERT_EQ(parsed.segments.size(), 1u);
+    EXPECT_EQ(parsed.segments[0].Mode, 1);
+    EXPECT_EQ(parsed.segments[0].Text, "AC-42");
+    EXPECT_EQ(parsed.segments[0].BitLength, 28);
+    EXPECT_EQ(parsed.TextByteCount, 5);
+}
+
+TEST(SegmentParser, AlphanumericIndexesOutsideTableYieldNothing) {
+    // 2047 = 45 * 45 + 22: the first index is past the table.
+    EXPECT_EQ(DecodeAlphanumeric(Bits(2, 9) + Bits(2047, 11), 9).Text, "M");
+    EXPECT_EQ(DecodeAlphanumeric(Bits(1, 9) + Bits(63, 6), 9).Text, "");
+    // A group cut to three bits is weighed as six: 101000 = 40 is '+'.
+    EXPECT_EQ(DecodeAlphanumeric(Bits(1, 9) + "101", 9).Text, "+");
+}
+
+TEST(SegmentParser, StructuredAppendHeaderSkipsParity) {
+    const std::string data =
+        "0011" + Bits(0x12, 8) + Bits(0xA5, 8) + "0001" + Bits(1, 10) + Bits(7, 4);
+    ParsedSegments parsed = Parse(data);
+    EXPECT_EQ(parsed.SequenceByte, 18);
+    ASSERT_EQ(parsed.segments.size(), 1u);
+    EXPECT_EQ(parsed.segments[0].Text, "7");
+    EXPECT_EQ(parsed.stopPosition, 21 + 4 + 10 + 4);
+}
+
+TEST(SegmentParser, KanjiCompactionUndone) {
+    // Two kanji: 3487 -> 935F, 6826 -> E4AA in code page 932.
+    const std::string data = "1000" + Bits(2, 8) + Bits(3487, 13) + Bits(6826, 13);
+    ParsedSegments parsed = Parse(data);
+    ASSERT_EQ(parsed.segments.size(), 1u);
+    EXPECT_EQ(parsed.segments[0].Mode, 3);
+    EXPECT_EQ(parsed.segments[0].Text, "点茗");
+    EXPECT_EQ(parsed.segments[0].BitLength, 26);
+    EXPECT_EQ(parsed.TextByteCount, 4);
+}
+
+TEST(SegmentParser, ByteSegmentsConvertFromShiftJis) {
+    // 日本語 in Shift_JIS, then an ASCII segment of its own.
+    std::string data = "0100" + Bits(6, 8);
+    for (unsigned b : {0x93u, 0xFAu, 0x96u, 0x7Bu, 0x8Cu, 0xEAu}) data += Bits(b, 8);
+    data += "0100" + Bits(2, 8) + Bits('H', 8) + Bits('i', 8);
+    ParsedSegments parsed = Parse(data);
+    ASSERT_EQ(parsed.segments.size(), 2u);
+    EXPECT_EQ(parsed.segments[0].Text, "日本語");
+    EXPECT_EQ(parsed.segments[1].Text, "Hi");
+    EXPECT_EQ(parsed.TextByteCount, 8);
+}
+
+TEST(SegmentParser, Version10ByteCountHasSixteenBits) {
+    const std::string data = "0100" + Bits(2, 16) + Bits('O', 8) + Bits('K', 8);
+    ParsedSegments parsed = Parse(data, 10);
+    ASSERT_EQ(parsed.segments.size(), 1u);
+    EXPECT_EQ(parsed.segments[0].CharCount, 2);
+    EXPECT_EQ(parsed.segments[0].Text, "OK");
+    EXPECT_EQ(parsed.stopPosition, 1 + 4 + 16 + 16);
+}
+
+TEST(SegmentParser, TwoZeroBitsBeforeEndStillTerminate) {
+    // ABC takes 30 bits; the last codeword ends with two zero bits.
+    const std::string data = "0010" + Bits(3, 9) + Bits(10 * 45 + 11, 11) + Bits(12, 6) + "00";
+    ASSERT_EQ(data.size(), 32u);
+    ParsedSegments parsed = Parse(data);
+    ASSERT_EQ(parsed.segments.size(), 1u);
+    EXPECT_EQ(parsed.segments[0].Text, "ABC");
+    EXPECT_EQ(parsed.stopPosition, 31);
+}
+
+TEST(SegmentParser, UnsupportedIndicatorsLeaveEmptyLastRecord) {
+    const std::string numeric7 = "0001" + Bits(1, 10) + Bits(7, 4);
+    struct Case {
+        const char* name;
+        std::string data;
+        size_t records;
+    };
+    const Case cases[] = {
+        {"ECI", "0111" + Bits(26, 8) + numeric7, 1},
+        {"FNC1 first", "0101" + numeric7, 1},
+        {"FNC1 second", "1001" + Bits(0x41, 8) + numeric7, 1},
+        {"late structured append", numeric7 + "0011" + Bits(0x12, 8) + Bits(0, 8), 2},
+        {"ECI after a segment", numeric7 + "0111" + Bits(26, 8), 2},
+    };
+    for (const Case& c : cases) {
+        ParsedSegments parsed = Parse(c.data);
+        ASSERT_EQ(parsed.segments.size(), c.records) << c.name;
+        const SegmentRecord& last = parsed.segments.back();
+        EXPECT_EQ(last.CharCount, 0) << c.name;
+        EXPECT_EQ(last.Mode, 0) << c.name;
+        EXPECT_TRUE(last.Text.empty()) << c.name;
+        EXPECT_TRUE(last.DataBits.empty()) << c.name;
+    }
+    // The late header is not mistaken for a sequence byte.
+    EXPECT_EQ(Parse(numeric7 + "0011" + Bits(0x12, 8)).SequenceByte, -1);
+}
+
+TEST(SegmentParser, ShortIndicatorAtEndFails) {
+    // Called without the appended zeros: two bits remain where an indicator belongs.
+    ParsedSegments parsed = ParseSegments("0001" + Bits(1, 10) + Bits(7, 4) + "00", 1);
+    ASSERT_EQ(parsed.segments.size(), 2u);
+    EXPECT_EQ(parsed.segments[1].CharCount, 0);
+    EXPECT_EQ(parsed.stopPosition, 19);
+}
+
+TEST(SegmentParser, CountBeyondDataTakesAppendedZerosThenFails) {
+    // Ten bytes announced, two present.
+    const std::string data = "0100" + Bits(10, 8) + Bits('A', 8) + Bits('B', 8);
+    ParsedSegments parsed = Parse(data);
+    ASSERT_EQ(parsed.segments.size(), 2u);
+    const SegmentRecord& s = parsed.segments[0];
+    EXPECT_EQ(s.CharCount, 10);
+    EXPECT_EQ(s.BitLength, 80);
+    EXPECT_EQ(s.DataBits, Bits('A', 8) + Bits('B', 8) + "0000");
+    EXPECT_EQ(s.Text, std::string("AB\0", 3));
+    EXPECT_EQ(parsed.TextByteCount, 10);
+    EXPECT_EQ(parsed.segments[1].CharCount, 0);
+    EXPECT_EQ(parsed.stopPosition, 1 + 4 + 8 + 80);
+}
+
+TEST(SegmentParser, SixteenBitOverflowsAreFaults) {
+    // A byte count of 32768 does not fit.
+    EXPECT_THROW(Parse("0100" + Bits(32768, 16), 10), StageFault);
+    // 16383 digits need more than 32767 bits.
+    EXPECT_THROW(Parse("0001" + Bits(16383, 14), 27), StageFault);
+    // 4095 bytes fit, but the position after them does not.
+    EXPECT_THROW(Parse("0100" + Bits(4095, 16), 10), StageFault);
+}
+
+} // namespace
+} // namespace zorvik

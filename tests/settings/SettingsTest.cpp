@@ -1,0 +1,211 @@
+#include "Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+namespace zorvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kDefaultFile = "[ZORVIK 1.2]\r\n"
+                                 "HtmlBrowse=0\r\n"
+                                 "BackColor=ffffff\r\n"
+                                 "TextColor=000000\r\n"
+                                 "LinkColor=0000ff\r\n"
+                                 "FontSize=3\r\n"
+                                 "DecodeAtOnce=1\r\n"
+                                 "CameraSound=1\r\n"
+                                 "SegmentInfo=0\r\n"
+                                 "InfoFileName=\r\n";
+
+class SettingsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder_ = fs::temp_directory_path() /
+                  ("zorvik-settings-" + std::to_string(::getpid()) + "-" + info->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string Folder() const { return folder_.string(); }
+    std::string FilePath(const char* name = "ZORVIK.ini") const {
+        return (folder_ / name).string();
+    }
+
+    void WriteFile(const std::string& bytes, const char* name = "ZORVIK.ini") const {
+        std::ofstream(FilePath(name), std::ios::binary) << bytes;
+    }
+    std::string ReadFile(const char* name = "ZORVIK.ini") const {
+        std::ifstream in(FilePath(name), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // Loads a file of the given lines into settings that start away from
+    // both the defaults and zero, so that untouched fields would show.
+    Settings LoadFrom(const std::string& bytes) const {
+        WriteFile(bytes);
+        Settings s;
+        s.HtmlBrowse = 7;
+        s.BackColor = {9, 9, 9};
+        s.FontSize = 9;
+        s.InfoFileName = "stale";
+        LoadSettings(s, Folder());
+        return s;
+    }
+
+    fs::path folder_;
+};
+
+void ExpectDefaults(const Settings& s) {
+    EXPECT_EQ(s.HtmlBrowse, 0);
+    EXPECT_EQ(s.BackColor, (RgbColor{255, 255, 255}));
+    EXPECT_EQ(s.TextColor, (RgbColor{0, 0, 0}));
+    EXPECT_EQ(s.LinkColor, (RgbColor{0, 0, 255}));
+    EXPECT_EQ(s.FontSize, 3);
+    EXPECT_EQ(s.DecodeAtOnce, 1);
+    EXPECT_EQ(s.CameraSound, 1);
+    EXPECT_EQ(s.SegmentInfo, 0);
+    EXPECT_EQ(s.InfoFileName, "");
+}
+
+TEST_F(SettingsTest, MissingFileIsCreatedWithDefaults) {
+    Settings s;
+    s.FontSize = 6;
+    s.InfoFileName = "x";
+    LoadSettings(s, Folder());
+    ExpectDefaults(s);
+    EXPECT_EQ(ReadFile(), kDefaultFile);
+}
+
+TEST_F(SettingsTest, ValuesAreCheckedOneByOne) {
+    struct Case {
+        const char* line;
+        int16_t Settings::*field;
+        int16_t expected;
+    };
+    const Case cases[] = {
+        {"FontSize=10", &Settings::FontSize, 3}, // two characters: not one digit
+        {"FontSize= 5 ", &Settings::FontSize, 5},
+        {"fontsize=7", &Settings::FontSize, 7},
+        {"FontSize=0", &Settings::FontSize, 3},
+        {"FontSize=8", &Settings::FontSize, 3},
+        {"  HTMLBROWSE  =1", &Settings::HtmlBrowse, 1},
+        {"HtmlBrowse=2", &Settings::HtmlBrowse, 0},
+        {"DecodeAtOnce=0", &Settings::DecodeAtOnce, 0},
+        {"DecodeAtOnce=yes", &Settings::DecodeAtOnce, 1},
+        {"CameraSound=", &Settings::CameraSound, 1},
+        {"SegmentInfo=1", &Settings::SegmentInfo, 1},
+        {"SegmentInfo=01", &Settings::SegmentInfo, 0},
+    };
+    for (const Case& c : cases) {
+        Settings s = LoadFrom(std::string("[ZORVIK 1.2]\r\n") + c.line + "\r\n");
+        EXPECT_EQ(s.*c.field, c.expected) << c.line;
+    }
+}
+
+TEST_F(SettingsTest, ColoursReadAnyCaseAndSaveLowerCase) {
+    Settings s = LoadFrom("backcolor=FFCC00\r\nTextColor=0a0B0c\r\nLinkColor=12345\r\n");
+    EXPECT_EQ(s.BackColor, (RgbColor{255, 204, 0}));
+    EXPECT_EQ(s.TextColor, (RgbColor{10, 11, 12}));
+    EXPECT_EQ(s.LinkColor, (RgbColor{0, 0, 255})); // five digits: its default
+
+    SaveSettings(s, Folder());
+    const std::string saved = ReadFile();
+    EXPECT_NE(saved.find("\r\nBackColor=ffcc00\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\nTextColor=0a0b0c\r\n"), std::string::npos) << saved;
+
+    for (const char* bad : {"ffcc0", "ffcc0g", "ffcc000", " ffcc0 0", "ｆｆｃｃ００"}) {
+        Settings t = LoadFrom(std::string("BackColor=") + bad + "\r\n");
+        EXPECT_EQ(t.BackColor, (RgbColor{255, 255, 255})) << bad;
+    }
+}
+
+TEST_F(SettingsTest, SectionLineOnlyLeavesZerosAndFileAlone) {
+    const std::string content = "[ZORVIK 1.2]";
+    Settings s = LoadFrom(content);
+    EXPECT_EQ(s.HtmlBrowse, 0);
+    EXPECT_EQ(s.BackColor, (RgbColor{0, 0, 0}));
+    EXPECT_EQ(s.TextColor, (RgbColor{0, 0, 0}));
+    EXPECT_EQ(s.LinkColor, (RgbColor{0, 0, 0}));
+    EXPECT_EQ(s.FontSize, 0);
+    EXPECT_EQ(s.DecodeAtOnce, 0);
+    EXPECT_EQ(s.CameraSound, 0);
+    EXPECT_EQ(s.SegmentInfo, 0);
+    EXPECT_EQ(s.InfoFileName, "");
+    EXPECT_EQ(ReadFile(), content);
+}
+
+TEST_F(SettingsTest, LineRules) {
+    Settings s = LoadFrom("no equals sign\r\n"
+                          "=1\r\n"
+                          "Unknown=1\r\n"
+                          "FontSize=2\n" // a bare LF ends a line too
+                          "InfoFileName= C:\\out\\a=b.txt \r\n"
+                          "FontSize=4\r\n"); // the later line wins
+    EXPECT_EQ(s.FontSize, 4);
+    EXPECT_EQ(s.InfoFileName, "C:\\out\\a=b.txt");
+    EXPECT_EQ(s.HtmlBrowse, 0);
+}
+
+TEST_F(SettingsTest, NameIsFoundWithoutRegardToCase) {
+    WriteFile("[ZORVIK 1.2]\r\nFontSize=6\r\n", "zorvik.INI");
+    EXPECT_EQ(SettingsFilePath(Folder()), FilePath("zorvik.INI"));
+    Settings s;
+    LoadSettings(s, Folder());
+    EXPECT_EQ(s.FontSize, 6);
+    EXPECT_FALSE(fs::exists(FilePath()));
+
+    // Saving replaces that same file rather than adding a second one.
+    s.FontSize = 2;
+    SaveSettings(s, Folder());
+    EXPECT_FALSE(fs::exists(FilePath()));
+    EXPECT_NE(ReadFile("zorvik.INI").find("\r\nFontSize=2\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsTest, JapanesePathRoundTripsThroughShiftJis) {
+    Settings s;
+    s.InfoFileName = "C:\\出力\\情報.txt";
+    s.SegmentInfo = 1;
+    SaveSettings(s, Folder());
+    const std::string saved = ReadFile();
+    EXPECT_NE(saved.find("\r\nInfoFileName=C:\\\x8F\x6F\x97\xCD\\\x8F\xEE\x95\xF1.txt\r\n"),
+              std::string::npos);
+
+    Settings loaded;
+    LoadSettings(loaded, Folder());
+    EXPECT_EQ(loaded.InfoFileName, s.InfoFileName);
+    EXPECT_EQ(loaded.SegmentInfo, 1);
+}
+
+TEST_F(SettingsTest, WriteErrorsAreSilent) {
+    const std::string missing = (folder_ / "missing").string();
+    Settings s;
+    s.FontSize = 5;
+    EXPECT_NO_THROW(SaveSettings(s, missing));
+    EXPECT_NO_THROW(LoadSettings(s, missing));
+    ExpectDefaults(s);
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST(ColorText, ParseAndFormat) {
+    RgbColor c{1, 2, 3};
+    EXPECT_EQ(ParseColorText("0000fF", c), 0);
+    EXPECT_EQ(c, (RgbColor{0, 0, 255}));
+    EXPECT_EQ(ParseColorText("00 0ff", c), 4);
+    EXPECT_EQ(ParseColorText("", c), 4);
+    EXPECT_EQ(c, (RgbColor{0, 0, 255})); // unchanged on failure
+
+    EXPECT_EQ(FormatColorText({255, 204, 0}), "ffcc00");
+    EXPECT_EQ(FormatColorText({1, 2, 3}), "010203");
+}
+
+} // namespace
+} // namespace zorvik

@@ -1,0 +1,180 @@
+#include "CommandLine.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace zorvik {
+namespace {
+
+constexpr const char* kUsage = "usage: zorvik-cli [--json] [--segments FILE] [--debug DIR] FILE...";
+
+// Length of the valid UTF-8 sequence at the start of s, or 0.
+size_t Utf8SequenceLength(std::string_view s) {
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+    unsigned char lead = byte(0);
+    size_t length;
+    unsigned min;
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2, min = 0x80;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3, min = 0x800;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4, min = 0x10000;
+    else
+        return 0;
+    if (s.size() < length) return 0;
+    unsigned code = lead & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        code = code << 6 | (byte(i) & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
+std::string Number(double v, const char* format) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, format, v);
+    return buf;
+}
+
+std::string Quoted(std::string_view s) {
+    return "\"" + JsonEscape(s) + "\"";
+}
+
+} // namespace
+
+std::string ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& options) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& into) -> bool {
+            if (i + 1 >= args.size()) return false;
+            into = args[++i];
+            return true;
+        };
+        if (a == "--json") {
+            options.json = true;
+        } else if (a == "--segments") {
+            if (!value(options.decode.infoFileName))
+                return "--segments needs a FILE\n" + std::string(kUsage);
+            options.decode.segmentInfo = true;
+        } else if (a == "--debug") {
+            if (!value(options.decode.debugFolder))
+                return "--debug needs a DIR\n" + std::string(kUsage);
+        } else if (a == "--") {
+            options.files.insert(options.files.end(), args.begin() + long(i) + 1, args.end());
+            break;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return "unknown option " + a + "\n" + kUsage;
+        } else {
+            options.files.push_back(a);
+        }
+    }
+    if (options.files.empty()) return kUsage;
+    return "";
+}
+
+std::string JsonEscape(std::string_view text) {
+    std::string out;
+    while (!text.empty()) {
+        unsigned char c = static_cast<unsigned char>(text[0]);
+        size_t length = Utf8SequenceLength(text);
+        if (length == 0) {
+            out += "\\ufffd";
+            length = 1;
+        } else if (c == '"') {
+            out += "\\\"";
+        } else if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out.append(text.substr(0, length));
+        }
+        text.remove_prefix(length);
+    }
+    return out;
+}
+
+std::string JsonLine(const std::string& file, const DecodeOutcome& outcome, double decodeMs) {
+    const bool ok = outcome.kind == DecodeOutcome::Kind::Decoded;
+    std::string line = "{\"file\":" + Quoted(file) + ",\"ok\":" + (ok ? "true" : "false") +
+                       ",\"message\":" + Quoted(outcome.message);
+    if (!ok) return line + ",\"text\":null}";
+    const DecodeResult& r = outcome.result;
+    const ResultLabels labels = MakeResultLabels(r, outcome.elapsedMs);
+    static const char* const levels[] = {"L", "M", "Q", "H"};
+    line += ",\"text\":" + Quoted(outcome.text);
+    line += ",\"version\":" + std::to_string(r.SymbolVersion);
+    line += ",\"level\":" + (r.EcLevel >= 0 && r.EcLevel <= 3 ? Quoted(levels[r.EcLevel]) : "null");
+    line += ",\"mask\":" + std::to_string(r.MaskPattern);
+    line += ",\"sequence_byte\":" + std::to_string(r.SequenceByte);
+    line += ",\"error_rate\":" + Number(double(r.ErrorRate), "%.4g");
+    line += ",\"data_codewords\":" + std::to_string(r.DataWordCount);
+    line += ",\"text_bytes\":" + std::to_string(r.TextByteCount);
+    line += ",\"decode_ms\":" + Number(decodeMs, "%.2f");
+    line += ",\"labels\":{\"Version\":" + Quoted(labels.Version) +
+            ",\"CorrLevel\":" + Quoted(labels.CorrLevel) + ",\"MaxCor\":" + Quoted(labels.MaxCor) +
+            ",\"CorRate\":" + Quoted(labels.CorRate) + ",\"MaskNo\":" + Quoted(labels.MaskNo) +
+            ",\"ConcatNo\":" + Quoted(labels.ConcatNo) +
+            ",\"DataWord\":" + Quoted(labels.DataWord) +
+            ",\"CompressRate\":" + Quoted(labels.CompressRate) +
+            ",\"DecodeTime\":" + Quoted(labels.DecodeTime) + "}}";
+    return line;
+}
+
+int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& load,
+                   std::ostream& out, std::ostream& err) {
+    CommandLineOptions options;
+    if (std::string usage = ParseCommandLine(args, options); !usage.empty()) {
+        err << usage << "\n";
+        return 2;
+    }
+    bool unreadable = false, undecoded = false;
+    for (const std::string& file : options.files) {
+        PictureLoad picture = load(file);
+        if (!picture.error.empty()) {
+            err << file << ": " << picture.error << "\n";
+            if (options.json) {
+                DecodeOutcome failed;
+                failed.kind = DecodeOutcome::Kind::FileFailure;
+                failed.message = picture.error;
+                out << JsonLine(file, failed, 0) << "\n";
+            }
+            unreadable = true;
+            continue;
+        }
+        // A fresh decoder per file: nothing carries over between pictures.
+        RecognitionStages stages(options.decode);
+        auto start = std::chrono::steady_clock::now();
+        DecodeOutcome outcome = RunDecode(picture.bitmap, stages);
+        double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        if (outcome.kind == DecodeOutcome::Kind::FileFailure)
+            unreadable = true;
+        else if (outcome.kind == DecodeOutcome::Kind::NotDecoded)
+            undecoded = true;
+
+        if (options.json) {
+            out << JsonLine(file, outcome, ms) << "\n";
+        } else if (outcome.kind == DecodeOutcome::Kind::Decoded) {
+            out << outcome.text << "\n";
+        } else {
+            err << file << ": " << outcome.message << "\n";
+        }
+    }
+    out.flush();
+    return unreadable ? 2 : undecoded ? 1 : 0;
+}
+
+} // namespace zorvik

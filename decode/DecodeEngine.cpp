@@ -1,0 +1,99 @@
+#include "DecodeEngine.h"
+
+#include "CodewordReadout.h"
+#include "ErrorCorrection.h"
+#include "FormatInfo.h"
+#include "SegmentInfo.h"
+#include "SegmentParser.h"
+
+#include <algorithm>
+
+namespace zorvik {
+
+std::string DecodeEngine::DecodeSymbol(const ModuleMatrix& matrix, const SymbolBox& box,
+                                       DecodeResult& result) {
+    DecodedText.clear();
+    try {
+        return DecodeSteps(matrix, box, result);
+    } catch (const std::exception&) {
+        // Any fault the checks below do not catch: an index outside a table,
+        // a text or an array, a 16-bit overflow, a version without tables.
+        return kDecodeApology;
+    }
+}
+
+std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBox& box,
+                                      DecodeResult& result) {
+    ReadFormatInfo(matrix, box.ModulesAcross, box.ModulesDown, result.SymbolVersion, result.EcLevel,
+                   result.MaskPattern);
+    if (result.EcLevel < 0) return kFormatUnreadable;
+    if (result.SymbolVersion < 0) return kVersionUnreadable;
+    const int version = result.SymbolVersion, level = result.EcLevel;
+
+    std::string symbolBits;
+    for (int r = 0; r < box.ModulesDown; ++r) symbolBits += matrix.at(size_t(r));
+
+    std::string map = BuildFunctionMap(version);
+    std::replace(map.begin(), map.end(), '1', '0');
+    const int last = 4 * version + 16;
+    symbolBits = XorBitStrings(symbolBits, BuildMaskString(result.MaskPattern, map, last));
+
+    const VersionCapacity capacity = GetVersionCapacity(version);
+    const int dataCount = capacity.data.at(size_t(level));
+    const int ecCount = capacity.ec.at(size_t(level));
+    const int blockCount = capacity.blocks.at(size_t(level));
+    const std::string codewordBits =
+        ReadCodewordBits(version, symbolBits, map, dataCount + ecCount);
+    std::vector<BlockRecord> blocks =
+        DeinterleaveBlocks(codewordBits, dataCount, ecCount, blockCount);
+
+    const int16_t correctable = GetCorrectableErrors(version, level);
+    std::string dataBits;
+    int16_t totalCodewords = 0, totalErrors = 0;
+    for (BlockRecord& block : blocks) {
+        CodewordArray codewords{};
+        const int blockData = int(block.DataBits.size() / 8);
+        const int blockEc = int(block.EcBits.size() / 8);
+        int count = 0;
+        for (int i = 0; i < blockData; ++i)
+            codewords.at(size_t(count++)) = BitsToInt(Mid(block.DataBits, 8 * i + 1, 8));
+        for (int i = 0; i < blockEc; ++i)
+            codewords.at(size_t(count++)) = BitsToInt(Mid(block.EcBits, 8 * i + 1, 8));
+
+        int16_t corrected =
+            CorrectBlock(codewords, CheckedInt16(count), correctable, CheckedInt16(blockEc));
+        if (corrected < 0) return kTooManyErrors;
+        if (corrected > 0) {
+            for (int i = 0; i < blockData; ++i)
+                block.DataBits.replace(size_t(8 * i), 8,
+                                       HexToBits(ToHex(unsigned(codewords[size_t(i)])), 8));
+        }
+        totalCodewords = CheckedInt16(totalCodewords + count);
+        totalErrors = CheckedInt16(totalErrors + corrected);
+        dataBits += block.DataBits;
+    }
+    result.ErrorRate =
+        totalErrors == 0 ? 0.0f : float(double(totalErrors) / double(totalCodewords) * 100.0);
+
+    // Guarantees a terminator when the data fill the symbol or end with a
+    // shortened one.
+    dataBits += "0000";
+    ParsedSegments parsed = ParseSegments(dataBits, version);
+    result.SequenceByte = parsed.SequenceByte;
+    result.TextByteCount = parsed.TextByteCount;
+    const int used = parsed.stopPosition - 1;
+    result.DataWordCount = CheckedInt16(used / 8 + (used % 8 != 0 ? 1 : 0));
+
+    // Written before the checks below, so a rejected symbol leaves its lines too.
+    if (options_.segmentInfo) WriteSegmentInfo(parsed.segments, options_.infoFileName);
+
+    DecodedText.clear();
+    for (const SegmentRecord& segment : parsed.segments) {
+        if (segment.CharCount == 0) return kNoTextInformation;
+        DecodedText += segment.Text;
+    }
+    if (DecodedText.empty()) return kNoTextInformation;
+    return "";
+}
+
+} // namespace zorvik

@@ -17,9 +17,9 @@ build: configure
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
+# Until the desktop program arrives, `make run` decodes a sample picture.
 run: build
-	@$(BUILD)/bin/zorvik-cli ../shared/corpus/clean/clean_001_v09M_m3_alphanumeric.png || \
-	  $(BUILD)/bin/zorvik-cli tests/data/hello.png
+	@$(BUILD)/bin/zorvik-cli --json tests/data/sample.png
 
 bench: build
 	@$(BUILD)/bin/zorvik-bench

@@ -31,8 +31,10 @@ BitString HexToBits(std::string_view hex, int width) {
     BitString bits(static_cast<size_t>(width), '0');
     for (char ch : hex) {
         int v = 0;
-        if (ch >= '0' && ch <= '9') v = ch - '0';
-        else if (ch >= 'A' && ch <= 'F') v = ch - 'A' + 10;
+        if (ch >= '0' && ch <= '9')
+            v = ch - '0';
+        else if (ch >= 'A' && ch <= 'F')
+            v = ch - 'A' + 10;
         for (int b = 3; b >= 0; --b) bits.push_back((v >> b) & 1 ? '1' : '0');
     }
     return bits.substr(bits.size() - static_cast<size_t>(width));
@@ -89,4 +91,4 @@ bool WriteTextFile(const std::string& path, const std::string& content) {
     return !out.fail();
 }
 
-}  // namespace zorvik
+} // namespace zorvik

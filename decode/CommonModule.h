@@ -24,8 +24,8 @@ struct StageFault : std::runtime_error {
 // no debug dumps; otherwise it names an existing folder.
 struct DecodeOptions {
     std::string debugFolder;
-    bool segmentInfo = false;  // write the segment-information file
-    std::string infoFileName;  // its path (UTF-8)
+    bool segmentInfo = false; // write the segment-information file
+    std::string infoFileName; // its path (UTF-8)
 };
 
 // v as a 16-bit signed integer; throws StageFault outside -32768..32767.
@@ -70,4 +70,4 @@ long long CountOnes(std::string_view s);
 // false on any file error; the caller decides whether that matters.
 bool WriteTextFile(const std::string& path, const std::string& content);
 
-}  // namespace zorvik
+} // namespace zorvik

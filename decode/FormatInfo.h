@@ -27,4 +27,4 @@ int MatchFormatNearest(std::string_view text);
 void ReadFormatInfo(const ModuleMatrix& matrix, int16_t modulesAcross, int16_t modulesDown,
                     int16_t& SymbolVersion, int16_t& EcLevel, int16_t& MaskPattern);
 
-}  // namespace zorvik
+} // namespace zorvik

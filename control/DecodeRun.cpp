@@ -42,28 +42,9 @@ void ConvertPixels(std::span<const uint8_t> file, const BitmapHeader& h, GreyIma
         padded.resize(tableEnd, 0);
         file = padded;
     }
-    switch (h.bitCount) {
-    case 1:
-        ConvertBitmap1(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 4:
-        ConvertBitmap4(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 8:
-        ConvertBitmap8(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 16:
-        ConvertBitmap16(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 24:
-        ConvertBitmap24(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 32:
-        ConvertBitmap32(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    default:
-        break; // no converter: the grey image stays black and the search fails
-    }
+    // No converter for other bit counts: the grey image stays black and the
+    // search fails.
+    ConvertBitmap(h.bitCount, file, h.width, h.height, h.pixelOffset, grey);
 }
 
 // The attempt schedule: outer threshold factors, inner sampling variants.

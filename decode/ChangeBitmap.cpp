@@ -89,6 +89,32 @@ void ConvertBitmap32(BitmapBytes file, int width, int height, int pixelOffset, G
     });
 }
 
+bool ConvertBitmap(int bitCount, BitmapBytes file, int width, int height, int pixelOffset,
+                   GreyImage& grey) {
+    switch (bitCount) {
+    case 1:
+        ConvertBitmap1(file, width, height, pixelOffset, grey);
+        return true;
+    case 4:
+        ConvertBitmap4(file, width, height, pixelOffset, grey);
+        return true;
+    case 8:
+        ConvertBitmap8(file, width, height, pixelOffset, grey);
+        return true;
+    case 16:
+        ConvertBitmap16(file, width, height, pixelOffset, grey);
+        return true;
+    case 24:
+        ConvertBitmap24(file, width, height, pixelOffset, grey);
+        return true;
+    case 32:
+        ConvertBitmap32(file, width, height, pixelOffset, grey);
+        return true;
+    default:
+        return false;
+    }
+}
+
 BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
                           float thresholdFactor, const std::string& debugFolder) {
     const PixelRect& q = reference;

@@ -40,6 +40,11 @@ void ConvertBitmap16(BitmapBytes file, int width, int height, int pixelOffset, G
 void ConvertBitmap24(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
 void ConvertBitmap32(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
 
+// The converter for bitCount; false, with grey untouched, for a bit count
+// that has none.
+bool ConvertBitmap(int bitCount, BitmapBytes file, int width, int height, int pixelOffset,
+                   GreyImage& grey);
+
 // Inclusive 0-based bounds into the grey image; never empty.
 struct PixelRect {
     int firstRow, lastRow, firstCol, lastCol;

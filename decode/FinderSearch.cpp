@@ -1,5 +1,6 @@
 #include "FinderSearch.h"
 
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -106,14 +107,16 @@ void ScanLine(const BinaryImage& image, int height, std::string_view text, int l
 }
 
 // Pairs leading and trailing candidates of the same line with sizes within 1
-// of each other and tallies each geometry, in the order first seen.
-std::vector<TallyEntry> TallyPairs(const std::vector<Candidate>& leading,
-                                   const std::vector<Candidate>& trailing) {
+// of each other and tallies each geometry in the order first seen. The first
+// geometry that two or more lines agree on wins, even over a later one seen
+// more often.
+std::optional<TallyEntry> AgreedGeometry(const std::vector<Candidate>& leading,
+                                         const std::vector<Candidate>& trailing) {
     std::unordered_map<int, std::vector<const Candidate*>> trailingByLine;
     for (const auto& r : trailing) trailingByLine[r.line].push_back(&r);
 
     std::vector<TallyEntry> tally;
-    std::unordered_map<unsigned long long, size_t> index;
+    std::unordered_map<uint64_t, size_t> index;
     for (const auto& l : leading) {
         auto it = trailingByLine.find(l.line);
         if (it == trailingByLine.end()) continue;
@@ -121,10 +124,8 @@ std::vector<TallyEntry> TallyPairs(const std::vector<Candidate>& leading,
             if (!(r->size - 1 <= l.size && l.size <= r->size + 1 && l.position < r->position))
                 continue;
             int16_t span = CheckedInt16(r->position + r->size - l.position);
-            unsigned long long key = (unsigned long long)(uint16_t(l.position)) << 48 |
-                                     (unsigned long long)(uint16_t(span)) << 32 |
-                                     (unsigned long long)(uint16_t(l.size)) << 16 |
-                                     uint16_t(r->size);
+            uint64_t key = uint64_t(uint16_t(l.position)) << 48 | uint64_t(uint16_t(span)) << 32 |
+                           uint64_t(uint16_t(l.size)) << 16 | uint16_t(r->size);
             auto [at, inserted] = index.try_emplace(key, tally.size());
             if (inserted) {
                 if (tally.size() >= kMaxTally) throw StageFault("tally full");
@@ -135,13 +136,9 @@ std::vector<TallyEntry> TallyPairs(const std::vector<Candidate>& leading,
             }
         }
     }
-    return tally;
-}
-
-const TallyEntry* FirstSeenTwice(const std::vector<TallyEntry>& tally) {
     for (const auto& e : tally)
-        if (e.count > 1) return &e;
-    return nullptr;
+        if (e.count > 1) return e;
+    return std::nullopt;
 }
 
 std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
@@ -161,8 +158,7 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
     if (leftEdge.empty() || rightEdge.empty()) return kNotRecognised;
 
     box.BoxWidth = 0;
-    auto across = TallyPairs(leftEdge, rightEdge);
-    const TallyEntry* h = FirstSeenTwice(across);
+    auto h = AgreedGeometry(leftEdge, rightEdge);
     if (!h) return kNotRecognised;
     box.Left = h->start;
     box.BoxWidth = h->span;
@@ -178,8 +174,7 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
     if (topEdge.empty() || bottomEdge.empty()) return kNotRecognised;
 
     box.BoxHeight = 0;
-    auto down = TallyPairs(topEdge, bottomEdge);
-    const TallyEntry* v = FirstSeenTwice(down);
+    auto v = AgreedGeometry(topEdge, bottomEdge);
     if (!v) return kNotRecognised;
     box.Top = v->start;
     box.BoxHeight = v->span;

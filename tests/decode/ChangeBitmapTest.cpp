@@ -47,26 +47,7 @@ GreyImage Convert(const std::vector<uint8_t>& file, int expectedBits) {
     EXPECT_EQ(ReadBitmapHeader(file, h), "");
     EXPECT_EQ(h.bitCount, expectedBits);
     GreyImage grey(h.width, h.height);
-    switch (h.bitCount) {
-    case 1:
-        ConvertBitmap1(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 4:
-        ConvertBitmap4(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 8:
-        ConvertBitmap8(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 16:
-        ConvertBitmap16(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 24:
-        ConvertBitmap24(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 32:
-        ConvertBitmap32(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    }
+    EXPECT_TRUE(ConvertBitmap(h.bitCount, file, h.width, h.height, h.pixelOffset, grey));
     return grey;
 }
 

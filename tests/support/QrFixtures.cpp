@@ -47,6 +47,61 @@ Modules EncodeSegments(const std::vector<Segment>& segments, int version, int le
     return FromCode(code.get());
 }
 
+namespace {
+
+using InputPtr = std::unique_ptr<QRinput, decltype(&QRinput_free)>;
+
+bool AppendSegment(QRinput* input, const Segment& s) {
+    return QRinput_append(input, ToQrMode(s.mode), int(s.data.size()),
+                          reinterpret_cast<const unsigned char*>(s.data.data())) == 0;
+}
+
+Modules EncodeInput(QRinput* input, int version) {
+    std::unique_ptr<QRcode, decltype(&QRcode_free)> code(QRcode_encodeInput(input), QRcode_free);
+    if (!code || code->version != version) return {};
+    return FromCode(code.get());
+}
+
+} // namespace
+
+Modules EncodeSegmentsWithEci(const std::vector<Segment>& segments, size_t eciAt, unsigned eci,
+                              int version, int level) {
+    InputPtr input(QRinput_new2(version, ToQrLevel(level)), QRinput_free);
+    if (!input) return {};
+    for (size_t k = 0; k <= segments.size(); ++k) {
+        if (k == eciAt && QRinput_appendECIheader(input.get(), eci) != 0) return {};
+        if (k < segments.size() && !AppendSegment(input.get(), segments[k])) return {};
+    }
+    return EncodeInput(input.get(), version);
+}
+
+Modules EncodeSegmentsFnc1Second(const std::vector<Segment>& segments, unsigned char appId,
+                                 int version, int level) {
+    InputPtr input(QRinput_new2(version, ToQrLevel(level)), QRinput_free);
+    if (!input || QRinput_setFNC1Second(input.get(), appId) != 0) return {};
+    for (const Segment& s : segments)
+        if (!AppendSegment(input.get(), s)) return {};
+    return EncodeInput(input.get(), version);
+}
+
+Modules ModuleRoles(int version, int level) {
+    std::unique_ptr<QRcode, decltype(&QRcode_free)> code(
+        QRcode_encodeString("1", version, ToQrLevel(level), QR_MODE_8, 1), QRcode_free);
+    Modules roles;
+    if (!code || code->version != version) return roles;
+    // Flags of the encoder's module bytes: 0x80 function module, 0x04 format
+    // information, 0x02 error-correction area.
+    for (int r = 0; r < code->width; ++r) {
+        std::string row;
+        for (int c = 0; c < code->width; ++c) {
+            const unsigned flags = code->data[r * code->width + c];
+            row.push_back(flags & 0x80 ? (flags & 0x04 ? 'f' : '-') : flags & 0x02 ? 'e' : 'd');
+        }
+        roles.push_back(row);
+    }
+    return roles;
+}
+
 Modules EncodeText(const std::string& text, int level, int minVersion) {
     std::unique_ptr<QRcode, decltype(&QRcode_free)> code(
         QRcode_encodeData(int(text.size()), reinterpret_cast<const unsigned char*>(text.data()),

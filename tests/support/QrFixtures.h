@@ -22,6 +22,23 @@ struct Segment {
 // 2 Q, 3 H). Returns an empty matrix when they do not fit.
 Modules EncodeSegments(const std::vector<Segment>& segments, int version, int level);
 
+// Like EncodeSegments, with an ECI designator (0..999999) in front of the
+// segment of index eciAt (segments.size() puts it after the last one).
+Modules EncodeSegmentsWithEci(const std::vector<Segment>& segments, size_t eciAt, unsigned eci,
+                              int version, int level);
+
+// Like EncodeSegments, with the FNC1 second-position mode indicator and the
+// application identifier appId in front. (This libqrencode refuses to encode
+// the first-position form.)
+Modules EncodeSegmentsFnc1Second(const std::vector<Segment>& segments, unsigned char appId,
+                                 int version, int level);
+
+// The encoder's role of every module of a symbol of this version and level:
+// 'd' data codeword bit, 'e' error-correction codeword or remainder bit, 'f'
+// format information, '-' any other function module (finder, separator,
+// timing, alignment, version information, the dark module).
+Modules ModuleRoles(int version, int level);
+
 // One byte segment of text at the smallest version >= minVersion that fits.
 Modules EncodeText(const std::string& text, int level, int minVersion = 1);
 

@@ -1,0 +1,448 @@
+// The decode driver on symbols made by libqrencode: every version and level,
+// mixed segments, structured append, the failure messages, and the
+// segment-information file. The expected statistics are worked out here from
+// the segments themselves, not from the decoder's tables.
+#include "DecodeEngine.h"
+
+#include "QrFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace zorvik;
+
+namespace {
+
+struct Decoded {
+    std::string message;
+    DecodeResult result;
+    std::string text;
+};
+
+Decoded Decode(DecodeEngine& engine, const test::Modules& modules) {
+    SymbolBox box;
+    box.ModulesAcross = box.ModulesDown = int16_t(modules.size());
+    Decoded d;
+    d.message = engine.DecodeSymbol(modules, box, d.result);
+    d.text = engine.GetDecodedText();
+    return d;
+}
+
+Decoded Decode(const test::Modules& modules) {
+    DecodeEngine engine;
+    return Decode(engine, modules);
+}
+
+int CountWidth(int mode, int version) {
+    // ISO/IEC 18004, Table 3: number of bits in the character count indicator.
+    static const int widths[3][4] = {
+        // numeric  alphanumeric  byte  kanji
+        {10, 9, 8, 8},    // versions 1 to 9
+        {12, 11, 16, 10}, // versions 10 to 26
+        {14, 13, 16, 12}, // versions 27 to 40
+    };
+    return widths[version < 10 ? 0 : version < 27 ? 1 : 2][mode];
+}
+
+// Mode indicator, count indicator and data bits of one segment.
+int SegmentBits(const test::Segment& s, int version) {
+    const int n = int(s.data.size());
+    int data = 0;
+    switch (s.mode) {
+    case 0:
+        data = n / 3 * 10 + (n % 3 == 1 ? 4 : n % 3 == 2 ? 7 : 0);
+        break;
+    case 1:
+        data = n / 2 * 11 + n % 2 * 6;
+        break;
+    case 2:
+        data = 8 * n;
+        break;
+    default:
+        data = n / 2 * 13; // two Shift_JIS bytes per character
+    }
+    return 4 + CountWidth(s.mode, version) + data;
+}
+
+// Codewords up to the terminator: whatever follows the last segment (a full
+// or shortened terminator, or nothing at all) starts where parsing stops.
+int DataWords(const std::vector<test::Segment>& segments, int version, int headerBits = 0) {
+    int bits = headerBits;
+    for (const test::Segment& s : segments) bits += SegmentBits(s, version);
+    return (bits + 7) / 8;
+}
+
+// Both counts are bytes of input: digits and letters one each, Shift_JIS
+// characters two, a kanji character counting 2.
+int TextBytes(const std::vector<test::Segment>& segments) {
+    int n = 0;
+    for (const test::Segment& s : segments) n += int(s.data.size());
+    return n;
+}
+
+struct Glyph {
+    const char* sjis;
+    const char* utf8;
+};
+
+// Double-byte characters inside the kanji-mode ranges 8140-9FFC and E040-EBBF,
+// including both range ends' neighbourhoods and an NEC special character.
+const Glyph kKanji[] = {
+    {"\x93\xFA", "日"}, {"\x96\x7B", "本"}, {"\x8C\xEA", "語"}, {"\x8A\xBF", "漢"},
+    {"\x8E\x9A", "字"}, {"\x93\x5F", "点"}, {"\xE4\xAA", "茗"}, {"\x82\xA0", "あ"},
+    {"\x83\x41", "ア"}, {"\x87\x40", "①"},  {"\xEA\xA4", "熙"}, {"\x88\x9F", "亜"},
+    {"\x9F\xFC", "滌"}, {"\xE0\x40", "漾"}, {"\x88\xFC", "蔭"}, {"\x81\x40", "　"},
+    {"\x81\x5B", "ー"},
+};
+
+// Byte-mode extras: single-byte characters (backslash and tilde stay ASCII
+// in code page 932) and the IBM extension 髙, which kanji mode cannot hold.
+const Glyph kByteOnly[] = {
+    {"\xB1", "ｱ"}, {"A", "A"}, {"\\", "\\"}, {"~", "~"}, {"\xFB\xFC", "髙"},
+};
+
+struct Content {
+    test::Segment segment;
+    std::string text; // expected UTF-8
+};
+
+// Kind 0 numeric, 1 alphanumeric, 2 ASCII bytes, 3 Shift_JIS bytes, 4 kanji.
+Content RandomContent(int kind, int units, std::mt19937& rng) {
+    static const std::string alnum = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:";
+    static const int modes[5] = {0, 1, 2, 2, 3};
+    Content c{{modes[kind], ""}, ""};
+    constexpr size_t kanjiCount = std::size(kKanji), byteOnlyCount = std::size(kByteOnly);
+    for (int i = 0; i < units; ++i) {
+        std::string sjis, utf8;
+        switch (kind) {
+        case 0:
+            sjis = utf8 = std::string(1, char('0' + rng() % 10));
+            break;
+        case 1:
+            sjis = utf8 = std::string(1, alnum[rng() % alnum.size()]);
+            break;
+        case 2:
+            sjis = utf8 = std::string(1, char(0x20 + rng() % 95));
+            break;
+        default: {
+            size_t k = rng() % (kanjiCount + (kind == 3 ? byteOnlyCount : 0));
+            const Glyph& g = k < kanjiCount ? kKanji[k] : kByteOnly[k - kanjiCount];
+            sjis = g.sjis;
+            utf8 = g.utf8;
+        }
+        }
+        c.segment.data += sjis;
+        c.text += utf8;
+    }
+    return c;
+}
+
+TEST(DecodeEngineSweep, EveryVersionAndLevelDecodesToTheEncodedText) {
+    std::mt19937 rng(4111);
+    // Rough share of the modules that carry data, per level; a guess that is
+    // too large just costs another, shorter try.
+    const double share[4] = {0.78, 0.62, 0.45, 0.35};
+    const double bitsPerUnit[5] = {10.0 / 3, 5.5, 8, 15, 13};
+    for (int version = 1; version <= 40; ++version) {
+        for (int level = 0; level < 4; ++level) {
+            const int kind = (4 * version + level) % 5;
+            SCOPED_TRACE("version " + std::to_string(version) + " level " + std::to_string(level) +
+                         " kind " + std::to_string(kind));
+            const int size = 4 * version + 17;
+            const double bits = (size * size - 200) * share[level];
+            int units = int(bits / bitsPerUnit[kind] * (0.6 + 0.45 * (rng() % 1000) / 1000.0));
+            Content content;
+            test::Modules symbol;
+            for (; units > 0 && symbol.empty(); units = units * 9 / 10) {
+                content = RandomContent(kind, units, rng);
+                symbol = test::EncodeSegments({content.segment}, version, level);
+            }
+            ASSERT_EQ(int(symbol.size()), size);
+
+            const Decoded d = Decode(symbol);
+            ASSERT_EQ(d.message, "");
+            EXPECT_EQ(d.text, content.text);
+            EXPECT_EQ(d.result.SymbolVersion, version);
+            EXPECT_EQ(d.result.EcLevel, level);
+            EXPECT_GE(d.result.MaskPattern, 0);
+            EXPECT_LE(d.result.MaskPattern, 7);
+            EXPECT_EQ(d.result.ErrorRate, 0.0f);
+            EXPECT_EQ(d.result.SequenceByte, -1);
+            EXPECT_EQ(d.result.TextByteCount, TextBytes({content.segment}));
+            EXPECT_EQ(d.result.DataWordCount, DataWords({content.segment}, version));
+        }
+    }
+}
+
+struct MixedCase {
+    const char* name;
+    std::vector<test::Segment> segments;
+    int version;
+    int level;
+    std::string text;
+};
+
+TEST(DecodeEngineSegments, MixedModesExtensionsAndCapacityEdges) {
+    const MixedCase cases[] = {
+        {"all four modes",
+         {{0, "0123"}, {1, "AC-42"}, {2, "Hi!"}, {3, "\x8A\xBF\x8E\x9A"}},
+         1,
+         0,
+         "0123AC-42Hi!漢字"},
+        {"code page 932 extensions in byte and kanji mode",
+         {{2, "\x87\x40\xFB\xFC"}, {3, "\x87\x40"}},
+         1,
+         1,
+         "①髙①"},
+        {"16-bit byte count from version 10",
+         {{2, "\xFB\xFC"
+              "abc"},
+          {0, "42"}},
+         10,
+         3,
+         "髙abc42"},
+        {"alternating short segments keep their order",
+         {{0, "1"}, {1, "A"}, {0, "22"}, {1, "BC"}, {0, "333"}, {2, "d"}},
+         2,
+         0,
+         "1A22BC333d"},
+        // 28 + 44 bits fill the 9 data codewords exactly: no terminator at all.
+        {"data fill the symbol exactly", {{2, "ab"}, {0, "123456789"}}, 1, 3, "ab123456789"},
+        // 151 of 152 bits: a one-bit terminator.
+        {"shortened terminator",
+         {{0, "12345678901234567890123456789012345678901"}},
+         1,
+         0,
+         "12345678901234567890123456789012345678901"},
+        // 148 of 152 bits: the terminator ends exactly at the last codeword.
+        {"terminator fills the last four bits",
+         {{2, "0123456789abcdefg"}},
+         1,
+         0,
+         "0123456789abcdefg"},
+    };
+    for (const MixedCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const test::Modules symbol = test::EncodeSegments(c.segments, c.version, c.level);
+        ASSERT_FALSE(symbol.empty());
+        const Decoded d = Decode(symbol);
+        ASSERT_EQ(d.message, "");
+        EXPECT_EQ(d.text, c.text);
+        EXPECT_EQ(d.result.TextByteCount, TextBytes(c.segments));
+        EXPECT_EQ(d.result.DataWordCount, DataWords(c.segments, c.version));
+    }
+}
+
+TEST(DecodeEngineSegments, StructuredAppendGivesSequenceBytesAndSlices) {
+    const std::string text = "Structured append spreads one message over several symbols; "
+                             "each of them holds its own slice. 0123456789";
+    const std::vector<test::AppendSymbol> parts = test::EncodeStructured(text, 1, 0);
+    ASSERT_GE(parts.size(), 2u);
+    std::string joined;
+    for (size_t k = 0; k < parts.size(); ++k) {
+        SCOPED_TRACE("symbol " + std::to_string(k));
+        const Decoded d = Decode(parts[k].modules);
+        ASSERT_EQ(d.message, "");
+        EXPECT_EQ(d.result.SequenceByte, parts[k].sequenceByte);
+        ASSERT_FALSE(d.text.empty());
+        EXPECT_EQ(d.text, text.substr(joined.size(), d.text.size()));
+        EXPECT_EQ(d.result.TextByteCount, int(d.text.size()));
+        // The 20-bit header (indicator, sequence byte, parity) comes first.
+        EXPECT_EQ(d.result.DataWordCount, DataWords({{2, d.text}}, 1, 20));
+        joined += d.text;
+    }
+    EXPECT_EQ(joined, text);
+}
+
+// The format code as placed in the symbol: level bits (L 01, M 00, Q 11,
+// H 10) and mask, the BCH(15,5) remainder, XOR 101010000010010.
+int FormatCode(int level, int mask) {
+    static const int levelBits[4] = {1, 0, 3, 2};
+    const int data = levelBits[level] << 3 | mask;
+    int rem = data << 10;
+    for (int i = 14; i >= 10; --i)
+        if (rem >> i & 1) rem ^= 0x537 << (i - 10);
+    return (data << 10 | rem) ^ 0x5412;
+}
+
+// A 15-bit word at least 4 bits away from every format code.
+int GarbageFormatWord() {
+    for (int w = 0;; ++w) {
+        bool far = true;
+        for (int l = 0; l < 32 && far; ++l)
+            far = std::popcount(unsigned(w ^ FormatCode(l / 8, l % 8))) >= 4;
+        if (far) return w;
+    }
+}
+
+// Writes the word (bit 14 first) into one copy of the format information.
+void WriteFormatCopy(test::Modules& m, int copy, int word) {
+    const int n = int(m.size());
+    std::vector<std::pair<int, int>> cells;
+    if (copy == 1) {
+        for (int c : {0, 1, 2, 3, 4, 5, 7, 8}) cells.push_back({8, c});
+        for (int r : {7, 5, 4, 3, 2, 1, 0}) cells.push_back({r, 8});
+    } else {
+        for (int k = 1; k <= 7; ++k) cells.push_back({n - k, 8});
+        for (int c = n - 8; c < n; ++c) cells.push_back({8, c});
+    }
+    for (int i = 0; i < 15; ++i)
+        m[cells[i].first][cells[i].second] = (word >> (14 - i) & 1) ? '1' : '0';
+}
+
+test::Modules Cropped(const test::Modules& m, int n) {
+    test::Modules out;
+    for (int r = 0; r < n; ++r) out.push_back(m[r].substr(0, size_t(n)));
+    return out;
+}
+
+TEST(DecodeEngineFailures, FormatInformation) {
+    const test::Modules symbol = test::EncodeSegments({{1, "FORMAT"}}, 1, 2);
+    ASSERT_FALSE(symbol.empty());
+    const int garbage = GarbageFormatWord();
+
+    test::Modules both = symbol;
+    WriteFormatCopy(both, 1, garbage);
+    WriteFormatCopy(both, 2, garbage);
+    Decoded d = Decode(both);
+    EXPECT_EQ(d.message, kFormatUnreadable);
+    EXPECT_EQ(d.result.SymbolVersion, -1);
+    EXPECT_EQ(d.result.EcLevel, -1);
+    EXPECT_EQ(d.result.MaskPattern, -1);
+
+    for (int copy : {1, 2}) {
+        test::Modules one = symbol;
+        WriteFormatCopy(one, copy, garbage);
+        d = Decode(one);
+        EXPECT_EQ(d.message, "") << "copy " << copy << " garbage";
+        EXPECT_EQ(d.text, "FORMAT");
+        EXPECT_EQ(d.result.EcLevel, 2);
+    }
+}
+
+TEST(DecodeEngineFailures, ModuleCountsWithoutAVersion) {
+    const test::Modules symbol = test::EncodeSegments({{1, "SIZE"}}, 1, 2);
+    ASSERT_FALSE(symbol.empty());
+
+    // Copy 1 of the format lies within 9 x 9, so 13 modules read a level and
+    // a negative version.
+    Decoded d = Decode(Cropped(symbol, 13));
+    EXPECT_EQ(d.message, kVersionUnreadable);
+    EXPECT_EQ(d.result.SymbolVersion, -1);
+    EXPECT_EQ(d.result.EcLevel, 2);
+
+    for (int n = 14; n <= 20; ++n) {
+        d = Decode(Cropped(symbol, n));
+        EXPECT_EQ(d.message, kDecodeApology) << n << " modules";
+        EXPECT_EQ(d.result.SymbolVersion, 0) << n << " modules";
+        EXPECT_EQ(d.text, "");
+    }
+}
+
+TEST(DecodeEngineFailures, MalformedMatricesEndInTheApology) {
+    const test::Modules symbol = test::EncodeSegments({{1, "SIZE"}}, 1, 2);
+    ASSERT_FALSE(symbol.empty());
+    DecodeEngine engine;
+    DecodeResult result;
+    SymbolBox box;
+
+    box.ModulesAcross = box.ModulesDown = 0;
+    EXPECT_EQ(engine.DecodeSymbol({}, box, result), kDecodeApology) << "empty";
+    box.ModulesAcross = box.ModulesDown = 8;
+    EXPECT_EQ(engine.DecodeSymbol(Cropped(symbol, 8), box, result), kDecodeApology) << "8 x 8";
+    box.ModulesAcross = box.ModulesDown = 25;
+    EXPECT_EQ(engine.DecodeSymbol(symbol, box, result), kDecodeApology) << "box larger";
+    test::Modules shortRow = symbol;
+    shortRow[15].resize(10);
+    box.ModulesAcross = box.ModulesDown = 21;
+    EXPECT_EQ(engine.DecodeSymbol(shortRow, box, result), kDecodeApology) << "short row";
+}
+
+TEST(DecodeEngineFailures, EciAndFnc1HaveNoTextInformation) {
+    const std::vector<test::Segment> own = {{2, "own"}};
+    struct Case {
+        const char* name;
+        test::Modules symbol;
+        std::string partial;
+    };
+    const Case cases[] = {
+        {"ECI first", test::EncodeSegmentsWithEci(own, 0, 26, 1, 1), ""},
+        {"ECI after a byte segment", test::EncodeSegmentsWithEci(own, 1, 26, 1, 1), "own"},
+        {"FNC1 second position", test::EncodeSegmentsFnc1Second(own, 37, 1, 1), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(c.symbol.empty());
+        const Decoded d = Decode(c.symbol);
+        EXPECT_EQ(d.message, kNoTextInformation);
+        EXPECT_EQ(d.text, c.partial);
+    }
+}
+
+TEST(DecodeEngineFailures, AFailedCallNeverShowsTheEarlierText) {
+    const test::Modules first = test::EncodeSegments({{1, "FIRST"}}, 1, 1);
+    test::Modules garbled = first;
+    WriteFormatCopy(garbled, 1, GarbageFormatWord());
+    WriteFormatCopy(garbled, 2, GarbageFormatWord());
+    const test::Modules eciAfter = test::EncodeSegmentsWithEci({{2, "own"}}, 1, 26, 1, 1);
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(eciAfter.empty());
+
+    DecodeEngine engine;
+    struct Step {
+        const test::Modules* symbol;
+        const char* message;
+        std::string text;
+    };
+    const Step steps[] = {
+        {&first, "", "FIRST"}, {&garbled, kFormatUnreadable, ""},
+        {&first, "", "FIRST"}, {&eciAfter, kNoTextInformation, "own"},
+        {&first, "", "FIRST"},
+    };
+    const test::Modules cropped = Cropped(first, 20);
+    for (const Step& s : steps) {
+        const Decoded d = Decode(engine, *s.symbol);
+        EXPECT_EQ(d.message, s.message);
+        EXPECT_EQ(d.text, s.text);
+        // And an apology straight after it leaves nothing behind either.
+        EXPECT_EQ(Decode(engine, cropped).text, "");
+    }
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(DecodeEngineSegmentInfo, WrittenWhenAskedEvenForARejectedSymbol) {
+    const std::string path = ::testing::TempDir() + "zorvik_engine_segments.txt";
+    std::remove(path.c_str());
+    const test::Modules symbol =
+        test::EncodeSegments({{0, "123"}, {2, "Hello"}, {3, "\x8A\xBF\x8E\x9A"}}, 2, 1);
+    const test::Modules eci = test::EncodeSegmentsWithEci({{2, "own"}}, 0, 26, 1, 1);
+    ASSERT_FALSE(symbol.empty());
+    ASSERT_FALSE(eci.empty());
+
+    DecodeEngine quiet(DecodeOptions{"", false, path});
+    EXPECT_EQ(Decode(quiet, symbol).message, "");
+    EXPECT_FALSE(std::ifstream(path).good()) << "written without being asked";
+
+    DecodeEngine engine(DecodeOptions{"", true, path});
+    EXPECT_EQ(Decode(engine, symbol).message, "");
+    EXPECT_EQ(ReadFile(path), "[N-0003] 123\r\n[B-0005] Hello\r\n[K-0002] \x8A\xBF\x8E\x9A\r\n");
+
+    // The ECI indicator leaves an empty record, and its line, before the
+    // run is rejected.
+    EXPECT_EQ(Decode(engine, eci).message, kNoTextInformation);
+    EXPECT_EQ(ReadFile(path), "[N-0000] \r\n");
+    std::remove(path.c_str());
+}
+
+} // namespace

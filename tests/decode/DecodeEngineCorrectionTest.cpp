@@ -5,6 +5,7 @@
 // worked out here from the encoder's module roles and the placement order.
 #include "DecodeEngine.h"
 
+#include "EngineRun.h"
 #include "QrFixtures.h"
 
 #include <gtest/gtest.h>
@@ -120,21 +121,8 @@ Damageable Make(const Layout& layout, std::mt19937& rng) {
     return s;
 }
 
-struct Decoded {
-    std::string message;
-    DecodeResult result;
-    std::string text;
-};
-
-Decoded Decode(const test::Modules& modules) {
-    DecodeEngine engine;
-    SymbolBox box;
-    box.ModulesAcross = box.ModulesDown = int16_t(modules.size());
-    Decoded d;
-    d.message = engine.DecodeSymbol(modules, box, d.result);
-    d.text = engine.GetDecodedText();
-    return d;
-}
+using test::Decode;
+using test::Decoded;
 
 std::string Name(const Layout& l) {
     return "version " + std::to_string(l.version) + " level " + "LMQH"[l.level];

@@ -4,6 +4,7 @@
 // the segments themselves, not from the decoder's tables.
 #include "DecodeEngine.h"
 
+#include "EngineRun.h"
 #include "QrFixtures.h"
 
 #include <gtest/gtest.h>
@@ -20,25 +21,8 @@ using namespace zorvik;
 
 namespace {
 
-struct Decoded {
-    std::string message;
-    DecodeResult result;
-    std::string text;
-};
-
-Decoded Decode(DecodeEngine& engine, const test::Modules& modules) {
-    SymbolBox box;
-    box.ModulesAcross = box.ModulesDown = int16_t(modules.size());
-    Decoded d;
-    d.message = engine.DecodeSymbol(modules, box, d.result);
-    d.text = engine.GetDecodedText();
-    return d;
-}
-
-Decoded Decode(const test::Modules& modules) {
-    DecodeEngine engine;
-    return Decode(engine, modules);
-}
+using test::Decode;
+using test::Decoded;
 
 int CountWidth(int mode, int version) {
     // ISO/IEC 18004, Table 3: number of bits in the character count indicator.

@@ -1,4 +1,5 @@
 #include "ErrorCorrection.h"
+#include "TextbookField.h"
 
 #include <gtest/gtest.h>
 
@@ -17,20 +18,10 @@ namespace {
 using Coefficients = std::vector<int>;
 
 int Mul(int a, int b) {
-    int product = 0;
-    while (b != 0) {
-        if (b & 1) product ^= a;
-        b >>= 1;
-        a <<= 1;
-        if (a & 0x100) a ^= 0x11D;
-    }
-    return product;
+    return test::TextbookMultiply(a, b);
 }
-
 int Alpha(int power) {
-    int value = 1;
-    for (int i = 0; i < power; ++i) value = Mul(value, 2);
-    return value;
+    return test::TextbookAlpha(power);
 }
 
 Coefficients Generator(int ecCount) {
@@ -84,12 +75,7 @@ CodewordArray Encode(const BlockShape& shape, std::mt19937& random) {
 
 // Every syndrome r(a^k), k < ecCount, is zero.
 bool IsCodeword(const CodewordArray& block, int n, int ecCount) {
-    for (int k = 0; k < ecCount; ++k) {
-        int acc = 0;
-        for (int j = 0; j < n; ++j) acc = Mul(acc, Alpha(k)) ^ block[j];
-        if (acc != 0) return false;
-    }
-    return true;
+    return test::TextbookIsCodeword(std::vector<int>(block.begin(), block.begin() + n), ecCount);
 }
 
 // Adds `count` errors of non-zero value at distinct random indexes.

@@ -8,6 +8,7 @@
 #include "FormatInfo.h"
 
 #include "QrFixtures.h"
+#include "TextbookField.h"
 
 #include <gtest/gtest.h>
 
@@ -21,35 +22,6 @@
 using namespace zorvik;
 
 namespace {
-
-// GF(256) over x^8 + x^4 + x^3 + x^2 + 1, written out here so that the
-// syndromes do not depend on the decoder's own field code.
-struct Field {
-    std::array<int, 512> exp{};
-    std::array<int, 256> log{};
-    Field() {
-        int x = 1;
-        for (int i = 0; i < 255; ++i) {
-            exp[i] = x;
-            log[x] = i;
-            x <<= 1;
-            if (x & 0x100) x ^= 0x11D;
-        }
-        for (int i = 255; i < 512; ++i) exp[i] = exp[i - 255];
-    }
-    int Mul(int a, int b) const { return a && b ? exp[log[a] + log[b]] : 0; }
-};
-
-// True when the codeword polynomial (first codeword highest) vanishes at
-// alpha^0 .. alpha^(ecCount - 1), the roots of the QR generator polynomial.
-bool AllSyndromesZero(const Field& f, const std::vector<int>& codewords, int ecCount) {
-    for (int j = 0; j < ecCount; ++j) {
-        int s = 0;
-        for (int c : codewords) s = f.Mul(s, f.exp[j]) ^ c;
-        if (s != 0) return false;
-    }
-    return true;
-}
 
 // Characters of one mode that fit about dataCount codewords, less a random
 // share so the symbols are not all full.
@@ -99,7 +71,6 @@ const char* const kModeIndicator[4] = {"0001", "0010", "0100", "1000"};
 } // namespace
 
 TEST(SymbolTablesSweep, EveryVersionAndLevelReadsBackIntoCleanBlocks) {
-    const Field field;
     std::mt19937 rng(18004);
     std::set<int> masksSeen;
     for (int version = 1; version <= 40; ++version) {
@@ -153,7 +124,7 @@ TEST(SymbolTablesSweep, EveryVersionAndLevelReadsBackIntoCleanBlocks) {
                     for (size_t p = 0; p < part->size(); p += 8)
                         words.push_back(BitsToInt(part->substr(p, 8)));
                 dataSeen += int(block.DataBits.size() / 8);
-                EXPECT_TRUE(AllSyndromesZero(field, words, ecPerBlock)) << "block " << k;
+                EXPECT_TRUE(test::TextbookIsCodeword(words, ecPerBlock)) << "block " << k;
 
                 CodewordArray array{};
                 std::copy(words.begin(), words.end(), array.begin());

@@ -112,13 +112,12 @@ std::string JsonLine(const std::string& file, const DecodeOutcome& outcome, doub
     if (!ok) return line + ",\"text\":null}";
     const DecodeResult& r = outcome.result;
     const ResultLabels labels = MakeResultLabels(r, outcome.elapsedMs);
-    static const char* const levels[] = {"L", "M", "Q", "H"};
     line += ",\"text\":" + Quoted(outcome.text);
     line += ",\"version\":" + std::to_string(r.SymbolVersion);
-    line += ",\"level\":" + (r.EcLevel >= 0 && r.EcLevel <= 3 ? Quoted(levels[r.EcLevel]) : "null");
+    line += ",\"level\":" + (labels.CorrLevel.empty() ? "null" : Quoted(labels.CorrLevel));
     line += ",\"mask\":" + std::to_string(r.MaskPattern);
     line += ",\"sequence_byte\":" + std::to_string(r.SequenceByte);
-    line += ",\"error_rate\":" + Number(double(r.ErrorRate), "%.4g");
+    line += ",\"error_rate\":" + Number(double(r.ErrorRate), "%.7g");
     line += ",\"data_codewords\":" + std::to_string(r.DataWordCount);
     line += ",\"text_bytes\":" + std::to_string(r.TextByteCount);
     line += ",\"decode_ms\":" + Number(decodeMs, "%.2f");
@@ -132,6 +131,35 @@ std::string JsonLine(const std::string& file, const DecodeOutcome& outcome, doub
     return line;
 }
 
+namespace {
+
+// One file through the loader and the run; a file that cannot be used is a
+// FileFailure with its reason. ms is the wall-clock time of the run.
+DecodeOutcome DecodeFile(const std::string& file, const PictureLoader& load,
+                         const DecodeOptions& options, double& ms) {
+    DecodeOutcome outcome;
+    outcome.kind = DecodeOutcome::Kind::FileFailure;
+    ms = 0;
+    try {
+        PictureLoad picture = load(file);
+        if (!picture.error.empty()) {
+            outcome.message = picture.error;
+            return outcome;
+        }
+        // A fresh decoder per file: nothing carries over between pictures.
+        RecognitionStages stages(options);
+        auto start = std::chrono::steady_clock::now();
+        outcome = RunDecode(picture.bitmap, stages);
+        ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                 .count();
+    } catch (const std::exception& e) {
+        outcome.message = std::string("cannot decode the file: ") + e.what();
+    }
+    return outcome;
+}
+
+} // namespace
+
 int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& load,
                    std::ostream& out, std::ostream& err) {
     CommandLineOptions options;
@@ -141,37 +169,19 @@ int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& lo
     }
     bool unreadable = false, undecoded = false;
     for (const std::string& file : options.files) {
-        PictureLoad picture = load(file);
-        if (!picture.error.empty()) {
-            err << file << ": " << picture.error << "\n";
-            if (options.json) {
-                DecodeOutcome failed;
-                failed.kind = DecodeOutcome::Kind::FileFailure;
-                failed.message = picture.error;
-                out << JsonLine(file, failed, 0) << "\n";
-            }
-            unreadable = true;
-            continue;
-        }
-        // A fresh decoder per file: nothing carries over between pictures.
-        RecognitionStages stages(options.decode);
-        auto start = std::chrono::steady_clock::now();
-        DecodeOutcome outcome = RunDecode(picture.bitmap, stages);
-        double ms =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count();
-        if (outcome.kind == DecodeOutcome::Kind::FileFailure)
-            unreadable = true;
-        else if (outcome.kind == DecodeOutcome::Kind::NotDecoded)
-            undecoded = true;
+        double ms = 0;
+        const DecodeOutcome outcome = DecodeFile(file, load, options.decode, ms);
+        const bool decoded = outcome.kind == DecodeOutcome::Kind::Decoded;
+        unreadable |= outcome.kind == DecodeOutcome::Kind::FileFailure;
+        undecoded |= outcome.kind == DecodeOutcome::Kind::NotDecoded;
 
-        if (options.json) {
+        if (options.json)
             out << JsonLine(file, outcome, ms) << "\n";
-        } else if (outcome.kind == DecodeOutcome::Kind::Decoded) {
+        else if (decoded)
             out << outcome.text << "\n";
-        } else {
+        // Unreadable files are named on stderr in both modes.
+        if (!decoded && (!options.json || outcome.kind == DecodeOutcome::Kind::FileFailure))
             err << file << ": " << outcome.message << "\n";
-        }
     }
     out.flush();
     return unreadable ? 2 : undecoded ? 1 : 0;

@@ -8,45 +8,6 @@
 namespace zorvik {
 namespace {
 
-unsigned Le16(std::span<const uint8_t> file, size_t at) {
-    return unsigned(file[at + 1]) * 256 + file[at];
-}
-
-constexpr size_t kInfoHeaderEnd = 54;
-
-int ColourTableEntries(int bitCount) {
-    switch (bitCount) {
-    case 1:
-        return 2;
-    case 4:
-        return 16;
-    case 8:
-        return 256;
-    default:
-        return 0;
-    }
-}
-
-bool Converts(int bitCount) {
-    return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
-           bitCount == 32;
-}
-
-void ConvertPixels(std::span<const uint8_t> file, const BitmapHeader& h, GreyImage& grey) {
-    // The 8-bit converter reads all 256 colour-table entries whatever the file
-    // declares; a short palette at the end of a tiny file reads as zeros.
-    std::vector<uint8_t> padded;
-    size_t tableEnd = kInfoHeaderEnd + 4 * size_t(ColourTableEntries(h.bitCount));
-    if (file.size() < tableEnd) {
-        padded.assign(file.begin(), file.end());
-        padded.resize(tableEnd, 0);
-        file = padded;
-    }
-    // No converter for other bit counts: the grey image stays black and the
-    // search fails.
-    ConvertBitmap(h.bitCount, file, h.width, h.height, h.pixelOffset, grey);
-}
-
 // The attempt schedule: outer threshold factors, inner sampling variants.
 constexpr std::array<float, 6> kThresholdFactors = {0.85f, 0.95f, 0.8f, 0.9f, 1.0f, 0.75f};
 
@@ -54,17 +15,12 @@ struct SamplingVariant {
     int samplingMode;
     int sizeCorrection;
 };
+// clang-format off
 constexpr std::array<SamplingVariant, 9> kSamplingVariants = {{
-    {0, 0},
-    {1, 0},
-    {0, +4},
-    {0, -4},
-    {1, +4},
-    {1, -4},
-    {2, 0},
-    {2, +4},
-    {2, -4},
+    // inner index:  0        1        2         3         4         5         6        7         8
+    /* mode, size */ {0, 0}, {1, 0}, {0, +4}, {0, -4}, {1, +4}, {1, -4}, {2, 0}, {2, +4}, {2, -4},
 }};
+// clang-format on
 
 std::string Format1(double v) {
     char buf[64];
@@ -73,25 +29,6 @@ std::string Format1(double v) {
 }
 
 } // namespace
-
-std::string ReadBitmapHeader(std::span<const uint8_t> file, BitmapHeader& header) {
-    if (file.empty()) return kImageNotObtained;
-    if (file.size() < kInfoHeaderEnd) return kImageMalformed;
-    header.pixelOffset = int(Le16(file, 10));
-    header.width = int(Le16(file, 18));
-    header.height = int(Le16(file, 22));
-    header.bitCount = file[28];
-    if (header.width < 1 || header.width > 32767 || header.height < 1 || header.height > 32767)
-        return kImageMalformed;
-    if (Converts(header.bitCount)) {
-        size_t rowsEnd =
-            size_t(header.pixelOffset) +
-            size_t(BitmapStride(header.bitCount, header.width)) * size_t(header.height);
-        if (size_t(header.pixelOffset) < kInfoHeaderEnd || rowsEnd > file.size())
-            return kImageMalformed;
-    }
-    return "";
-}
 
 uint32_t SystemMilliseconds() {
     using namespace std::chrono;
@@ -103,13 +40,15 @@ DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
     DecodeOutcome outcome;
     const uint32_t start = clock();
     BitmapHeader header;
-    if (std::string failure = ReadBitmapHeader(file, header); !failure.empty()) {
+    if (HeaderCheck check = ReadBitmapHeader(file, header); check != HeaderCheck::Fits) {
         outcome.kind = DecodeOutcome::Kind::FileFailure;
-        outcome.message = failure;
+        outcome.message = check == HeaderCheck::Empty ? kImageNotObtained : kImageMalformed;
         return outcome;
     }
     GreyImage grey(header.width, header.height);
-    ConvertPixels(file, header, grey);
+    // No converter for other bit counts: the grey image stays black and the
+    // search fails with its own message.
+    ConvertBitmap(file, header, grey);
 
     BinaryImage binary;
     SymbolBox box;

@@ -19,20 +19,6 @@ inline constexpr const char* kImageNotObtained = "イメージファイルの取
 inline constexpr const char* kImageMalformed = "イメージファイルの形式が正しくありません   ";
 inline constexpr const char* kMessageBoxTitle = "ミルカ";
 
-// The header fields the run reads: low halves of the offset, width and
-// height, and the low byte of the bit count.
-struct BitmapHeader {
-    int pixelOffset = 0;
-    int width = 0;
-    int height = 0;
-    int bitCount = 0;
-};
-
-// Reads and checks the header: "" when the file is long enough for its
-// header, colour table and pixel rows and both sides are 1..32767;
-// otherwise kImageNotObtained (empty file) or kImageMalformed.
-std::string ReadBitmapHeader(std::span<const uint8_t> file, BitmapHeader& header);
-
 // The three stage operations as the run calls them, and the text fetch.
 class DecodeStages {
   public:

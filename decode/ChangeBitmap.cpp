@@ -16,6 +16,25 @@ uint8_t GreyOf(unsigned blue, unsigned green, unsigned red) {
     return uint8_t((blue + green + red) / 3);
 }
 
+// Colour-table entries a converter reads, 0 for the direct-colour formats,
+// -1 for a bit count without a converter.
+int ColourTableEntries(int bitCount) {
+    switch (bitCount) {
+    case 1:
+        return 2;
+    case 4:
+        return 16;
+    case 8:
+        return 256;
+    case 16:
+    case 24:
+    case 32:
+        return 0;
+    default:
+        return -1;
+    }
+}
+
 // Greys of the first `entries` colour-table entries (blue, green, red, reserved).
 std::array<uint8_t, 256> ColourTableGreys(BitmapBytes file, int entries) {
     std::array<uint8_t, 256> greys{};
@@ -89,30 +108,59 @@ void ConvertBitmap32(BitmapBytes file, int width, int height, int pixelOffset, G
     });
 }
 
-bool ConvertBitmap(int bitCount, BitmapBytes file, int width, int height, int pixelOffset,
-                   GreyImage& grey) {
-    switch (bitCount) {
-    case 1:
-        ConvertBitmap1(file, width, height, pixelOffset, grey);
-        return true;
-    case 4:
-        ConvertBitmap4(file, width, height, pixelOffset, grey);
-        return true;
-    case 8:
-        ConvertBitmap8(file, width, height, pixelOffset, grey);
-        return true;
-    case 16:
-        ConvertBitmap16(file, width, height, pixelOffset, grey);
-        return true;
-    case 24:
-        ConvertBitmap24(file, width, height, pixelOffset, grey);
-        return true;
-    case 32:
-        ConvertBitmap32(file, width, height, pixelOffset, grey);
-        return true;
-    default:
-        return false;
+HeaderCheck ReadBitmapHeader(BitmapBytes file, BitmapHeader& header) {
+    if (file.empty()) return HeaderCheck::Empty;
+    if (file.size() < kColourTable) return HeaderCheck::Malformed;
+    auto le16 = [&](size_t at) { return int(file[at + 1]) * 256 + file[at]; };
+    header.pixelOffset = le16(10);
+    header.width = le16(18);
+    header.height = le16(22);
+    header.bitCount = file[28];
+    if (header.width < 1 || header.width > 32767 || header.height < 1 || header.height > 32767)
+        return HeaderCheck::Malformed;
+    if (ColourTableEntries(header.bitCount) >= 0) {
+        size_t rowsEnd =
+            size_t(header.pixelOffset) +
+            size_t(BitmapStride(header.bitCount, header.width)) * size_t(header.height);
+        if (size_t(header.pixelOffset) < kColourTable || rowsEnd > file.size())
+            return HeaderCheck::Malformed;
     }
+    return HeaderCheck::Fits;
+}
+
+bool ConvertBitmap(BitmapBytes file, const BitmapHeader& h, GreyImage& grey) {
+    const int entries = ColourTableEntries(h.bitCount);
+    if (entries < 0) return false;
+    // The 8-bit converter reads all 256 entries whatever the file declares;
+    // a short palette at the end of a tiny file reads as zeros.
+    std::vector<uint8_t> padded;
+    const size_t tableEnd = kColourTable + 4 * size_t(entries);
+    if (file.size() < tableEnd) {
+        padded.assign(file.begin(), file.end());
+        padded.resize(tableEnd, 0);
+        file = padded;
+    }
+    switch (h.bitCount) {
+    case 1:
+        ConvertBitmap1(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 4:
+        ConvertBitmap4(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 8:
+        ConvertBitmap8(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 16:
+        ConvertBitmap16(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 24:
+        ConvertBitmap24(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    case 32:
+        ConvertBitmap32(file, h.width, h.height, h.pixelOffset, grey);
+        break;
+    }
+    return true;
 }
 
 BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,

@@ -40,10 +40,30 @@ void ConvertBitmap16(BitmapBytes file, int width, int height, int pixelOffset, G
 void ConvertBitmap24(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
 void ConvertBitmap32(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
 
-// The converter for bitCount; false, with grey untouched, for a bit count
-// that has none.
-bool ConvertBitmap(int bitCount, BitmapBytes file, int width, int height, int pixelOffset,
-                   GreyImage& grey);
+// The header fields the decode run reads: the low halves of the pixel data
+// offset (bytes 10-11), width (18-19) and height (22-23), and the low byte of
+// the bit count (28).
+struct BitmapHeader {
+    int pixelOffset = 0;
+    int width = 0;
+    int height = 0;
+    int bitCount = 0;
+};
+
+enum class HeaderCheck {
+    Fits,      // header read; for the six bit counts the rows lie inside the file
+    Empty,     // no bytes at all
+    Malformed, // shorter than the 54-byte headers, a side of 0 or above 32767,
+               // or rows or offset outside the file
+};
+
+// Reads and checks the header so that a converter never reads outside file.
+HeaderCheck ReadBitmapHeader(BitmapBytes file, BitmapHeader& header);
+
+// The converter for the header's bit count, given a file that ReadBitmapHeader
+// accepted; a colour table cut short by the end of the file reads as zeros.
+// Returns false, with grey untouched, for a bit count that has no converter.
+bool ConvertBitmap(BitmapBytes file, const BitmapHeader& header, GreyImage& grey);
 
 // Inclusive 0-based bounds into the grey image; never empty.
 struct PixelRect {

@@ -48,9 +48,8 @@ SegmentRecord ReadFrame(uint8_t mode, std::string_view rest, int countWidth,
     if (countWidth < 0) throw StageFault("negative count width");
     SegmentRecord record;
     record.Mode = mode;
-    std::string indicator(Mid(rest, 1, countWidth));
-    indicator.resize(static_cast<size_t>(countWidth), '0');
-    record.CharCount = ReadCountIndicator(indicator);
+    // An indicator cut short by the end of the data is read at its own length.
+    record.CharCount = ReadCountIndicator(Mid(rest, 1, countWidth));
     record.BitLength = CheckedInt16(bitLength(static_cast<long long>(record.CharCount)));
     record.DataBits = std::string(Mid(rest, countWidth + 1, record.BitLength));
     return record;
@@ -152,7 +151,7 @@ ParsedSegments ParseSegments(std::string_view dataBits, int version) {
     if (Mid(dataBits, 1, 4) == kStructuredAppend) {
         // Position and total in bits 5 to 12; the parity byte after them is
         // not checked.
-        parsed.SequenceByte = CheckedInt16(WeighBits(Mid(dataBits, 5, 8), 8));
+        parsed.SequenceByte = BitsToInt(Mid(dataBits, 5, 8));
         p = 21;
     }
     const std::array<int16_t, 4> widths = CountWidths(version);

@@ -1,8 +1,10 @@
 #include "PictureFile.h"
 
-#include <QByteArray>
+#include "ChangeBitmap.h"
+
 #include <QImage>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -25,26 +27,30 @@ bool IsBitmap(const std::vector<uint8_t>& b) {
     return b.size() >= 2 && b[0] == 'B' && b[1] == 'M';
 }
 
-// The layout the converters read: info header of 40 bytes, one plane, no
-// compression, rows stored bottom-up (positive height).
-bool IsPlainBitmap(const std::vector<uint8_t>& b) {
-    if (b.size() < 54) return false;
-    unsigned bits = Le16(b, 28);
-    bool knownBits = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-    int32_t height = int32_t(Le32(b, 22));
-    return Le32(b, 14) == 40 && Le16(b, 26) == 1 && Le32(b, 30) == 0 && knownBits && height > 0;
+// Bitmaps the converters read as they are: one plane, rows stored bottom-up
+// within the 16-bit sides the run reads, and either no compression with the
+// 40-byte header (a colour table then starts at byte 54) or a larger header
+// without a colour table, or bit fields equal to the 5-5-5 and 8-8-8
+// layouts the converters assume. Qt reads every other bitmap.
+bool IsDirectBitmap(const std::vector<uint8_t>& b) {
+    if (!IsBitmap(b) || b.size() < 54) return false;
+    const unsigned headerSize = Le32(b, 14), bits = Le16(b, 28), compression = Le32(b, 30);
+    const unsigned width = Le32(b, 18), height = Le32(b, 22), offset = Le32(b, 10);
+    if (Le16(b, 26) != 1 || width > 32767 || height > 32767 || offset > 0xFFFF) return false;
+    const bool directColour = bits == 16 || bits == 24 || bits == 32;
+    if (compression == 0) return headerSize == 40 || (headerSize > 40 && directColour);
+    if (compression == 3 && (bits == 16 || bits == 32) && b.size() >= 66) {
+        const unsigned red = Le32(b, 54), green = Le32(b, 58), blue = Le32(b, 62);
+        return bits == 16 ? red == 0x7C00 && green == 0x03E0 && blue == 0x001F
+                          : red == 0xFF0000 && green == 0xFF00 && blue == 0xFF;
+    }
+    return false;
 }
 
-// Whether the header's sizes fit the file: rows, offset and colour table.
-bool HeaderFitsSize(const std::vector<uint8_t>& b) {
-    int32_t width = int32_t(Le32(b, 18)), height = int32_t(Le32(b, 22));
-    unsigned bits = Le16(b, 28), offset = Le32(b, 10);
-    if (width <= 0 || width > 32767 || height > 32767 || offset < 54) return false;
-    unsigned long long stride = ((unsigned long long)(bits) * unsigned(width) + 31) / 32 * 4;
-    return offset + stride * unsigned(height) <= b.size();
-}
-
-std::vector<uint8_t> Bitmap24(const QImage& source) {
+// A 24-bit bottom-up bitmap of the picture. Where the picture is transparent
+// it shows the white page it would be shown on; bitmaps keep their colours,
+// as their fourth byte is ignored anyway.
+std::vector<uint8_t> Bitmap24(const QImage& source, bool ignoreAlpha) {
     QImage image = source.convertToFormat(QImage::Format_ARGB32);
     const int width = image.width(), height = image.height();
     const size_t stride = (size_t(width) * 3 + 3) / 4 * 4;
@@ -62,8 +68,7 @@ std::vector<uint8_t> Bitmap24(const QImage& source) {
         uint8_t* out = b.data() + 54 + size_t(height - 1 - r) * stride;
         for (int c = 0; c < width; ++c) {
             QRgb p = line[c];
-            int a = qAlpha(p);
-            // Transparent pixels show the white page they would be shown on.
+            int a = ignoreAlpha ? 255 : qAlpha(p);
             auto over = [a](int v) { return uint8_t((v * a + 255 * (255 - a) + 127) / 255); };
             out[3 * c] = over(qBlue(p));
             out[3 * c + 1] = over(qGreen(p));
@@ -81,8 +86,9 @@ LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes) {
         picture.error = "the file is empty";
         return picture;
     }
-    if (IsPlainBitmap(bytes)) {
-        if (!HeaderFitsSize(bytes)) {
+    if (IsDirectBitmap(bytes)) {
+        BitmapHeader header;
+        if (ReadBitmapHeader(bytes, header) != HeaderCheck::Fits) {
             picture.error = "the bitmap header does not fit the file's size (truncated or damaged)";
             return picture;
         }
@@ -99,16 +105,23 @@ LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes) {
         picture.error = "the picture is larger than 32767 pixels on a side";
         return picture;
     }
-    picture.bitmap = Bitmap24(image);
+    picture.bitmap = Bitmap24(image, IsBitmap(bytes));
     return picture;
 }
 
 LoadedPicture LoadPictureAsBitmap(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {{}, "cannot open the file"};
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    if (in.bad()) return {{}, "cannot read the file"};
-    return PictureBytesAsBitmap(std::move(bytes));
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return {{}, "no such file"};
+    if (!std::filesystem::is_regular_file(path, error)) return {{}, "not a regular file"};
+    try {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return {{}, "cannot open the file"};
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+        if (in.bad()) return {{}, "cannot read the file"};
+        return PictureBytesAsBitmap(std::move(bytes));
+    } catch (const std::exception& e) {
+        return {{}, std::string("cannot read the file: ") + e.what()};
+    }
 }
 
 } // namespace zorvik

@@ -156,6 +156,10 @@ TEST_F(CliFiles, DecodesGoodFilesAndReportsBadOnesWithStatusTwo) {
     EXPECT_EQ(undecoded.out, "x\n");
     EXPECT_NE(undecoded.err.find("ＱＲコードが認識できませんでした"), std::string::npos);
 
+    auto folder = RunCli(dir.string() + " " + (dir / "good.bmp").string(), dir);
+    EXPECT_EQ(folder.status, 2); // a folder is no picture, the file after it still decodes
+    EXPECT_EQ(folder.out, "x\n");
+
     EXPECT_EQ(RunCli((dir / "good.bmp").string(), dir).status, 0);
     EXPECT_EQ(RunCli("--nonsense", dir).status, 2);
 }

@@ -1,7 +1,6 @@
 // Converters fed with bitmap files written by ImageMagick (an independent
 // writer) and by hand; binarisation on its documented worked examples.
 #include "ChangeBitmap.h"
-#include "DecodeRun.h"
 #include "QrFixtures.h"
 
 #include <gtest/gtest.h>
@@ -44,10 +43,10 @@ std::vector<uint8_t> MagickBmp(const Pixels& pixels, const std::string& options)
 
 GreyImage Convert(const std::vector<uint8_t>& file, int expectedBits) {
     BitmapHeader h;
-    EXPECT_EQ(ReadBitmapHeader(file, h), "");
+    EXPECT_EQ(ReadBitmapHeader(file, h), HeaderCheck::Fits);
     EXPECT_EQ(h.bitCount, expectedBits);
     GreyImage grey(h.width, h.height);
-    EXPECT_TRUE(ConvertBitmap(h.bitCount, file, h.width, h.height, h.pixelOffset, grey));
+    EXPECT_TRUE(ConvertBitmap(file, h, grey));
     return grey;
 }
 

@@ -186,6 +186,13 @@ TEST(SegmentParser, CountBeyondDataTakesAppendedZerosThenFails) {
     EXPECT_EQ(parsed.stopPosition, 1 + 4 + 8 + 80);
 }
 
+TEST(SegmentParser, CountIndicatorCutShortIsReadAtItsOwnLength) {
+    // Nine bits left for a ten-bit numeric count: "100000000" is 256, not 512.
+    const SegmentRecord s = DecodeNumeric("100000000", 10);
+    EXPECT_EQ(s.CharCount, 256);
+    EXPECT_EQ(s.DataBits, "");
+}
+
 TEST(SegmentParser, SixteenBitOverflowsAreFaults) {
     // A byte count of 32768 does not fit.
     EXPECT_THROW(Parse("0100" + Bits(32768, 16), 10), StageFault);

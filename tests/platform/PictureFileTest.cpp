@@ -1,0 +1,103 @@
+// Which pictures are decoded from their own bytes and which through Qt, and
+// that both roads lead to the same decode.
+#include "PictureFile.h"
+#include "DecodeRun.h"
+#include "QrFixtures.h"
+
+#include <QBuffer>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+using namespace zorvik;
+
+namespace {
+
+const test::Modules kSymbol = test::EncodeText("picture roads", 1);
+
+std::string Decoded(const std::vector<uint8_t>& bitmap) {
+    RecognitionStages stages;
+    DecodeOutcome outcome = RunDecode(bitmap, stages);
+    return outcome.kind == DecodeOutcome::Kind::Decoded ? outcome.text : outcome.message;
+}
+
+// A 32-bit bitmap with a 124-byte header and 8-8-8 bit fields, its alpha
+// bytes all 0, as screen tools write them.
+std::vector<uint8_t> Bitmap32V5(const test::Picture& p) {
+    const unsigned offset = 14 + 124;
+    auto b =
+        test::BmpHeader(p.width, p.height, 32, offset, offset + size_t(p.width) * p.height * 4);
+    test::PutLe32(b, 14, 124);
+    test::PutLe32(b, 30, 3); // bit fields
+    test::PutLe32(b, 54, 0xFF0000);
+    test::PutLe32(b, 58, 0xFF00);
+    test::PutLe32(b, 62, 0xFF);
+    test::PutLe32(b, 66, 0xFF000000); // an alpha mask
+    for (int s = 0; s < p.height; ++s)
+        for (int c = 0; c < p.width; ++c) {
+            uint8_t g = p.grey[size_t(p.height - 1 - s) * p.width + c];
+            size_t at = offset + (size_t(s) * p.width + c) * 4;
+            b[at] = b[at + 1] = b[at + 2] = g;
+        }
+    return b;
+}
+
+std::vector<uint8_t> Encoded(const QImage& image, const char* format) {
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, format));
+    return std::vector<uint8_t>(data.begin(), data.end());
+}
+
+} // namespace
+
+TEST(PictureFile, BitmapsInTheConvertersLayoutAreDecodedFromTheirOwnBytes) {
+    const test::Picture p = test::Render(kSymbol, 3, 4);
+    for (const auto& bytes : {test::ToBmp24(p), Bitmap32V5(p)}) {
+        LoadedPicture loaded = PictureBytesAsBitmap(bytes);
+        ASSERT_EQ(loaded.error, "");
+        EXPECT_EQ(loaded.bitmap, bytes);
+        EXPECT_EQ(Decoded(loaded.bitmap), "picture roads");
+    }
+    auto truncated = test::ToBmp24(p);
+    truncated.resize(truncated.size() - 10);
+    EXPECT_NE(PictureBytesAsBitmap(truncated).error, "");
+}
+
+TEST(PictureFile, OtherPicturesBecomeTwentyFourBitBitmapsOfTheSamePixels) {
+    const test::Picture p = test::Render(kSymbol, 3, 4);
+    QImage grey(p.width, p.height, QImage::Format_Grayscale8);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) grey.scanLine(y)[x] = p.grey[size_t(y) * p.width + x];
+
+    // Transparent where light: shown over white, the symbol reads.
+    QImage transparent(p.width, p.height, QImage::Format_ARGB32);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            transparent.setPixel(
+                x, y, grey.pixelColor(x, y).red() == 0 ? qRgba(0, 0, 0, 255) : qRgba(0, 0, 0, 0));
+    // Rows stored top-down are not the converters' layout.
+    auto topDown = test::ToBmp24(p);
+    test::PutLe32(topDown, 22, unsigned(-p.height));
+    for (int s = 0; s < p.height / 2; ++s) {
+        size_t stride = (size_t(p.width) * 3 + 3) / 4 * 4;
+        std::swap_ranges(topDown.begin() + 54 + long(s * stride),
+                         topDown.begin() + 54 + long((s + 1) * stride),
+                         topDown.begin() + 54 + long((p.height - 1 - s) * stride));
+    }
+
+    for (const auto& bytes : {Encoded(grey, "PNG"), Encoded(transparent, "PNG"), topDown}) {
+        LoadedPicture loaded = PictureBytesAsBitmap(bytes);
+        ASSERT_EQ(loaded.error, "");
+        EXPECT_EQ(loaded.bitmap[28], 24);
+        EXPECT_EQ(Decoded(loaded.bitmap), "picture roads");
+    }
+}
+
+TEST(PictureFile, FilesThatAreNoPictureGetAReason) {
+    EXPECT_EQ(PictureBytesAsBitmap({}).error, "the file is empty");
+    EXPECT_NE(PictureBytesAsBitmap({'h', 'i'}).error, "");
+    EXPECT_NE(LoadPictureAsBitmap("/nonexistent/zorvik.png").error, "");
+    EXPECT_EQ(LoadPictureAsBitmap("/tmp").error, "not a regular file");
+}

@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 namespace zorvik {
@@ -45,7 +46,16 @@ DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
         outcome.message = check == HeaderCheck::Empty ? kImageNotObtained : kImageMalformed;
         return outcome;
     }
-    GreyImage grey(header.width, header.height);
+    GreyImage grey;
+    try {
+        grey = GreyImage(header.width, header.height);
+    } catch (const std::bad_alloc&) {
+        // Sides near 32767 that no converter vouches for: reported like a
+        // search that met a fault.
+        outcome.kind = DecodeOutcome::Kind::NotDecoded;
+        outcome.message = kNotRecognisedFault;
+        return outcome;
+    }
     // No converter for other bit counts: the grey image stays black and the
     // search fails with its own message.
     ConvertBitmap(file, header, grey);

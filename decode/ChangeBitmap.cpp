@@ -171,6 +171,7 @@ BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, Thr
         throw StageFault("reference rectangle outside the picture");
 
     int min = 255;
+    // 64 bits: a 32-bit sum would overflow beyond about 8.4 million pixels.
     long long sum = 0, count = 0;
     for (int r = q.firstRow; r <= q.lastRow; ++r)
         for (int c = q.firstCol; c <= q.lastCol; ++c) {

@@ -37,7 +37,7 @@ std::array<int16_t, 5> CountRuns(std::string_view line, int f, int limit) {
         long long n = 0;
         while (p + n <= static_cast<long long>(line.size()) && line[size_t(p + n - 1)] == want) ++n;
         runs[size_t(k)] = CheckedInt16(n);
-        p += n;
+        p = CheckedInt16(p + n);
     }
     return runs;
 }
@@ -209,7 +209,7 @@ double DarkFraction(const BinaryImage& image, int height, int x, int y, int w, i
         x = 1;
         if (w == 0) return 0;
     }
-    int last = std::min(y + h - 1, height - 1);
+    int last = std::min<int>(CheckedInt16(y + h - 1), height - 1);
     y = std::max(y, 0);
     long long dark = 0;
     for (int i = y; i <= last; ++i) dark += CountOnes(Mid(image.at(size_t(i)), x, w));

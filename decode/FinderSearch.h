@@ -41,7 +41,8 @@ int16_t CheckFinderRuns(const std::array<int16_t, 5>& runs);
 
 // Share of '1' among the w x h pixels whose top-left is character position x
 // of row y. Parts outside the picture count as light; x <= 0 clips the strip
-// at the left border. w * h above 32767 throws StageFault.
+// at the left border. Throws on a fault: w * h above 32767, a strip clipped
+// to a negative width, or a row beyond the image when height exceeds it.
 double DarkFraction(const BinaryImage& image, int height, int x, int y, int w, int h);
 
 } // namespace zorvik

@@ -57,13 +57,16 @@ std::string Sample(const BinaryImage& binary, SymbolBox& box, ModuleMatrix& matr
 
     std::vector<int16_t> rows = EqualSizes(boxHeight, n);
     if (samplingMode > 0 && boxHeight != n) {
-        std::vector<int16_t> edges(size_t(std::max(boxHeight, 0)) + 1, 0);
+        std::vector<int16_t> edges(size_t(boxHeight) + 1, 0);
         for (int i = 0; i <= boxHeight - 2; ++i) {
             const std::string& upper = row(top + i);
             const std::string& lower = row(top + i + 1);
             int changes = 0;
-            for (int x = left; x <= left + boxWidth - 1; ++x)
-                changes += CharAt(upper, x) != CharAt(lower, x);
+            // A position beyond the end of a row holds nothing and does not count.
+            for (int x = left; x <= left + boxWidth - 1; ++x) {
+                auto a = Mid(upper, x, 1), b = Mid(lower, x, 1);
+                changes += !a.empty() && !b.empty() && a != b;
+            }
             edges[size_t(i)] = CheckedInt16(changes);
         }
         AdjustModuleSizes(rows, edges, n, boxHeight, samplingMode, options.debugFolder);

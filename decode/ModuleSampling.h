@@ -24,7 +24,8 @@ std::string SampleModules(const BinaryImage& binary, SymbolBox& box, ModuleMatri
                           int samplingMode, int sizeCorrection, const DecodeOptions& options);
 
 // Moves each module's end onto the strongest pixel boundary within about half
-// a module. sizes has n entries, edgeCounts span + 1. Throws StageFault.
+// a module. sizes has n entries, edgeCounts span + 1. Throws on a fault
+// (16-bit overflow, an index outside the arrays).
 void AdjustModuleSizes(std::vector<int16_t>& sizes, const std::vector<int16_t>& edgeCounts, int n,
                        int span, int samplingMode, const std::string& debugFolder);
 

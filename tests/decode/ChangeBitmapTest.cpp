@@ -170,6 +170,15 @@ TEST(BinariseImage, WorkedThresholdsOfBothRules) {
     EXPECT_EQ(Binarised(g, 2, ThresholdRule::Refined, 0.85f), "00100");
 }
 
+TEST(BinariseImage, EachRuleKeepsItsOwnPrecision) {
+    // Refined, single precision: 0.85f * 10 is 8.5 exactly as a float, which
+    // rounds to 8 (in double it is a hair above 8.5, which would give 9).
+    EXPECT_EQ(Binarised(Probe({0, 20}, {8, 9}), 2, ThresholdRule::Refined, 0.85f), "10");
+    // Initial, double precision of the float factor: 1.35000002 * 10 + 1 is
+    // just above 14.5 and gives 15 (the decimal 0.85 would give 14).
+    EXPECT_EQ(Binarised(Probe({1, 21}, {15, 16}), 2, ThresholdRule::Initial, 0.85f), "10");
+}
+
 TEST(BinariseImage, ExactHalfThresholdRoundsToEven) {
     // min 0, mean 2, factor 0.75: initial T = 1.25 * 2 = 2.5, which becomes 2.
     GreyImage g = Probe({0, 4}, {2, 3});

@@ -106,6 +106,23 @@ INSTANTIATE_TEST_SUITE_P(
                       LocationCase{"v7_3_5px_busy_background", 7, 3.5, 4, 25, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(FindFinderPatterns, AStripExactlyFivePercentDarkStillCountsAsLight) {
+    // Two pixels per module, quiet zone of two: the left strip of the
+    // top-left finder is 4 x 10 pixels. Two dark pixels in the quiet zone lie
+    // in the strip of every row through the finder's centre: 2 of 40 is 0.05.
+    test::Modules m = test::EncodeText("v1", 1, 1);
+    test::Picture p = test::Render(m, 2, 2);
+    p.at(10, 2) = p.at(11, 2) = 0;
+    BinaryImage binary;
+    SymbolBox box;
+    ASSERT_EQ(FindFinderPatterns(ToGrey(p), binary, box, 0.85f, {}), "");
+    EXPECT_EQ(box.Left, 5);
+    EXPECT_EQ(box.BoxWidth, 42);
+    // A third dark pixel makes the strip dark in those rows: no left edge.
+    p.at(12, 2) = 0;
+    EXPECT_EQ(FindFinderPatterns(ToGrey(p), binary, box, 0.85f, {}), kNotRecognised);
+}
+
 TEST(FindFinderPatterns, AllDarkPictureFindsNothingAndHugeModulesAreAFault) {
     GreyImage dark(60, 60); // every pixel 0: min = mean = T = 0, all dark
     BinaryImage binary;
@@ -180,6 +197,17 @@ TEST(SampleModules, ModuleCountSnapsToSymbolSizesWithinTheirBounds) {
             << "estimate " << n0 << " correction " << correction;
 }
 
+TEST(SampleModules, ModuleSizeEstimateIsSinglePrecision) {
+    // 28 / (16 / 14) + 0.5 stays below 25 in single precision: N0 = 24 -> 21.
+    // (In double it reaches 25.)
+    BinaryImage blank(30, std::string(30, '0'));
+    SymbolBox box;
+    box.Left = 1, box.BoxWidth = 28, box.BoxHeight = 28, box.FinderWidthSum = 16;
+    ModuleMatrix matrix;
+    ASSERT_EQ(SampleModules(blank, box, matrix, 0, 0, {}), "");
+    EXPECT_EQ(box.ModulesAcross, 21);
+}
+
 TEST(SampleModules, EqualSizesAddUpToTheBoxAndEdgeDumpsAreWritten) {
     fs::path dir = fs::temp_directory_path() / ("zorvik-sample-" + std::to_string(::getpid()));
     fs::create_directories(dir);
@@ -217,6 +245,19 @@ TEST(SampleModules, MajorityVoteCountsHalfAsDarkAndEmptyCellsAsLight) {
     ASSERT_EQ(SampleModules(shortImage, box, matrix, 0, 0, {}), "");
     EXPECT_EQ(matrix[1], std::string(21, '1')); // rows 2 and 3: row 2 exists, all dark
     EXPECT_EQ(matrix[2], std::string(21, '0'));
+}
+
+TEST(SampleModules, ABoxWiderThanThePictureStillGivesAMatrixInEveryMode) {
+    // Positions beyond the end of a row hold nothing: no edge, no pixel.
+    BinaryImage narrow(60, std::string(20, '0'));
+    for (auto& row : narrow) row[5] = '1';
+    for (int mode : {0, 1, 2}) {
+        SymbolBox box;
+        box.Left = 1, box.BoxWidth = 50, box.BoxHeight = 50, box.FinderWidthSum = 28;
+        ModuleMatrix matrix;
+        EXPECT_EQ(SampleModules(narrow, box, matrix, mode, 0, {}), "") << "mode " << mode;
+        EXPECT_EQ(box.ModulesAcross, 25);
+    }
 }
 
 TEST(AdjustModuleSizes, WorkedExampleInBothModes) {

@@ -141,14 +141,17 @@ void LoadSettings(Settings& settings, const std::string& programFolder) {
         SaveSettings(settings, programFolder);
         return;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string bytes;
+    try {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) throw std::ios_base::failure("cannot open");
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::exception&) {
         // Present but unreadable: work with the defaults and leave the
         // user's file alone rather than overwrite it.
         settings = Settings{};
         return;
     }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string text = ShiftJisToUtf8(bytes);
 
     Settings loaded = ZeroSettings();

@@ -16,25 +16,6 @@ uint8_t GreyOf(unsigned blue, unsigned green, unsigned red) {
     return uint8_t((blue + green + red) / 3);
 }
 
-// Colour-table entries a converter reads, 0 for the direct-colour formats,
-// -1 for a bit count without a converter.
-int ColourTableEntries(int bitCount) {
-    switch (bitCount) {
-    case 1:
-        return 2;
-    case 4:
-        return 16;
-    case 8:
-        return 256;
-    case 16:
-    case 24:
-    case 32:
-        return 0;
-    default:
-        return -1;
-    }
-}
-
 // Greys of the first `entries` colour-table entries (blue, green, red, reserved).
 std::array<uint8_t, 256> ColourTableGreys(BitmapBytes file, int entries) {
     std::array<uint8_t, 256> greys{};
@@ -108,6 +89,33 @@ void ConvertBitmap32(BitmapBytes file, int width, int height, int pixelOffset, G
     });
 }
 
+namespace {
+
+// clang-format off
+// The six formats: bit count, colour-table entries read, converter.
+struct BitmapFormat {
+    int bitCount;
+    int colourEntries;
+    void (*convert)(BitmapBytes, int, int, int, GreyImage&);
+};
+constexpr BitmapFormat kFormats[] = {
+    { 1,   2, ConvertBitmap1},
+    { 4,  16, ConvertBitmap4},
+    { 8, 256, ConvertBitmap8},
+    {16,   0, ConvertBitmap16},
+    {24,   0, ConvertBitmap24},
+    {32,   0, ConvertBitmap32},
+};
+// clang-format on
+
+const BitmapFormat* FormatFor(int bitCount) {
+    for (const BitmapFormat& f : kFormats)
+        if (f.bitCount == bitCount) return &f;
+    return nullptr;
+}
+
+} // namespace
+
 HeaderCheck ReadBitmapHeader(BitmapBytes file, BitmapHeader& header) {
     if (file.empty()) return HeaderCheck::Empty;
     if (file.size() < kColourTable) return HeaderCheck::Malformed;
@@ -118,7 +126,7 @@ HeaderCheck ReadBitmapHeader(BitmapBytes file, BitmapHeader& header) {
     header.bitCount = file[28];
     if (header.width < 1 || header.width > 32767 || header.height < 1 || header.height > 32767)
         return HeaderCheck::Malformed;
-    if (ColourTableEntries(header.bitCount) >= 0) {
+    if (FormatFor(header.bitCount)) {
         size_t rowsEnd =
             size_t(header.pixelOffset) +
             size_t(BitmapStride(header.bitCount, header.width)) * size_t(header.height);
@@ -129,37 +137,18 @@ HeaderCheck ReadBitmapHeader(BitmapBytes file, BitmapHeader& header) {
 }
 
 bool ConvertBitmap(BitmapBytes file, const BitmapHeader& h, GreyImage& grey) {
-    const int entries = ColourTableEntries(h.bitCount);
-    if (entries < 0) return false;
+    const BitmapFormat* format = FormatFor(h.bitCount);
+    if (!format) return false;
     // The 8-bit converter reads all 256 entries whatever the file declares;
     // a short palette at the end of a tiny file reads as zeros.
     std::vector<uint8_t> padded;
-    const size_t tableEnd = kColourTable + 4 * size_t(entries);
+    const size_t tableEnd = kColourTable + 4 * size_t(format->colourEntries);
     if (file.size() < tableEnd) {
         padded.assign(file.begin(), file.end());
         padded.resize(tableEnd, 0);
         file = padded;
     }
-    switch (h.bitCount) {
-    case 1:
-        ConvertBitmap1(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 4:
-        ConvertBitmap4(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 8:
-        ConvertBitmap8(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 16:
-        ConvertBitmap16(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 24:
-        ConvertBitmap24(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    case 32:
-        ConvertBitmap32(file, h.width, h.height, h.pixelOffset, grey);
-        break;
-    }
+    format->convert(file, h.width, h.height, h.pixelOffset, grey);
     return true;
 }
 

@@ -2,6 +2,7 @@
 // the real program on good and bad files with its exit statuses.
 #include "CommandLine.h"
 #include "QrFixtures.h"
+#include "TempFolder.h"
 
 #include <QImage>
 #include <QJsonDocument>
@@ -42,8 +43,7 @@ Program RunCli(const std::string& arguments, const fs::path& dir) {
     size_t n;
     while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) p.out.append(buf.data(), n);
     p.status = WEXITSTATUS(pclose(pipe));
-    std::ifstream in(err);
-    p.err.assign(std::istreambuf_iterator<char>(in), {});
+    p.err = test::ReadFileBytes(err);
     return p;
 }
 
@@ -68,12 +68,8 @@ void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
 
 class CliFiles : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("zorvik-cli-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
+    test::TempFolder folder{"cli"};
+    const fs::path& dir = folder.path();
 };
 
 } // namespace
@@ -170,6 +166,5 @@ TEST_F(CliFiles, SegmentsFileListsTheSegmentsOfTheDecodedSymbol) {
     auto run = RunCli(
         "--segments " + (dir / "seg.txt").string() + " " + (dir / "hello.bmp").string(), dir);
     EXPECT_EQ(run.status, 0);
-    std::ifstream in(dir / "seg.txt", std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[B-0005] Hello\r\n");
+    EXPECT_EQ(test::ReadFileBytes(dir / "seg.txt"), "[B-0005] Hello\r\n");
 }

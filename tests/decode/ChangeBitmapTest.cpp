@@ -2,6 +2,7 @@
 // writer) and by hand; binarisation on its documented worked examples.
 #include "ChangeBitmap.h"
 #include "QrFixtures.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +25,7 @@ using Pixels = std::vector<std::vector<Rgb>>; // rows top first
 
 // Writes the picture as PPM and lets ImageMagick turn it into a bitmap file.
 std::vector<uint8_t> MagickBmp(const Pixels& pixels, const std::string& options) {
-    fs::path dir = fs::temp_directory_path() / ("zorvik-bmp-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    test::TempFolder dir("bmp");
     fs::path ppm = dir / "in.ppm", bmp = dir / "out.bmp";
     {
         std::ofstream out(ppm, std::ios::binary);
@@ -35,10 +35,8 @@ std::vector<uint8_t> MagickBmp(const Pixels& pixels, const std::string& options)
     }
     std::string cmd = "/usr/bin/convert " + ppm.string() + " " + options + " BMP3:" + bmp.string();
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
-    std::ifstream in(bmp, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    fs::remove_all(dir);
-    return bytes;
+    std::string bytes = test::ReadFileBytes(bmp);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 GreyImage Convert(const std::vector<uint8_t>& file, int expectedBits) {
@@ -197,12 +195,8 @@ TEST(BinariseImage, DarkerThanTheReferenceIsLightAndUniformIsDark) {
 }
 
 TEST(BinariseImage, DebugDumpHoldsOneLinePerRowWithCrLf) {
-    fs::path dir = fs::temp_directory_path() / ("zorvik-dump-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    test::TempFolder dir("dump");
     GreyImage g = Probe({0, 255}, {0, 255});
-    BinariseImage(g, {0, 1, 0, 1}, ThresholdRule::Refined, 0.5f, dir.string());
-    std::ifstream in(dir / "bitmap1.txt", std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(text, "10\r\n10\r\n");
-    fs::remove_all(dir);
+    BinariseImage(g, {0, 1, 0, 1}, ThresholdRule::Refined, 0.5f, dir.path().string());
+    EXPECT_EQ(test::ReadFileBytes(dir / "bitmap1.txt"), "10\r\n10\r\n");
 }

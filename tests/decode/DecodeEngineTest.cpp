@@ -6,6 +6,7 @@
 
 #include "EngineRun.h"
 #include "QrFixtures.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -400,14 +401,9 @@ TEST(DecodeEngineFailures, AFailedCallNeverShowsTheEarlierText) {
     }
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(DecodeEngineSegmentInfo, WrittenWhenAskedEvenForARejectedSymbol) {
-    const std::string path = ::testing::TempDir() + "zorvik_engine_segments.txt";
-    std::remove(path.c_str());
+    const test::TempFolder folder("engine");
+    const std::string path = (folder / "segments.txt").string();
     const test::Modules symbol =
         test::EncodeSegments({{0, "123"}, {2, "Hello"}, {3, "\x8A\xBF\x8E\x9A"}}, 2, 1);
     const test::Modules eci = test::EncodeSegmentsWithEci({{2, "own"}}, 0, 26, 1, 1);
@@ -420,13 +416,13 @@ TEST(DecodeEngineSegmentInfo, WrittenWhenAskedEvenForARejectedSymbol) {
 
     DecodeEngine engine(DecodeOptions{"", true, path});
     EXPECT_EQ(Decode(engine, symbol).message, "");
-    EXPECT_EQ(ReadFile(path), "[N-0003] 123\r\n[B-0005] Hello\r\n[K-0002] \x8A\xBF\x8E\x9A\r\n");
+    EXPECT_EQ(test::ReadFileBytes(path),
+              "[N-0003] 123\r\n[B-0005] Hello\r\n[K-0002] \x8A\xBF\x8E\x9A\r\n");
 
     // The ECI indicator leaves an empty record, and its line, before the
     // run is rejected.
     EXPECT_EQ(Decode(engine, eci).message, kNoTextInformation);
-    EXPECT_EQ(ReadFile(path), "[N-0000] \r\n");
-    std::remove(path.c_str());
+    EXPECT_EQ(test::ReadFileBytes(path), "[N-0000] \r\n");
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "SegmentInfo.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -15,21 +16,9 @@ namespace fs = std::filesystem;
 
 class SegmentInfoTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = fs::temp_directory_path() /
-                  ("zorvik-seginfo-" + std::to_string(::getpid()) + "-" + info->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     std::string Path(const char* name) const { return (folder_ / name).string(); }
 
-    static std::string ReadBytes(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    static std::string ReadBytes(const std::string& path) { return test::ReadFileBytes(path); }
 
     static SegmentRecord Record(uint8_t mode, int16_t count, std::string text) {
         SegmentRecord r;
@@ -39,7 +28,7 @@ class SegmentInfoTest : public ::testing::Test {
         return r;
     }
 
-    fs::path folder_;
+    test::TempFolder folder_{"seginfo"};
 };
 
 TEST_F(SegmentInfoTest, OneLinePerSegment) {

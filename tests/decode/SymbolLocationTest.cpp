@@ -3,6 +3,7 @@
 #include "FinderSearch.h"
 #include "ModuleSampling.h"
 #include "QrFixtures.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -181,10 +182,7 @@ SymbolBox SampleBlank(int n0, int correction, int mode = 0, const std::string& d
     return box;
 }
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
+using test::ReadFileBytes;
 
 } // namespace
 
@@ -209,24 +207,23 @@ TEST(SampleModules, ModuleSizeEstimateIsSinglePrecision) {
 }
 
 TEST(SampleModules, EqualSizesAddUpToTheBoxAndEdgeDumpsAreWritten) {
-    fs::path dir = fs::temp_directory_path() / ("zorvik-sample-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    test::TempFolder dir("sample");
     // BoxWidth 100 with a module estimate of 21: mode 1 dumps the sizes first.
     BinaryImage blank(101, std::string(101, '0'));
     SymbolBox box;
     box.Left = 1, box.BoxWidth = 100, box.BoxHeight = 100, box.FinderWidthSum = 67;
     ModuleMatrix matrix;
-    ASSERT_EQ(SampleModules(blank, box, matrix, 1, 0, DecodeOptions{dir.string(), false, ""}), "");
+    ASSERT_EQ(
+        SampleModules(blank, box, matrix, 1, 0, DecodeOptions{dir.path().string(), false, ""}), "");
     EXPECT_EQ(box.ModulesAcross, 21);
-    std::string adjust = ReadFile(dir / "Adjust.txt");
+    std::string adjust = ReadFileBytes(dir / "Adjust.txt");
     std::string sizes = "5\t5\t4\t5\t5\t5\t4\t5\t5\t5\t4\t5\t5\t5\t4\t5\t5\t5\t4\t5\t5\t\r\n";
     EXPECT_EQ(adjust.substr(0, sizes.size()), sizes);
     EXPECT_EQ(adjust.substr(adjust.size() - sizes.size()), sizes); // no edges: unchanged
     EXPECT_EQ(std::count(adjust.begin(), adjust.end(), '\n'), 3);
     std::string expectedMatrix;
     for (int r = 0; r < 21; ++r) expectedMatrix += std::string(21, '0') + "\r\n";
-    EXPECT_EQ(ReadFile(dir / "bitmap3.txt"), expectedMatrix);
-    fs::remove_all(dir);
+    EXPECT_EQ(ReadFileBytes(dir / "bitmap3.txt"), expectedMatrix);
 }
 
 TEST(SampleModules, MajorityVoteCountsHalfAsDarkAndEmptyCellsAsLight) {

@@ -1,4 +1,5 @@
 #include "Settings.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -26,16 +27,7 @@ const std::string kDefaultFile = "[ZORVIK 1.2]\r\n"
 
 class SettingsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = fs::temp_directory_path() /
-                  ("zorvik-settings-" + std::to_string(::getpid()) + "-" + info->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    std::string Folder() const { return folder_.string(); }
+    std::string Folder() const { return folder_.path().string(); }
     std::string FilePath(const char* name = "ZORVIK.ini") const {
         return (folder_ / name).string();
     }
@@ -44,8 +36,7 @@ class SettingsTest : public ::testing::Test {
         std::ofstream(FilePath(name), std::ios::binary) << bytes;
     }
     std::string ReadFile(const char* name = "ZORVIK.ini") const {
-        std::ifstream in(FilePath(name), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        return test::ReadFileBytes(FilePath(name));
     }
 
     // Loads a file of the given lines into settings that start away from
@@ -61,7 +52,7 @@ class SettingsTest : public ::testing::Test {
         return s;
     }
 
-    fs::path folder_;
+    test::TempFolder folder_{"settings"};
 };
 
 void ExpectDefaults(const Settings& s) {

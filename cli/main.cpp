@@ -5,9 +5,5 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    auto load = [](const std::string& path) {
-        zorvik::LoadedPicture picture = zorvik::LoadPictureAsBitmap(path);
-        return zorvik::PictureLoad{std::move(picture.bitmap), std::move(picture.error)};
-    };
-    return zorvik::RunCommandLine(args, load, std::cout, std::cerr);
+    return zorvik::RunCommandLine(args, zorvik::LoadPictureAsBitmap, std::cout, std::cerr);
 }

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "ResultLabels.h"
+
 #include <chrono>
 #include <cstdio>
 
@@ -141,7 +143,7 @@ DecodeOutcome DecodeFile(const std::string& file, const PictureLoader& load,
     outcome.kind = DecodeOutcome::Kind::FileFailure;
     ms = 0;
     try {
-        PictureLoad picture = load(file);
+        LoadedPicture picture = load(file);
         if (!picture.error.empty()) {
             outcome.message = picture.error;
             return outcome;

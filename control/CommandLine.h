@@ -4,6 +4,7 @@
 #pragma once
 
 #include "DecodeRun.h"
+#include "PictureFile.h"
 
 #include <functional>
 #include <ostream>
@@ -23,11 +24,7 @@ struct CommandLineOptions {
 std::string ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& options);
 
 // A picture file as bitmap bytes, or a one-line reason it cannot be used.
-struct PictureLoad {
-    std::vector<uint8_t> bitmap;
-    std::string error;
-};
-using PictureLoader = std::function<PictureLoad(const std::string& path)>;
+using PictureLoader = std::function<LoadedPicture(const std::string& path)>;
 
 // UTF-8 text as the contents of a JSON string: quotes, backslashes and
 // control characters escaped, invalid UTF-8 bytes as \ufffd.

@@ -6,6 +6,7 @@
 #include "DecodeEngine.h"
 #include "FinderSearch.h"
 #include "ModuleSampling.h"
+#include "Settings.h"
 
 #include <cstdint>
 #include <functional>
@@ -70,13 +71,8 @@ struct DecodeOutcome {
 DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
                         const MillisecondClock& clock = SystemMilliseconds);
 
-// The result window's label texts for a successful run.
-struct ResultLabels {
-    std::string CorrLevel, MaxCor, Version, MaskNo;
-    std::string ConcatNo;
-    bool ConcatNoOpaque = false; // background shown only with a position
-    std::string CorRate, DataWord, CompressRate, DecodeTime;
-};
-ResultLabels MakeResultLabels(const DecodeResult& result, uint32_t elapsedMs);
+// The decoder's options from the user's settings: segment information
+// only when it is switched on, dumps only with a debug folder.
+DecodeOptions MakeDecodeOptions(const Settings& settings, const std::string& debugFolder);
 
 } // namespace zorvik

@@ -47,13 +47,14 @@ bool IsDirectBitmap(const std::vector<uint8_t>& b) {
     return false;
 }
 
-// A 24-bit bottom-up bitmap of the picture. Where the picture is transparent
-// it shows the white page it would be shown on; bitmaps keep their colours,
-// as their fourth byte is ignored anyway.
-std::vector<uint8_t> Bitmap24(const QImage& source, bool ignoreAlpha) {
+// A bottom-up bitmap of 16 (5-5-5), 24 or 32 bits. Where the picture is
+// transparent it shows the white page it would be shown on, unless
+// ignoreAlpha.
+std::vector<uint8_t> EncodeBitmap(const QImage& source, int bitCount, bool ignoreAlpha) {
     QImage image = source.convertToFormat(QImage::Format_ARGB32);
     const int width = image.width(), height = image.height();
-    const size_t stride = (size_t(width) * 3 + 3) / 4 * 4;
+    const size_t bytesPerPixel = size_t(bitCount / 8);
+    const size_t stride = (size_t(width) * bytesPerPixel + 3) / 4 * 4;
     std::vector<uint8_t> b(54 + stride * size_t(height), 0);
     b[0] = 'B', b[1] = 'M';
     PutLe(b, 2, unsigned(b.size()), 4);
@@ -62,23 +63,34 @@ std::vector<uint8_t> Bitmap24(const QImage& source, bool ignoreAlpha) {
     PutLe(b, 18, unsigned(width), 4);
     PutLe(b, 22, unsigned(height), 4);
     PutLe(b, 26, 1, 2);
-    PutLe(b, 28, 24, 2);
+    PutLe(b, 28, unsigned(bitCount), 2);
+    PutLe(b, 34, unsigned(stride * size_t(height)), 4);
     for (int r = 0; r < height; ++r) {
         const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(r));
         uint8_t* out = b.data() + 54 + size_t(height - 1 - r) * stride;
         for (int c = 0; c < width; ++c) {
-            QRgb p = line[c];
-            int a = ignoreAlpha ? 255 : qAlpha(p);
-            auto over = [a](int v) { return uint8_t((v * a + 255 * (255 - a) + 127) / 255); };
-            out[3 * c] = over(qBlue(p));
-            out[3 * c + 1] = over(qGreen(p));
-            out[3 * c + 2] = over(qRed(p));
+            const QRgb p = line[c];
+            const int a = ignoreAlpha ? 255 : qAlpha(p);
+            auto over = [a](int v) { return unsigned((v * a + 255 * (255 - a) + 127) / 255); };
+            const unsigned red = over(qRed(p)), green = over(qGreen(p)), blue = over(qBlue(p));
+            uint8_t* px = out + bytesPerPixel * size_t(c);
+            if (bitCount == 16) {
+                const unsigned v = (red >> 3) << 10 | (green >> 3) << 5 | blue >> 3;
+                px[0] = uint8_t(v), px[1] = uint8_t(v >> 8);
+            } else {
+                px[0] = uint8_t(blue), px[1] = uint8_t(green), px[2] = uint8_t(red);
+            }
         }
     }
     return b;
 }
 
 } // namespace
+
+std::vector<uint8_t> ImageToBitmap(const QImage& image, int bitCount) {
+    if (bitCount != 16 && bitCount != 32) bitCount = 24;
+    return EncodeBitmap(image, bitCount, false);
+}
 
 LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes) {
     LoadedPicture picture;
@@ -105,7 +117,7 @@ LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes) {
         picture.error = "the picture is larger than 32767 pixels on a side";
         return picture;
     }
-    picture.bitmap = Bitmap24(image, IsBitmap(bytes));
+    picture.bitmap = EncodeBitmap(image, 24, IsBitmap(bytes));
     return picture;
 }
 

@@ -2,12 +2,15 @@
 // decode run takes.
 #pragma once
 
+#include <QImage>
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace zorvik {
 
+// A picture as bitmap bytes, or why there is none.
 struct LoadedPicture {
     std::vector<uint8_t> bitmap; // a bitmap file the decode run can read
     std::string error;           // one-line reason when the file cannot be used
@@ -24,5 +27,11 @@ LoadedPicture LoadPictureAsBitmap(const std::string& path);
 
 // The same for the bytes of a file already read.
 LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes);
+
+// A picture as the bytes of a bottom-up Windows bitmap file with the 40-byte
+// header: bitCount 16 (5-5-5), 32 (fourth byte 0) or, for any other value, 24.
+// Transparent parts show over white. This is the form in which a picture
+// on the screen is written for the decode run and for saving.
+std::vector<uint8_t> ImageToBitmap(const QImage& image, int bitCount);
 
 } // namespace zorvik

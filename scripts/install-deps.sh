@@ -9,7 +9,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libqrencode-dev
   imagemagick
-  xvfb xauth
+  fonts-ipafont-gothic
+  xvfb xauth xclip xdotool openbox x11-utils
 )
 
 missing=()

@@ -1,6 +1,7 @@
 // The run's attempt schedule with stand-in stages, its handling of bad
 // files, and the result labels.
 #include "DecodeRun.h"
+#include "ResultLabels.h"
 #include "QrFixtures.h"
 
 #include <gtest/gtest.h>

@@ -82,6 +82,32 @@ size_t BadUtf8Length(std::string_view in) {
     return n;
 }
 
+// The code point of the UTF-8 character at the start of in, or -1 when the
+// bytes there are not one well-formed character.
+long DecodeUtf8Character(std::string_view in) {
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(in[i]); };
+    const unsigned char lead = byte(0);
+    size_t length;
+    long min;
+    if (lead < 0x80) return lead;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2, min = 0x80;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3, min = 0x800;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4, min = 0x10000;
+    else
+        return -1;
+    if (in.size() < length) return -1;
+    long code = lead & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return -1;
+        code = code << 6 | (byte(i) & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return -1;
+    return code;
+}
+
 } // namespace
 
 std::string ShiftJisToUtf8(std::string_view bytes) {
@@ -122,6 +148,26 @@ std::string Utf8ToShiftJis(std::string_view text) {
     while (!text.empty()) {
         if (converter.Run(text, out) == 0) break;
         out += '?';
+        text.remove_prefix(BadUtf8Length(text));
+    }
+    return out;
+}
+
+std::string Utf8ToShiftJis(std::string_view text,
+                           const std::function<std::string(char32_t)>& unmappable) {
+    std::string out;
+    out.reserve(text.size());
+    Converter converter("CP932", "UTF-8");
+    while (!text.empty()) {
+        if (converter.ok() && converter.Run(text, out) == 0) break;
+        // Without the code page every character but ASCII goes to the caller.
+        if (!converter.ok() && static_cast<unsigned char>(text[0]) < 0x80) {
+            out += text[0];
+            text.remove_prefix(1);
+            continue;
+        }
+        const long code = DecodeUtf8Character(text);
+        out += code < 0 ? std::string("?") : unmappable(static_cast<char32_t>(code));
         text.remove_prefix(BadUtf8Length(text));
     }
     return out;

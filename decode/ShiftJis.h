@@ -2,6 +2,7 @@
 // NEC and IBM extensions), through iconv.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,5 +16,11 @@ std::string ShiftJisToUtf8(std::string_view bytes);
 
 // Characters without a code page 932 form, and invalid UTF-8, become '?'.
 std::string Utf8ToShiftJis(std::string_view text);
+
+// As Utf8ToShiftJis, but a character without a code page 932 form becomes the
+// bytes unmappable returns for its code point, so a caller can keep it (as a
+// character reference, say); invalid UTF-8 still becomes '?'.
+std::string Utf8ToShiftJis(std::string_view text,
+                           const std::function<std::string(char32_t)>& unmappable);
 
 } // namespace zorvik

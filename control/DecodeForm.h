@@ -1,0 +1,64 @@
+// The result window: the selected picture, the reading information and the
+// decoded text or its page. A thin widget over DecodeFormModel.
+#pragma once
+
+#include "DecodeFormModel.h"
+#include "Platform.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <string>
+
+class QLabel;
+class QPlainTextEdit;
+class QTextBrowser;
+
+namespace zorvik {
+
+class DecodeForm final : public QWidget, private DecodeFormHost {
+    Q_OBJECT
+  public:
+    // The window deletes itself once closed, after telling the main window.
+    DecodeForm(ProgramState& program, MessageBoxes& messages, const ScreenMetrics& screen,
+               MainWindowLink& main, QWidget* owner = nullptr);
+
+    // Sizes QrPic to the picture (twips at the screen's scale) and centres it
+    // in its frame. The picture is what DecodeQR decodes.
+    void SetQrPicture(const QImage& picture);
+    const QImage& QrPicture() const { return qrPicture_; }
+    void DecodeQR();
+    const DecodeFormModel& model() const { return model_; }
+    void SetCaption(const std::string& caption);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    bool SaveQrPic(const std::string& path) override;
+    void Repaint() override;
+    MessageBoxes& Messages() override { return messages_; }
+    void Unload() override;
+    void Navigate(const std::string& pagePath) override;
+    void RestoreAndFocus() override;
+
+    void Render();
+    QRect Pixels(int32_t left, int32_t top, int32_t width, int32_t height) const;
+
+    ProgramState& program_;
+    MessageBoxes& messages_;
+    ScreenMetrics screen_;
+    MainWindowLink& main_;
+    DecodeFormModel model_;
+    QImage qrPicture_;
+    bool unloaded_ = false;
+
+    QWidget* imageFrame_;
+    QLabel* qrPic_;
+    QLabel *version_, *corrLevel_, *maxCor_, *corRate_, *maskNo_, *concatNo_, *dataWord_,
+        *compressRate_, *decodeTime_;
+    QPlainTextEdit* decodeText_;
+    QTextBrowser* qrBrowse_;
+};
+
+} // namespace zorvik

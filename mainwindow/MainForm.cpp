@@ -1,0 +1,527 @@
+#include "MainForm.h"
+
+#include "QtPlatform.h"
+#include "ResultPage.h"
+#include "Settings.h"
+#include "ToolbarIcons.h"
+#include "UserTempFolder.h"
+#include "WheelHookFilter.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QToolButton>
+
+#include <cmath>
+#include <filesystem>
+
+namespace zorvik {
+
+// SelectPic: the picture at the current zoom, with the selection rectangle
+// drawn over it. Mouse events go to the main window in twips; wheel events
+// are left to the frame, where the wheel hook sees them.
+class ImageView final : public QWidget {
+  public:
+    ImageView(MainForm& form, QWidget* parent) : QWidget(parent), form_(form) {
+        setFocusPolicy(Qt::StrongFocus);
+    }
+    QImage surface;  // what is drawn on the view, persistent
+    QRect selection; // pixels
+    bool selectionVisible = false;
+    float twipsX = 15, twipsY = 15;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        if (!surface.isNull()) p.drawImage(0, 0, surface);
+        if (!selectionVisible) return;
+        // Two tones, so the outline shows on dark modules and on light ones.
+        const QRect r = selection.adjusted(0, 0, -1, -1);
+        p.setPen(QPen(Qt::white, 1));
+        p.drawRect(r);
+        p.setPen(QPen(Qt::black, 1, Qt::DashLine));
+        p.drawRect(r);
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        form_.SelectPic_MouseDown(Button(e->button()), Shift(e), X(e), Y(e));
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        form_.SelectPic_MouseMove(Buttons(e->buttons()), Shift(e), X(e), Y(e));
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        form_.SelectPic_MouseUp(Button(e->button()), Shift(e), X(e), Y(e));
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        // The second press of a double click is the double click alone.
+        if (e->button() == Qt::LeftButton) form_.SelectPic_DblClick();
+    }
+
+  private:
+    static int Button(Qt::MouseButton b) {
+        return b == Qt::LeftButton ? 1 : b == Qt::RightButton ? 2 : b == Qt::MiddleButton ? 4 : 0;
+    }
+    static int Buttons(Qt::MouseButtons b) {
+        return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) |
+               (b & Qt::MiddleButton ? 4 : 0);
+    }
+    static int Shift(const QMouseEvent* e) {
+        const auto m = e->modifiers();
+        return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
+               (m & Qt::AltModifier ? 4 : 0);
+    }
+    float X(const QMouseEvent* e) const { return float(e->position().x()) * twipsX; }
+    float Y(const QMouseEvent* e) const { return float(e->position().y()) * twipsY; }
+
+    MainForm& form_;
+};
+
+namespace {
+
+QString Text(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+std::string WithSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+} // namespace
+
+MainForm::MainForm(Services services, std::string programFolder, std::string tempFolder)
+    : messages_(services.messages), clipboard_(services.clipboard),
+      programFolderArg_(std::move(programFolder)), tempFolderArg_(std::move(tempFolder)),
+      screen_(ScreenMetricsFor(nullptr)),
+      model_(screen_.TwipsPerPixelX, screen_.TwipsPerPixelY, 0, 0) {
+    Form_Load();
+}
+
+MainForm::~MainForm() {
+    Form_Unload();
+}
+
+void MainForm::Form_Load() {
+    program_.TempFolder = tempFolderArg_.empty() ? UserTempFolder() : WithSlash(tempFolderArg_);
+    program_.ProgramFolder =
+        WithSlash(programFolderArg_.empty() ? QCoreApplication::applicationDirPath().toStdString()
+                                            : programFolderArg_);
+    std::error_code error;
+    program_.DebugFolder = std::filesystem::exists(program_.ProgramFolder + "DEBUG_ON", error)
+                               ? program_.ProgramFolder
+                               : "";
+    LoadSettings(program_.settings, program_.ProgramFolder);
+
+    setWindowTitle(Text(kMainCaption));
+    setFont(JapaneseFont(9));
+    BuildControls();
+    BuildMenus();
+
+    m_CWheel = std::make_unique<clsWheelMouse>();
+    m_CWheel->MouseWheel = [this](int16_t vector) { m_CWheel_MouseWheel(vector); };
+    modWheelMouse::SetTwipsPerPixel(screen_.TwipsPerPixelX, screen_.TwipsPerPixelY);
+    wheelHook_ = new WheelHookFilter(imageFrame_);
+    m_CWheel->Initialize(wheelHook_->Handle());
+
+    guidanceTimer_.setInterval(1000);
+    connect(&guidanceTimer_, &QTimer::timeout, this, [this] { GuidanceTimer_Timer(); });
+    guidanceWipe_.setInterval(50);
+    connect(&guidanceWipe_, &QTimer::timeout, this, [this] {
+        model_.GuidanceWipe_Step();
+        Render();
+    });
+    clickTimer_.setInterval(1);
+    clickTimer_.setSingleShot(true);
+    connect(&clickTimer_, &QTimer::timeout, this, [this] { ClickTimer_Timer(); });
+
+    // The menu bar sits outside the client area, as the design layout has it.
+    model_.frameHeight =
+        int32_t(std::lround(menuBar()->sizeHint().height() * screen_.TwipsPerPixelY));
+    int32_t outerWidth = 0, outerHeight = 0;
+    model_.Form_Load(screen_.widthTwips, screen_.heightTwips, outerWidth, outerHeight);
+    setMinimumSize(PixelsX(MainFormModel::kWidthMin), PixelsY(MainFormModel::kHeightMin));
+    resize(PixelsX(outerWidth), PixelsY(outerHeight));
+    Render();
+}
+
+void MainForm::BuildControls() {
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    auto button = [&](ToolbarPicture picture, const char* tip, TwipRect r) {
+        auto* b = new QToolButton(client);
+        b->setIcon(ToolbarIcon(picture));
+        b->setIconSize(QSize(24, 16));
+        b->setToolTip(QString::fromUtf8(tip));
+        b->setGeometry(Pixels(r));
+        b->setFocusPolicy(Qt::NoFocus);
+        return b;
+    };
+    avtiveScreenCam_ =
+        button(ToolbarPicture::BlueCamera, "青カメラ - アクティブウィンドをキャプチャします",
+               {60, 60, 465, 315});
+    fullScreenCam_ = button(ToolbarPicture::RedCamera,
+                            "赤カメラ - デスクトップ全体をキャプチャします", {540, 60, 465, 315});
+    getClipboard_ = button(ToolbarPicture::Clipboard, "クリップボードから画像を取り込みます",
+                           {1020, 60, 465, 315});
+    zoomOut_ = button(ToolbarPicture::ZoomOut, "画像を縮小表示します", {1740, 60, 465, 315});
+    zoomIn_ = button(ToolbarPicture::ZoomIn, "画像を拡大表示します", {2220, 60, 465, 315});
+    modeSelect_[0] = button(ToolbarPicture::Hand, "手アイコンに切り替えます", {2940, 60, 465, 315});
+    modeSelect_[1] = button(ToolbarPicture::Cross, "┼アイコンに切り替えます", {3420, 60, 465, 315});
+    decode_ = button(ToolbarPicture::Decode, "QRコードをデコードします", {4140, 60, 465, 315});
+    connect(getClipboard_, &QToolButton::clicked, this, [this] { GetClipboard_Click(); });
+    connect(zoomOut_, &QToolButton::clicked, this, [this] { ZoomOut_Click(); });
+    connect(zoomIn_, &QToolButton::clicked, this, [this] { ZoomIn_Click(); });
+    connect(modeSelect_[0], &QToolButton::clicked, this, [this] { ModeSelect_Click(0); });
+    connect(modeSelect_[1], &QToolButton::clicked, this, [this] { ModeSelect_Click(1); });
+    connect(decode_, &QToolButton::clicked, this, [this] { Decode_Click(); });
+
+    // The etched separator: a grey line over a white one.
+    line1_ = new QWidget(client);
+    line1_->setStyleSheet("background: #808080;");
+    line2_ = new QWidget(client);
+    line2_->setStyleSheet("background: #FFFFFF;");
+
+    imageFrame_ = new QWidget(client);
+    imageFrame_->setAutoFillBackground(true);
+    imageFrame_->setBackgroundRole(QPalette::Dark);
+    selectPic_ = new ImageView(*this, imageFrame_);
+    selectPic_->twipsX = screen_.TwipsPerPixelX, selectPic_->twipsY = screen_.TwipsPerPixelY;
+
+    auto bar = [&](Qt::Orientation orientation) {
+        auto* b = new QScrollBar(orientation, client);
+        b->setMinimum(0);
+        b->setSingleStep(1);
+        b->setPageStep(50);
+        b->setFocusPolicy(Qt::NoFocus);
+        return b;
+    };
+    hsBar_ = bar(Qt::Horizontal);
+    vsBar_ = bar(Qt::Vertical);
+    connect(hsBar_, &QScrollBar::valueChanged, this, [this](int v) {
+        model_.HsBar_Change(int16_t(v));
+        Render();
+        selectPic_->setFocus();
+    });
+    connect(vsBar_, &QScrollBar::valueChanged, this, [this](int v) {
+        model_.VsBar_Change(int16_t(v));
+        Render();
+        selectPic_->setFocus();
+    });
+
+    statusCont_ = new QWidget(client);
+    auto box = [&](QFrame::Shadow shadow) {
+        auto* l = new QLabel(statusCont_);
+        l->setFrameStyle(QFrame::Panel | shadow);
+        return l;
+    };
+    guidanceCont_ = box(QFrame::Sunken);
+    zoomRateCont_ = box(QFrame::Sunken);
+    xsizeCont_ = box(QFrame::Sunken);
+    ysizeCont_ = box(QFrame::Sunken);
+    auto label = [&](Qt::Alignment alignment) {
+        auto* l = new QLabel(statusCont_);
+        l->setAlignment(alignment | Qt::AlignVCenter);
+        l->setAttribute(Qt::WA_TranslucentBackground);
+        return l;
+    };
+    mGuidance_ = label(Qt::AlignLeft);
+    mZoomRate_ = label(Qt::AlignHCenter);
+    mXsize_ = label(Qt::AlignHCenter);
+    mYsize_ = label(Qt::AlignHCenter);
+}
+
+void MainForm::BuildMenus() {
+    auto item = [this](QMenu* menu, const char* caption, auto handler) {
+        QAction* action = menu->addAction(QString::fromUtf8(caption));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    QMenu* menu1 = menuBar()->addMenu("ファイル(&F)");
+    menu1item_[0] = item(menu1, "選択範囲を保存", [this] { SelectPopupMenu(5); });
+    menu1item_[1] = menu1->addSeparator();
+    menu1item_[2] = item(menu1, "終了(&X)", [this] { close(); });
+
+    QMenu* menu2 = menuBar()->addMenu("編集(&E)");
+    menu2item_[0] = item(menu2, "赤カメラ - アクティブウィンドキャプチャ", [] {});
+    menu2item_[1] = item(menu2, "青カメラ - デスクトップ全体キャプチャ", [] {});
+    menu2item_[2] =
+        item(menu2, "クリップボードから画像を貼り付け", [this] { GetClipboard_Click(); });
+    menu2item_[3] = menu2->addSeparator();
+    menu2item_[4] = item(menu2, "表示縮小", [this] { ChangeZoom(-1); });
+    menu2item_[5] = item(menu2, "表示拡大", [this] { ChangeZoom(+1); });
+
+    QMenu* menu3 = menuBar()->addMenu("設定(&O)");
+    menu3Item_[0] = item(menu3, "オプション設定", [] {});
+    QMenu* menu4 = menuBar()->addMenu("ヘルプ(&H)");
+    menu4item_[0] = item(menu4, "ミルカ ヘルプ", [] {});
+    menu4item_[1] = item(menu4, "バージョン情報", [] {});
+}
+
+int MainForm::PixelsX(double twips) const {
+    return int(std::lround(twips / screen_.TwipsPerPixelX));
+}
+
+int MainForm::PixelsY(double twips) const {
+    return int(std::lround(twips / screen_.TwipsPerPixelY));
+}
+
+QRect MainForm::Pixels(const TwipRect& r) const {
+    return QRect(PixelsX(r.left), PixelsY(r.top), PixelsX(r.width), PixelsY(r.height));
+}
+
+// Every control's geometry, text, enabled state and timer from the model.
+void MainForm::Render() {
+    const MainFormModel& m = model_;
+    line1_->setGeometry(0, 0, PixelsX(m.LineX2), 1);
+    line2_->setGeometry(0, 1, PixelsX(m.LineX2), 1);
+    imageFrame_->setGeometry(Pixels(m.ImageFrame));
+    selectPic_->setGeometry(Pixels(m.SelectPic));
+    selectPic_->setVisible(m.SelectPic.width > 0 && m.SelectPic.height > 0);
+    selectPic_->selectionVisible = m.SelectBox.visible;
+    selectPic_->selection = QRect(PixelsX(m.SelectBox.left), PixelsY(m.SelectBox.top),
+                                  PixelsX(m.SelectBox.width), PixelsY(m.SelectBox.height));
+    switch (m.ViewPointer()) {
+    case MainFormModel::Pointer::CrossHair:
+        selectPic_->setCursor(Qt::CrossCursor);
+        break;
+    case MainFormModel::Pointer::GrippingHand:
+        selectPic_->setCursor(Qt::ClosedHandCursor);
+        break;
+    case MainFormModel::Pointer::OpenHand:
+        selectPic_->setCursor(Qt::OpenHandCursor);
+        break;
+    }
+    selectPic_->update();
+
+    for (auto [bar, rect, state] :
+         {std::tuple{hsBar_, m.HsBar, m.HsBarState}, std::tuple{vsBar_, m.VsBar, m.VsBarState}}) {
+        const QSignalBlocker quiet(bar);
+        bar->setGeometry(Pixels(rect));
+        bar->setMaximum(state.max);
+        bar->setValue(state.value);
+    }
+    statusCont_->setGeometry(Pixels(m.StatusCont));
+    guidanceCont_->setGeometry(Pixels(m.GuidanceCont));
+    mGuidance_->setGeometry(Pixels(m.mGuidanceRect));
+    zoomRateCont_->setGeometry(Pixels(m.ZoomRateCont));
+    mZoomRate_->setGeometry(Pixels(m.mZoomRateRect));
+    xsizeCont_->setGeometry(Pixels(m.XsizeCont));
+    mXsize_->setGeometry(Pixels(m.mXsizeRect));
+    ysizeCont_->setGeometry(Pixels(m.YsizeCont));
+    mYsize_->setGeometry(Pixels(m.mYsizeRect));
+    mGuidance_->setText(Text(m.mGuidance));
+    mZoomRate_->setText(Text(m.mZoomRate));
+    mXsize_->setText(Text(m.mXsize));
+    mYsize_->setText(Text(m.mYsize));
+
+    zoomOut_->setEnabled(m.ZoomOutEnabled);
+    zoomIn_->setEnabled(m.ZoomInEnabled);
+    decode_->setEnabled(m.DecodeEnabled);
+    modeSelect_[0]->setDown(m.HandFacePressed);
+    modeSelect_[1]->setDown(m.BoxFacePressed);
+    menu1item_[0]->setEnabled(m.SaveSelectionItemEnabled);
+    menu2item_[4]->setEnabled(m.ZoomOutItemEnabled);
+    menu2item_[5]->setEnabled(m.ZoomInItemEnabled);
+
+    auto run = [](QTimer& timer, bool on) {
+        if (on && !timer.isActive()) timer.start();
+        if (!on && timer.isActive()) timer.stop();
+    };
+    run(guidanceTimer_, m.GuidanceTimerEnabled && !m.GuidanceWiping);
+    run(guidanceWipe_, m.GuidanceWiping);
+    run(clickTimer_, m.ClickTimerEnabled);
+}
+
+void MainForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (!m_CWheel) return; // still being built
+    int32_t W = int32_t(std::lround(width() * double(screen_.TwipsPerPixelX)));
+    int32_t H = int32_t(std::lround(height() * double(screen_.TwipsPerPixelY)));
+    model_.Form_Resize(W, H, isMinimized());
+    Render();
+    if (isVisible()) selectPic_->setFocus();
+}
+
+void MainForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Form_Activate: the view takes the keyboard, so the wheel reaches it.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) selectPic_->setFocus();
+}
+
+void MainForm::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+void MainForm::Form_Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    // The result window closes first, while this window can still take its
+    // guidance.
+    if (decodeForm_) decodeForm_->close();
+    std::error_code error;
+    for (const char* name : {kTempBitmapName, kResultPageName}) {
+        const std::string path = program_.TempFolder + name;
+        if (std::filesystem::exists(path, error)) std::filesystem::remove(path, error);
+    }
+    if (m_CWheel) m_CWheel->Terminate();
+    m_CWheel.reset();
+    guidanceTimer_.stop(), guidanceWipe_.stop(), clickTimer_.stop();
+}
+
+void MainForm::GetClipboard_Click() {
+    const QImage picture = clipboard_.ReadPicture();
+    const bool read = !picture.isNull();
+    if (read) {
+        basePic_ = picture.convertToFormat(QImage::Format_RGB32);
+        selectPic_->surface = basePic_;
+    } else {
+        selectPic_->surface = QImage();
+    }
+    model_.GetClipboard_Click(read, picture.width(), picture.height(),
+                              program_.settings.DecodeAtOnce, *this);
+    if (model_.SelectPic.width == 0 || model_.SelectPic.height == 0) basePic_ = QImage();
+    Render();
+    selectPic_->setFocus();
+}
+
+void MainForm::ChangeZoom(int16_t step) {
+    model_.ChangeZoom(step);
+    // The stretched copy of the 1:1 picture, each pixel repeated.
+    const QSize size(PixelsX(model_.SelectPic.width), PixelsY(model_.SelectPic.height));
+    selectPic_->surface =
+        model_.ZoomFactor < 2 || basePic_.isNull()
+            ? basePic_
+            : basePic_.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    Render();
+}
+
+void MainForm::ZoomIn_Click() {
+    ChangeZoom(+1);
+}
+
+void MainForm::ZoomOut_Click() {
+    ChangeZoom(-1);
+}
+
+void MainForm::ModeSelect_Click(int index) {
+    model_.ModeSelect_Click(index);
+    Render();
+}
+
+void MainForm::Decode_Click() {
+    model_.Decode_Click(*this);
+    Render();
+}
+
+void MainForm::SelectPopupMenu(int index) {
+    switch (index) {
+    case 0:
+        Decode_Click();
+        break;
+    case 2:
+        ChangeZoom(-1);
+        break;
+    case 3:
+        ChangeZoom(+1);
+        break;
+    default:
+        break; // saving the selection comes with the file commands
+    }
+}
+
+void MainForm::SelectPic_MouseDown(int button, int shift, float x, float y) {
+    model_.SelectPic_MouseDown(button, shift, x, y);
+    Render();
+}
+
+void MainForm::SelectPic_MouseMove(int button, int shift, float x, float y) {
+    model_.SelectPic_MouseMove(button, shift, x, y);
+    Render();
+}
+
+void MainForm::SelectPic_MouseUp(int button, int shift, float x, float y) {
+    model_.SelectPic_MouseUp(button, shift, x, y, program_.settings.DecodeAtOnce, *this);
+    Render();
+}
+
+void MainForm::SelectPic_DblClick() {
+    model_.SelectPic_DblClick();
+    Render();
+}
+
+void MainForm::ClickTimer_Timer() {
+    model_.ClickTimer_Timer(*this);
+    Render();
+}
+
+void MainForm::GuidanceTimer_Timer() {
+    model_.GuidanceTimer_Timer();
+    Render();
+}
+
+void MainForm::m_CWheel_MouseWheel(int16_t iniVector) {
+    model_.m_CWheel_MouseWheel(iniVector);
+    Render();
+}
+
+void MainForm::SetGuidance(const std::string& text, int16_t waitSec) {
+    if (unloaded_) return;
+    model_.SetGuidance(text, waitSec);
+    Render();
+}
+
+void MainForm::FocusMainWindow() {
+    if (unloaded_) return;
+    activateWindow();
+    selectPic_->setFocus();
+}
+
+void MainForm::DecodeSelection(const TwipRect& rect) {
+    if (!decodeForm_) decodeForm_ = new DecodeForm(program_, messages_, screen_, *this, this);
+    // QrPic gets the 1:1 rectangle of the picture, unscaled; what lies
+    // beyond the picture stays white.
+    QImage picture(std::max(PixelsX(rect.width), 0), std::max(PixelsY(rect.height), 0),
+                   QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    if (!picture.isNull()) {
+        QPainter p(&picture);
+        p.drawImage(-PixelsX(rect.left), -PixelsY(rect.top), basePic_);
+    }
+    decodeForm_->SetQrPicture(picture);
+    decodeForm_->SetCaption(kDecodeCaptionBusy);
+    decodeForm_->show();
+    decodeForm_->raise();
+    decodeForm_->activateWindow();
+    decodeForm_->DecodeQR();
+}
+
+void MainForm::ShowRightClickMenu() {
+    if (!rightClickTop_) {
+        // Created the first time and kept for the next.
+        rightClickTop_ = new QMenu("右クリックメニュー", this);
+        const char* captions[] = {"デコード", nullptr, "表示縮小",
+                                  "表示拡大", nullptr, "選択範囲を保存"};
+        for (int i = 0; i < 6; ++i) {
+            if (!captions[i]) {
+                rightClickItem_[size_t(i)] = rightClickTop_->addSeparator();
+                continue;
+            }
+            rightClickItem_[size_t(i)] = rightClickTop_->addAction(QString::fromUtf8(captions[i]));
+            connect(rightClickItem_[size_t(i)], &QAction::triggered, this,
+                    [this, i] { SelectPopupMenu(i); });
+        }
+    }
+    for (int i : {0, 2, 3, 5})
+        rightClickItem_[size_t(i)]->setEnabled(model_.RightClickItemEnabled(i));
+    // Not exec(): the menu must not hold the event loop.
+    rightClickTop_->popup(QCursor::pos());
+}
+
+} // namespace zorvik

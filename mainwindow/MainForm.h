@@ -1,0 +1,123 @@
+// The main window: the toolbar, the view of the picture with its scroll
+// bars, the status bar and the menus. A thin widget over MainFormModel: Qt
+// events go to the model's handlers (coordinates in twips), and Render()
+// shows every control as the model says.
+#pragma once
+
+#include "DecodeForm.h"
+#include "MainFormModel.h"
+#include "Platform.h"
+#include "ProgramState.h"
+#include "WheelMouse.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+#include <string>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QScrollBar;
+class QToolButton;
+
+namespace zorvik {
+
+class ImageView;
+class WheelHookFilter;
+
+class MainForm final : public QMainWindow, private MainFormHost, private MainWindowLink {
+    Q_OBJECT
+  public:
+    struct Services {
+        MessageBoxes& messages;
+        Clipboard& clipboard;
+    };
+    // Start-up: programFolder holds ZORVIK.ini and DEBUG_ON (the executable's
+    // folder when empty); tempFolder replaces the per-user temporary folder
+    // (tests only).
+    MainForm(Services services, std::string programFolder = {}, std::string tempFolder = {});
+    ~MainForm() override;
+
+    // The commands, as the toolbar and the menus call them.
+    void GetClipboard_Click();
+    void ZoomIn_Click();
+    void ZoomOut_Click();
+    void ModeSelect_Click(int index);
+    void Decode_Click();
+    void SelectPopupMenu(int index);
+
+    const MainFormModel& model() const { return model_; }
+    const ProgramState& program() const { return program_; }
+    DecodeForm* decodeForm() const { return decodeForm_; }
+    ImageView* selectPic() const { return selectPic_; }
+    QMenu* rightClickMenu() const { return rightClickTop_; }
+    const QImage& basePicture() const { return basePic_; }
+
+    // The view's events in twips, as the view forwards them.
+    void SelectPic_MouseDown(int button, int shift, float x, float y);
+    void SelectPic_MouseMove(int button, int shift, float x, float y);
+    void SelectPic_MouseUp(int button, int shift, float x, float y);
+    void SelectPic_DblClick();
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
+    // MainFormHost
+    void DecodeSelection(const TwipRect& rect) override;
+    void ShowRightClickMenu() override;
+    // MainWindowLink
+    int16_t MouseMode() const override { return model_.MOUSE_MODE; }
+    void SetGuidance(const std::string& text, int16_t waitSec) override;
+    void FocusMainWindow() override;
+
+    void Form_Load();
+    void Form_Unload();
+    void BuildControls();
+    void BuildMenus();
+    void ChangeZoom(int16_t step);
+    void GuidanceTimer_Timer();
+    void ClickTimer_Timer();
+    void m_CWheel_MouseWheel(int16_t iniVector);
+    void Render();
+    QRect Pixels(const TwipRect& r) const;
+    int PixelsX(double twips) const;
+    int PixelsY(double twips) const;
+
+    ProgramState program_;
+    MessageBoxes& messages_;
+    Clipboard& clipboard_;
+    std::string programFolderArg_, tempFolderArg_;
+    ScreenMetrics screen_;
+    MainFormModel model_;
+    QImage basePic_; // BasePic: the picture at 1:1
+    bool unloaded_ = false;
+
+    QToolButton *avtiveScreenCam_, *fullScreenCam_, *getClipboard_, *zoomOut_, *zoomIn_, *decode_;
+    std::array<QToolButton*, 2> modeSelect_{};
+    QWidget *line1_, *line2_, *imageFrame_, *statusCont_;
+    ImageView* selectPic_;
+    QScrollBar *hsBar_, *vsBar_;
+    QLabel *guidanceCont_, *mGuidance_, *zoomRateCont_, *mZoomRate_, *xsizeCont_, *mXsize_,
+        *ysizeCont_, *mYsize_;
+    std::array<QAction*, 3> menu1item_{};
+    std::array<QAction*, 6> menu2item_{};
+    std::array<QAction*, 1> menu3Item_{};
+    std::array<QAction*, 2> menu4item_{};
+    QMenu* rightClickTop_ = nullptr;
+    std::array<QAction*, 6> rightClickItem_{};
+
+    QTimer guidanceTimer_, guidanceWipe_, clickTimer_;
+    QPointer<DecodeForm> decodeForm_;
+    std::unique_ptr<clsWheelMouse> m_CWheel;
+    WheelHookFilter* wheelHook_ = nullptr;
+};
+
+} // namespace zorvik

@@ -1,0 +1,43 @@
+// The platform services on Qt (X11, Wayland or the offscreen platform).
+#pragma once
+
+#include "Platform.h"
+
+#include <QFont>
+#include <QImage>
+
+#include <cstdint>
+#include <string>
+
+class QWidget;
+
+namespace zorvik {
+
+class QtMessageBoxes final : public MessageBoxes {
+  public:
+    explicit QtMessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
+    void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
+
+  private:
+    QWidget* parent_;
+};
+
+class QtClipboard final : public Clipboard {
+  public:
+    QImage ReadPicture() override;
+    void WritePicture(const QImage& picture) override;
+};
+
+// Twips per pixel from the screen's logical DPI (15 at 96 DPI), the screen's
+// size in twips and its colour depth; the primary screen without a widget.
+ScreenMetrics ScreenMetricsFor(const QWidget* widget);
+
+// The windows' font: the proportional Japanese Gothic the captions were laid
+// out for, or the nearest the machine has.
+QFont JapaneseFont(double pointSize);
+
+// Writes the picture as a bitmap file of the display's colour depth.
+// False when the file cannot be written.
+bool SavePictureAsBitmap(const QImage& picture, const std::string& path, int colourDepth);
+
+} // namespace zorvik

@@ -17,9 +17,8 @@ build: configure
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
-# Until the desktop program arrives, `make run` decodes a sample picture.
 run: build
-	@$(BUILD)/bin/zorvik-cli --json tests/data/sample.png
+	@$(BUILD)/bin/zorvik
 
 bench: build
 	@$(BUILD)/bin/zorvik-bench

@@ -1,6 +1,7 @@
 #include "MainFormModel.h"
 
 #include "CommonModule.h"
+#include "WheelMouse.h"
 
 #include <algorithm>
 #include <cmath>
@@ -301,8 +302,7 @@ void MainFormModel::Decode_Click(MainFormHost& host) {
 }
 
 void MainFormModel::m_CWheel_MouseWheel(int16_t vector) {
-    const int v = VsBarState.value - vector * 20;
-    VsBar_Change(int16_t(std::clamp(v, 0, int(VsBarState.max))));
+    VsBar_Change(WheelScrollValue(VsBarState.value, vector, 0, VsBarState.max));
 }
 
 void MainFormModel::GetClipboard_Click(bool read, int pxWidth, int pxHeight, int16_t decodeAtOnce,

@@ -55,6 +55,7 @@ DecodeForm::DecodeForm(ProgramState& program, MessageBoxes& messages, const Scre
     imageFrame_->setGeometry(Pixels(f.left, f.top, f.width, f.height));
     imageFrame_->setAutoFillBackground(true);
     qrPic_ = new QLabel(imageFrame_);
+    qrPic_->setObjectName("QrPic");
 
     auto* box = new QLabel(this); // Image1: the box around the reading information
     box->setGeometry(Pixels(3720, 60, 4095, 3615));
@@ -66,28 +67,32 @@ DecodeForm::DecodeForm(ProgramState& program, MessageBoxes& messages, const Scre
         (new QLabel(QString::fromUtf8(l.text), this))
             ->setGeometry(Pixels(l.left, l.top, l.width, l.height));
 
-    auto value = [this](int32_t left, int32_t top, int32_t width, int32_t height, bool white) {
+    auto value = [this](const char* name, int32_t left, int32_t top, int32_t width, int32_t height,
+                        bool white) {
         auto* label = new QLabel(this);
+        label->setObjectName(name);
         label->setGeometry(Pixels(left, top, width, height));
         if (white) label->setStyleSheet("background: #FFFFFF;");
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         return label;
     };
-    version_ = value(5160, 540, 675, 255, true);
-    corrLevel_ = value(5175, 915, 675, 255, true);
-    maxCor_ = value(5940, 960, 1815, 195, false);
-    corRate_ = value(5160, 1260, 675, 255, true);
-    maskNo_ = value(5160, 1620, 675, 255, true);
-    concatNo_ = value(5160, 1980, 675, 255, true);
-    dataWord_ = value(5160, 2340, 675, 255, true);
-    compressRate_ = value(6240, 2400, 1515, 195, false);
-    decodeTime_ = value(5160, 2700, 675, 255, true);
+    version_ = value("Version", 5160, 540, 675, 255, true);
+    corrLevel_ = value("CorrLevel", 5175, 915, 675, 255, true);
+    maxCor_ = value("MaxCor", 5940, 960, 1815, 195, false);
+    corRate_ = value("CorRate", 5160, 1260, 675, 255, true);
+    maskNo_ = value("MaskNo", 5160, 1620, 675, 255, true);
+    concatNo_ = value("ConcatNo", 5160, 1980, 675, 255, true);
+    dataWord_ = value("DataWord", 5160, 2340, 675, 255, true);
+    compressRate_ = value("CompressRate", 6240, 2400, 1515, 195, false);
+    decodeTime_ = value("DecodeTime", 5160, 2700, 675, 255, true);
 
     const auto& t = DecodeFormModel::kDecodeText;
     decodeText_ = new QPlainTextEdit(this);
+    decodeText_->setObjectName("DecodeText");
     decodeText_->setGeometry(Pixels(t.left, t.top, t.width, t.height));
     decodeText_->setReadOnly(true); // the run writes it; the user copies from it
     qrBrowse_ = new QTextBrowser(this);
+    qrBrowse_->setObjectName("QrBrowse");
     qrBrowse_->setOpenLinks(false);
     connect(qrBrowse_, &QTextBrowser::anchorClicked, this,
             [](const QUrl& url) { QDesktopServices::openUrl(url); });

@@ -263,6 +263,10 @@ void MainForm::BuildMenus() {
     menu4item_[1] = item(menu4, "バージョン情報", [] {});
 }
 
+QWidget* MainForm::selectPic() const {
+    return selectPic_;
+}
+
 int MainForm::PixelsX(double twips) const {
     return int(std::lround(twips / screen_.TwipsPerPixelX));
 }

@@ -54,7 +54,7 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
     const MainFormModel& model() const { return model_; }
     const ProgramState& program() const { return program_; }
     DecodeForm* decodeForm() const { return decodeForm_; }
-    ImageView* selectPic() const { return selectPic_; }
+    QWidget* selectPic() const;
     QMenu* rightClickMenu() const { return rightClickTop_; }
     const QImage& basePicture() const { return basePic_; }
 

@@ -34,7 +34,8 @@ done
 [ -n "${display:-}" ] || fail "no free display number"
 export DISPLAY=$display
 
-Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# -noreset: the server must not restart when a helper client disconnects.
+Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 wait_for 10 xdpyinfo || fail "Xvfb did not start"
 openbox >"$work/openbox.log" 2>&1 &
@@ -48,7 +49,7 @@ expected=$("$cli" "$picture") || fail "the command-line decoder cannot read $pic
 "$work/zorvik" >"$work/zorvik.log" 2>&1 &
 app=$!
 pids+=($app)
-wait_for 20 xdotool search --name '^ミルカ$' || fail "no main window titled ミルカ"
+wait_for 20 xdotool search --name "^ミルカ$" || fail "no main window titled ミルカ ($(cat "$work/zorvik.log"))"
 main=$(xdotool search --name '^ミルカ$' | head -1)
 [ -f "$work/ZORVIK.ini" ] || fail "no settings file beside the program"
 

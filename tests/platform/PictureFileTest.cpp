@@ -101,3 +101,27 @@ TEST(PictureFile, FilesThatAreNoPictureGetAReason) {
     EXPECT_NE(LoadPictureAsBitmap("/nonexistent/zorvik.png").error, "");
     EXPECT_EQ(LoadPictureAsBitmap("/tmp").error, "not a regular file");
 }
+
+TEST(PictureFile, AScreenPictureWrittenAtEachDisplayDepthDecodesAlike) {
+    const test::Picture p = test::Render(kSymbol, 3, 4);
+    QImage image(p.width, p.height, QImage::Format_ARGB32);
+    for (int r = 0; r < p.height; ++r)
+        for (int c = 0; c < p.width; ++c) {
+            const int g = p.grey[size_t(r) * p.width + c];
+            // Left half tinted; right half black ink whose light modules are
+            // see-through and must show as the white page.
+            image.setPixel(c, r,
+                           c < p.width / 2 ? qRgb(g, g / 2 + 100, g) : qRgba(0, 0, 0, 255 - g));
+        }
+    for (int depth : {16, 24, 32, 8}) {
+        const std::vector<uint8_t> bitmap = ImageToBitmap(image, depth);
+        const int written = depth == 8 ? 24 : depth; // depths without a form of their own
+        EXPECT_EQ(bitmap[28], written) << depth;
+        EXPECT_EQ(bitmap.size(), 54 + size_t((p.width * written / 8 + 3) / 4 * 4) * p.height);
+        EXPECT_EQ(Decoded(bitmap), "picture roads") << depth;
+    }
+    QImage clear(4, 2, QImage::Format_ARGB32);
+    clear.fill(qRgba(0, 0, 0, 0));
+    const std::vector<uint8_t> white = ImageToBitmap(clear, 24);
+    EXPECT_EQ(white[54], 255); // transparent black shows as the white page
+}

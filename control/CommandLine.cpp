@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "ResultLabels.h"
+#include "Utf8.h"
 
 #include <chrono>
 #include <cstdio>
@@ -9,31 +10,6 @@ namespace zorvik {
 namespace {
 
 constexpr const char* kUsage = "usage: zorvik-cli [--json] [--segments FILE] [--debug DIR] FILE...";
-
-// Length of the valid UTF-8 sequence at the start of s, or 0.
-size_t Utf8SequenceLength(std::string_view s) {
-    auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-    unsigned char lead = byte(0);
-    size_t length;
-    unsigned min;
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2, min = 0x80;
-    else if (lead >= 0xE0 && lead <= 0xEF)
-        length = 3, min = 0x800;
-    else if (lead >= 0xF0 && lead <= 0xF4)
-        length = 4, min = 0x10000;
-    else
-        return 0;
-    if (s.size() < length) return 0;
-    unsigned code = lead & (0x7F >> length);
-    for (size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) return 0;
-        code = code << 6 | (byte(i) & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return length;
-}
 
 std::string Number(double v, const char* format) {
     char buf[64];
@@ -81,7 +57,7 @@ std::string JsonEscape(std::string_view text) {
     std::string out;
     while (!text.empty()) {
         unsigned char c = static_cast<unsigned char>(text[0]);
-        size_t length = Utf8SequenceLength(text);
+        size_t length = ReadUtf8Character(text).length;
         if (length == 0) {
             out += "\\ufffd";
             length = 1;

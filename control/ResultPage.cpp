@@ -2,6 +2,7 @@
 
 #include "CommonModule.h"
 #include "ShiftJis.h"
+#include "Utf8.h"
 
 #include <array>
 #include <exception>
@@ -22,63 +23,8 @@ constexpr std::u32string_view kLocalPartNoLead = U"0123456789_-";
 constexpr std::u32string_view kDomainChars =
     U"abcdefghijklmnopqrstuvwxyz0123456789_-.ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
-constexpr char32_t kReplacementChar = 0xFFFD;
-
 bool IsIn(std::u32string_view set, char32_t c) {
     return set.find(c) != set.npos;
-}
-
-// One character per well-formed UTF-8 sequence, U+FFFD per bad byte run.
-std::u32string DecodeUtf8(std::string_view in) {
-    std::u32string out;
-    out.reserve(in.size());
-    size_t i = 0;
-    while (i < in.size()) {
-        const auto lead = static_cast<unsigned char>(in[i]);
-        size_t length = 1;
-        char32_t min = 0;
-        if (lead >= 0xC2 && lead <= 0xDF)
-            length = 2, min = 0x80;
-        else if (lead >= 0xE0 && lead <= 0xEF)
-            length = 3, min = 0x800;
-        else if (lead >= 0xF0 && lead <= 0xF4)
-            length = 4, min = 0x10000;
-        else if (lead >= 0x80) {
-            out += kReplacementChar;
-            ++i;
-            continue;
-        }
-        char32_t code = lead & (0x7F >> (length == 1 ? 0 : length));
-        size_t n = 1;
-        for (; n < length && i + n < in.size(); ++n) {
-            const auto next = static_cast<unsigned char>(in[i + n]);
-            if ((next & 0xC0) != 0x80) break;
-            code = code << 6 | (next & 0x3F);
-        }
-        if (n < length || code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            code = kReplacementChar;
-        out += code;
-        i += n;
-    }
-    return out;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // Text of the decoded symbol as it may appear in the page, in element
@@ -275,7 +221,7 @@ bool IsUrlChar(std::u32string_view text, size_t index1) {
 }
 
 std::string ConvertResultText(std::string_view utf8Text, const RgbColor& linkColor) {
-    const std::u32string text = DecodeUtf8(utf8Text);
+    const std::u32string text = Utf8ToCodePoints(utf8Text);
     return ResultTextScan(text, linkColor).Run();
 }
 
@@ -335,8 +281,8 @@ std::string PageStyleSheet(const Settings& settings) {
     auto colour = [](const RgbColor& c) {
         return "#" + ColorHex(c[0]) + ColorHex(c[1]) + ColorHex(c[2]);
     };
-    return "body { color: " + colour(settings.TextColor) + "; } a { color: " +
-           colour(settings.LinkColor) + "; }";
+    return "body { color: " + colour(settings.TextColor) +
+           "; } a { color: " + colour(settings.LinkColor) + "; }";
 }
 
 } // namespace zorvik

@@ -1,5 +1,7 @@
 #include "ShiftJis.h"
 
+#include "Utf8.h"
+
 #include <cerrno>
 #include <iconv.h>
 
@@ -68,46 +70,6 @@ size_t BadShiftJisLength(std::string_view in) {
     return 1;
 }
 
-// Number of bytes of the UTF-8 character at the start of in that cannot be
-// converted: the lead byte and the continuation bytes that follow it, or one
-// byte when it is no lead byte.
-size_t BadUtf8Length(std::string_view in) {
-    auto lead = static_cast<unsigned char>(in[0]);
-    size_t length = lead >= 0xF0 && lead <= 0xF4   ? 4
-                    : lead >= 0xE0 && lead <= 0xEF ? 3
-                    : lead >= 0xC2 && lead <= 0xDF ? 2
-                                                   : 1;
-    size_t n = 1;
-    while (n < length && n < in.size() && (static_cast<unsigned char>(in[n]) & 0xC0) == 0x80) ++n;
-    return n;
-}
-
-// The code point of the UTF-8 character at the start of in, or -1 when the
-// bytes there are not one well-formed character.
-long DecodeUtf8Character(std::string_view in) {
-    auto byte = [&](size_t i) { return static_cast<unsigned char>(in[i]); };
-    const unsigned char lead = byte(0);
-    size_t length;
-    long min;
-    if (lead < 0x80) return lead;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2, min = 0x80;
-    else if (lead >= 0xE0 && lead <= 0xEF)
-        length = 3, min = 0x800;
-    else if (lead >= 0xF0 && lead <= 0xF4)
-        length = 4, min = 0x10000;
-    else
-        return -1;
-    if (in.size() < length) return -1;
-    long code = lead & (0x7F >> length);
-    for (size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) return -1;
-        code = code << 6 | (byte(i) & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return -1;
-    return code;
-}
-
 } // namespace
 
 std::string ShiftJisToUtf8(std::string_view bytes) {
@@ -166,8 +128,8 @@ std::string Utf8ToShiftJis(std::string_view text,
             text.remove_prefix(1);
             continue;
         }
-        const long code = DecodeUtf8Character(text);
-        out += code < 0 ? std::string("?") : unmappable(static_cast<char32_t>(code));
+        const Utf8Character c = ReadUtf8Character(text);
+        out += c.length ? unmappable(c.code) : std::string("?");
         text.remove_prefix(BadUtf8Length(text));
     }
     return out;

@@ -1,6 +1,7 @@
 #include "MainFormModel.h"
 
 #include "CommonModule.h"
+#include "Utf8.h"
 #include "WheelMouse.h"
 
 #include <algorithm>
@@ -24,13 +25,6 @@ std::string Format0(double v) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.0f", v);
     return buf;
-}
-
-// Length of the UTF-8 character that starts text.
-size_t FirstCharLength(const std::string& text) {
-    size_t n = 1;
-    while (n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) ++n;
-    return n;
 }
 
 } // namespace
@@ -190,7 +184,8 @@ void MainFormModel::GuidanceTimer_Timer() {
 void MainFormModel::GuidanceWipe_Step() {
     if (!GuidanceWiping) return;
     if (!mGuidance.empty()) {
-        mGuidance.erase(0, FirstCharLength(mGuidance));
+        const Utf8Character first = ReadUtf8Character(mGuidance);
+        mGuidance.erase(0, first.length ? first.length : BadUtf8Length(mGuidance));
         return;
     }
     mGuidanceBlack = true;

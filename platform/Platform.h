@@ -2,9 +2,11 @@
 // tests replace. QtPlatform.h has the real ones.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class QImage;
+class QWidget;
 
 namespace zorvik {
 
@@ -26,6 +28,34 @@ class Clipboard {
     virtual QImage ReadPicture() = 0;
     // Replaces the clipboard's content with the picture.
     virtual void WritePicture(const QImage& picture) = 0;
+};
+
+// The save-file dialog. filter holds pairs of description and pattern, each
+// ended by a NUL ("テキストファイル (*.txt)\0*.txt\0"), the first pair
+// selected; flags 2 asks before overwriting, 4 hides the read-only box. The
+// program adds no extension. True with fileName set (at most 255
+// characters) when the user confirms; false with it empty otherwise.
+class FileDialogs {
+  public:
+    virtual ~FileDialogs() = default;
+    virtual bool PickSaveFile(QWidget* owner, std::string& fileName, const std::string& filter,
+                              uint32_t flags, const std::string& title) = 0;
+};
+
+// The colour dialog, starting at colour (red + 256 * green + 65536 * blue).
+// Returns 1 and updates colour when the user chose one, else 0.
+class ColourDialogs {
+  public:
+    virtual ~ColourDialogs() = default;
+    virtual int PickColor(QWidget* owner, uint32_t& colour) = 0;
+};
+
+// Hands a web address to the user's browser (or a mail address to the mail
+// program); the result is not examined.
+class Browser {
+  public:
+    virtual ~Browser() = default;
+    virtual void OpenUrl(const std::string& address) = 0;
 };
 
 // The screen the main window is on.

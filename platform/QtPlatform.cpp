@@ -3,10 +3,14 @@
 #include "PictureFile.h"
 
 #include <QClipboard>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
+#include <QUrl>
 #include <QWidget>
 
 #include <fstream>
@@ -38,6 +42,48 @@ QImage QtClipboard::ReadPicture() {
 
 void QtClipboard::WritePicture(const QImage& picture) {
     if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setImage(picture);
+}
+
+QStringList NameFilters(const std::string& filter) {
+    QStringList parts = QString::fromStdString(filter).split(QChar(0));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        QString pattern = parts[i + 1];
+        pattern.replace(';', ' ');
+        if (description.isEmpty() && pattern.isEmpty()) continue;
+        filters << (description.contains("(" + pattern + ")") ? description
+                                                              : description + " (" + pattern + ")");
+    }
+    return filters;
+}
+
+bool QtFileDialogs::PickSaveFile(QWidget* owner, std::string& fileName, const std::string& filter,
+                                 uint32_t flags, const std::string& title) {
+    fileName.clear();
+    QFileDialog dialog(owner, QString::fromStdString(title));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(NameFilters(filter));
+    if (!(flags & 2)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    const QString chosen = dialog.selectedFiles().first();
+    // The name buffer holds 255 characters; a longer name fails the dialog.
+    if (chosen.size() > 255) return false;
+    fileName = chosen.toStdString();
+    return true;
+}
+
+int QtColourDialogs::PickColor(QWidget* owner, uint32_t& colour) {
+    const QColor start(int(colour & 0xFF), int(colour >> 8 & 0xFF), int(colour >> 16 & 0xFF));
+    const QColor chosen = QColorDialog::getColor(start, owner);
+    if (!chosen.isValid()) return 0;
+    colour = uint32_t(chosen.red()) | uint32_t(chosen.green()) << 8 | uint32_t(chosen.blue()) << 16;
+    return 1;
+}
+
+void QtBrowser::OpenUrl(const std::string& address) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
 }
 
 ScreenMetrics ScreenMetricsFor(const QWidget* widget) {

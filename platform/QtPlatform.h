@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QStringList>
 
 #include <cstdint>
 #include <string>
@@ -27,6 +28,27 @@ class QtClipboard final : public Clipboard {
     QImage ReadPicture() override;
     void WritePicture(const QImage& picture) override;
 };
+
+class QtFileDialogs final : public FileDialogs {
+  public:
+    bool PickSaveFile(QWidget* owner, std::string& fileName, const std::string& filter,
+                      uint32_t flags, const std::string& title) override;
+};
+
+class QtColourDialogs final : public ColourDialogs {
+  public:
+    int PickColor(QWidget* owner, uint32_t& colour) override;
+};
+
+class QtBrowser final : public Browser {
+  public:
+    void OpenUrl(const std::string& address) override;
+};
+
+// The name filters of a NUL-separated filter list, as Qt's file dialog
+// shows them: "description (pattern)" unless the description already names
+// its pattern in parentheses.
+QStringList NameFilters(const std::string& filter);
 
 // Twips per pixel from the screen's logical DPI (15 at 96 DPI), the screen's
 // size in twips and its colour depth; the primary screen without a widget.

@@ -5,6 +5,7 @@
 #include "Settings.h"
 #include "ToolbarIcons.h"
 #include "UserTempFolder.h"
+#include "VersionForm.h"
 #include "WheelHookFilter.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QToolButton>
+#include <QWindow>
 
 #include <cmath>
 #include <filesystem>
@@ -95,7 +97,9 @@ std::string WithSlash(std::string folder) {
 } // namespace
 
 MainForm::MainForm(Services services, std::string programFolder, std::string tempFolder)
-    : messages_(services.messages), clipboard_(services.clipboard),
+    : messages_(services.messages), clipboard_(services.clipboard), capture_(services.capture),
+      sound_(services.sound), fileDialogs_(services.fileDialogs),
+      colourDialogs_(services.colourDialogs), browser_(services.browser), help_(services.help),
       programFolderArg_(std::move(programFolder)), tempFolderArg_(std::move(tempFolder)),
       screen_(ScreenMetricsFor(nullptr)),
       model_(screen_.TwipsPerPixelX, screen_.TwipsPerPixelY, 0, 0) {
@@ -174,6 +178,8 @@ void MainForm::BuildControls() {
     modeSelect_[0] = button(ToolbarPicture::Hand, "手アイコンに切り替えます", {2940, 60, 465, 315});
     modeSelect_[1] = button(ToolbarPicture::Cross, "┼アイコンに切り替えます", {3420, 60, 465, 315});
     decode_ = button(ToolbarPicture::Decode, "QRコードをデコードします", {4140, 60, 465, 315});
+    connect(avtiveScreenCam_, &QToolButton::clicked, this, [this] { CaptureScreen(0); });
+    connect(fullScreenCam_, &QToolButton::clicked, this, [this] { CaptureScreen(1); });
     connect(getClipboard_, &QToolButton::clicked, this, [this] { GetClipboard_Click(); });
     connect(zoomOut_, &QToolButton::clicked, this, [this] { ZoomOut_Click(); });
     connect(zoomIn_, &QToolButton::clicked, this, [this] { ZoomIn_Click(); });
@@ -243,13 +249,15 @@ void MainForm::BuildMenus() {
         return action;
     };
     QMenu* menu1 = menuBar()->addMenu("ファイル(&F)");
-    menu1item_[0] = item(menu1, "選択範囲を保存", [this] { SelectPopupMenu(5); });
+    menu1item_[0] = item(menu1, "選択範囲を保存", [this] { SaveSelection(); });
     menu1item_[1] = menu1->addSeparator();
     menu1item_[2] = item(menu1, "終了(&X)", [this] { close(); });
 
     QMenu* menu2 = menuBar()->addMenu("編集(&E)");
-    menu2item_[0] = item(menu2, "赤カメラ - アクティブウィンドキャプチャ", [] {});
-    menu2item_[1] = item(menu2, "青カメラ - デスクトップ全体キャプチャ", [] {});
+    menu2item_[0] =
+        item(menu2, "赤カメラ - アクティブウィンドキャプチャ", [this] { CaptureScreen(0); });
+    menu2item_[1] =
+        item(menu2, "青カメラ - デスクトップ全体キャプチャ", [this] { CaptureScreen(1); });
     menu2item_[2] =
         item(menu2, "クリップボードから画像を貼り付け", [this] { GetClipboard_Click(); });
     menu2item_[3] = menu2->addSeparator();
@@ -259,8 +267,8 @@ void MainForm::BuildMenus() {
     QMenu* menu3 = menuBar()->addMenu("設定(&O)");
     menu3Item_[0] = item(menu3, "オプション設定", [] {});
     QMenu* menu4 = menuBar()->addMenu("ヘルプ(&H)");
-    menu4item_[0] = item(menu4, "ミルカ ヘルプ", [] {});
-    menu4item_[1] = item(menu4, "バージョン情報", [] {});
+    menu4item_[0] = item(menu4, "ミルカ ヘルプ", [this] { OpenHelpCommand(); });
+    menu4item_[1] = item(menu4, "バージョン情報", [this] { OpenAbout(); });
 }
 
 QWidget* MainForm::selectPic() const {
@@ -369,11 +377,13 @@ void MainForm::Form_Unload() {
     // The result window closes first, while this window can still take its
     // guidance.
     if (decodeForm_) decodeForm_->close();
+    if (dialog_) dialog_->close();
     std::error_code error;
     for (const char* name : {kTempBitmapName, kResultPageName}) {
         const std::string path = program_.TempFolder + name;
         if (std::filesystem::exists(path, error)) std::filesystem::remove(path, error);
     }
+    help_.CloseAll(); // a failing step does not stop the shut-down
     if (m_CWheel) m_CWheel->Terminate();
     m_CWheel.reset();
     guidanceTimer_.stop(), guidanceWipe_.stop(), clickTimer_.stop();
@@ -487,10 +497,39 @@ void MainForm::FocusMainWindow() {
     selectPic_->setFocus();
 }
 
-void MainForm::DecodeSelection(const TwipRect& rect) {
-    if (!decodeForm_) decodeForm_ = new DecodeForm(program_, messages_, screen_, *this, this);
-    // QrPic gets the 1:1 rectangle of the picture, unscaled; what lies
-    // beyond the picture stays white.
+void MainForm::OwnWindow(QWidget* window) {
+    window->winId();
+    if (QWindow* handle = window->windowHandle()) handle->setTransientParent(windowHandle());
+}
+
+DecodeForm& MainForm::LoadDecodeForm() {
+    if (!decodeForm_) {
+        decodeForm_ = new DecodeForm(program_, messages_, screen_, *this);
+        OwnWindow(decodeForm_);
+    }
+    return *decodeForm_;
+}
+
+void MainForm::ShowDialog(QWidget* dialog) {
+    dialog_ = dialog;
+    OwnWindow(dialog);
+    setEnabled(false);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void MainForm::OpenAbout() {
+    ShowDialog(new VersionForm(browser_, [this] { setEnabled(true); }));
+}
+
+void MainForm::OpenHelpCommand() {
+    OpenHelp(help_, this, program_.ProgramFolder);
+}
+
+void MainForm::OpenOptions() {}
+
+QImage MainForm::CutPicture(const TwipRect& rect) const {
     QImage picture(std::max(PixelsX(rect.width), 0), std::max(PixelsY(rect.height), 0),
                    QImage::Format_RGB32);
     picture.fill(Qt::white);
@@ -498,12 +537,67 @@ void MainForm::DecodeSelection(const TwipRect& rect) {
         QPainter p(&picture);
         p.drawImage(-PixelsX(rect.left), -PixelsY(rect.top), basePic_);
     }
-    decodeForm_->SetQrPicture(picture);
-    decodeForm_->SetCaption(kDecodeCaptionBusy);
-    decodeForm_->show();
-    decodeForm_->raise();
-    decodeForm_->activateWindow();
-    decodeForm_->DecodeQR();
+    return picture;
+}
+
+void MainForm::DecodeSelection(const TwipRect& rect) {
+    DecodeForm& form = LoadDecodeForm();
+    form.SetQrPicture(CutPicture(rect));
+    form.SetCaption(kDecodeCaptionBusy);
+    form.show();
+    form.raise();
+    form.activateWindow();
+    form.DecodeQR();
+}
+
+void MainForm::SaveSelection() {
+    const TwipRect rect = model_.SelectionAtActualSize();
+    DecodeForm& form = LoadDecodeForm(); // loaded, not shown
+    form.SetQrPicture(CutPicture(rect));
+    using namespace std::string_literals;
+    std::string path;
+    if (fileDialogs_.PickSaveFile(this, path, "ビットマップ (*.bmp)\0*.bmp\0"s, 6,
+                                  "ビットマップ保存"))
+        SavePictureAsBitmap(form.QrPicture(), path, screen_.colourDepth); // failure not reported
+    form.close();
+    Render();
+}
+
+void MainForm::CaptureScreen(int16_t mode) {
+    if (program_.DecodeWindowOpen && decodeForm_) decodeForm_->close();
+    const bool wasMaximised = isMaximized();
+    // Minimised, so that in mode 0 the window the system activates in its
+    // place is the one captured.
+    showMinimized();
+    capture_.Pause(program_.settings.CameraSound == 1 ? 400 : 800);
+    clipboard_.Clear();
+    const CaptureResult shot = mode == 0 ? capture_.ActiveWindow() : capture_.Desktop();
+    // The capture goes through the clipboard, as a picture copied by hand.
+    QImage picture;
+    if (!shot.picture.isNull()) {
+        clipboard_.WritePicture(shot.picture);
+        picture = clipboard_.ReadPicture();
+    }
+    const bool read = !picture.isNull();
+    basePic_ = read ? picture.convertToFormat(QImage::Format_RGB32) : QImage();
+    selectPic_->surface = basePic_;
+    if (read) {
+        const std::string sound = program_.ProgramFolder + "camera.wav";
+        if (program_.settings.CameraSound == 1 && std::filesystem::exists(sound)) {
+            sound_.PlayAsync(sound);
+            capture_.Pause(500);
+        }
+    }
+    model_.CaptureArrived(read, picture.width(), picture.height());
+    if (!shot.note.empty()) model_.SetGuidance(shot.note, 5);
+    if (wasMaximised)
+        showMaximized();
+    else
+        showNormal();
+    raise();
+    activateWindow();
+    Render();
+    selectPic_->setFocus();
 }
 
 void MainForm::ShowRightClickMenu() {

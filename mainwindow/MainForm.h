@@ -5,9 +5,11 @@
 #pragma once
 
 #include "DecodeForm.h"
+#include "HelpViewer.h"
 #include "MainFormModel.h"
 #include "Platform.h"
 #include "ProgramState.h"
+#include "ScreenCapture.h"
 #include "WheelMouse.h"
 
 #include <QImage>
@@ -33,9 +35,16 @@ class WheelHookFilter;
 class MainForm final : public QMainWindow, private MainFormHost, private MainWindowLink {
     Q_OBJECT
   public:
+    // The platform as the window uses it; tests pass stand-ins.
     struct Services {
         MessageBoxes& messages;
         Clipboard& clipboard;
+        ScreenCapture& capture;
+        SoundPlayer& sound;
+        FileDialogs& fileDialogs;
+        ColourDialogs& colourDialogs;
+        Browser& browser;
+        HelpViewer& help;
     };
     // Start-up: programFolder holds ZORVIK.ini and DEBUG_ON (the executable's
     // folder when empty); tempFolder replaces the per-user temporary folder
@@ -44,12 +53,17 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
     ~MainForm() override;
 
     // The commands, as the toolbar and the menus call them.
+    void CaptureScreen(int16_t mode); // 0 the active window, 1 the whole desktop
     void GetClipboard_Click();
     void ZoomIn_Click();
     void ZoomOut_Click();
     void ModeSelect_Click(int index);
     void Decode_Click();
     void SelectPopupMenu(int index);
+    void SaveSelection();
+    void OpenOptions();
+    void OpenAbout();
+    void OpenHelpCommand();
 
     const MainFormModel& model() const { return model_; }
     const ProgramState& program() const { return program_; }
@@ -78,6 +92,16 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
     void SetGuidance(const std::string& text, int16_t waitSec) override;
     void FocusMainWindow() override;
 
+    // The result window, loaded when it is not; shown or not by the caller.
+    DecodeForm& LoadDecodeForm();
+    // A window of the program's own beside this one (not a child, so that
+    // disabling this window leaves it usable), kept in front of it.
+    void OwnWindow(QWidget* window);
+    // Shows a dialog with this window disabled until the dialog unloads.
+    void ShowDialog(QWidget* dialog);
+    // The 1:1 rectangle (twips) of the picture, unscaled; what lies beyond
+    // the picture is white.
+    QImage CutPicture(const TwipRect& rect) const;
     void Form_Load();
     void Form_Unload();
     void BuildControls();
@@ -94,6 +118,12 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
     ProgramState program_;
     MessageBoxes& messages_;
     Clipboard& clipboard_;
+    ScreenCapture& capture_;
+    SoundPlayer& sound_;
+    FileDialogs& fileDialogs_;
+    ColourDialogs& colourDialogs_;
+    Browser& browser_;
+    HelpViewer& help_;
     std::string programFolderArg_, tempFolderArg_;
     ScreenMetrics screen_;
     MainFormModel model_;
@@ -116,6 +146,7 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
 
     QTimer guidanceTimer_, guidanceWipe_, clickTimer_;
     QPointer<DecodeForm> decodeForm_;
+    QPointer<QWidget> dialog_; // the options dialog or the About box while open
     std::unique_ptr<clsWheelMouse> m_CWheel;
     WheelHookFilter* wheelHook_ = nullptr;
 };

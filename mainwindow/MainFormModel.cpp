@@ -305,12 +305,7 @@ void MainFormModel::GetClipboard_Click(bool read, int pxWidth, int pxHeight, int
     SelectPic.width = 0;
     if (!read) return;
     SetPicture(pxWidth, pxHeight);
-    if (float(SelectPic.width) / TwipsPerPixelX <= 5 ||
-        float(SelectPic.height) / TwipsPerPixelY <= 5) {
-        ClearImage();
-        return;
-    }
-    ShowNewImage();
+    if (!ShowPictureOrClear()) return;
     const int tppX = Round32(TwipsPerPixelX), tppY = Round32(TwipsPerPixelY);
     if (SelectPic.width / tppX > 256 || SelectPic.height / tppY > 256) return;
     SelectWholePicture();
@@ -318,6 +313,24 @@ void MainFormModel::GetClipboard_Click(bool read, int pxWidth, int pxHeight, int
         Decode_Click(host);
     else
         SetGuidance(kGuidanceRightClick, 5);
+}
+
+void MainFormModel::CaptureArrived(bool read, int pxWidth, int pxHeight) {
+    if (read)
+        SetPicture(pxWidth, pxHeight);
+    else
+        SelectPic.width = 0;
+    ShowPictureOrClear();
+}
+
+bool MainFormModel::ShowPictureOrClear() {
+    if (float(SelectPic.width) / TwipsPerPixelX <= 5 ||
+        float(SelectPic.height) / TwipsPerPixelY <= 5) {
+        ClearImage();
+        return false;
+    }
+    ShowNewImage();
+    return true;
 }
 
 void MainFormModel::SelectWholePicture() {

@@ -108,6 +108,10 @@ class MainFormModel {
     // and, with decodeAtOnce 1, decoded at once.
     void GetClipboard_Click(bool read, int pxWidth, int pxHeight, int16_t decodeAtOnce,
                             MainFormHost& host);
+    // The end of a screen capture: the picture read back from the clipboard
+    // (read false when that failed) is an image unless 5 pixels or less
+    // either way. A capture never selects or decodes by itself.
+    void CaptureArrived(bool read, int pxWidth, int pxHeight);
 
     // Right-click menu items 0, 2, 3, 5 as they are enabled when it opens.
     bool RightClickItemEnabled(int index) const;
@@ -166,6 +170,9 @@ class MainFormModel {
     void HandlePress(int button, int shift, float x, float y, MainFormHost& host);
     void ShowModeHint();
     void SelectWholePicture();
+    // ShowNewImage for a picture in the view, ClearImage for one of 5 pixels
+    // or less either way; true for an image.
+    bool ShowPictureOrClear();
 
     struct Margins {
         int32_t frameWidth, frameHeight, hsBarTop, hsBarWidth, vsBarLeft, vsBarHeight, statusTop,

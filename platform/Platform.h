@@ -28,6 +28,7 @@ class Clipboard {
     virtual QImage ReadPicture() = 0;
     // Replaces the clipboard's content with the picture.
     virtual void WritePicture(const QImage& picture) = 0;
+    virtual void Clear() = 0;
 };
 
 // The save-file dialog. filter holds pairs of description and pattern, each

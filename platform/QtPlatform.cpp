@@ -86,6 +86,10 @@ void QtBrowser::OpenUrl(const std::string& address) {
     QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
 }
 
+void QtClipboard::Clear() {
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->clear();
+}
+
 ScreenMetrics ScreenMetricsFor(const QWidget* widget) {
     ScreenMetrics metrics;
     const QScreen* screen =

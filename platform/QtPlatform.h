@@ -27,6 +27,7 @@ class QtClipboard final : public Clipboard {
   public:
     QImage ReadPicture() override;
     void WritePicture(const QImage& picture) override;
+    void Clear() override;
 };
 
 class QtFileDialogs final : public FileDialogs {

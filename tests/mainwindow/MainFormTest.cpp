@@ -2,6 +2,7 @@
 // from a stand-in clipboard, selections drawn with real mouse events, and
 // message boxes recorded instead of shown.
 #include "MainForm.h"
+#include "FakePlatform.h"
 #include "QrFixtures.h"
 #include "TempFolder.h"
 
@@ -17,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ScreenCapture.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -29,26 +32,6 @@ QT_END_NAMESPACE
 
 namespace zorvik {
 namespace {
-
-struct RecordedMessage {
-    std::string text, title;
-    MessageIcon icon;
-};
-
-class FakeMessages final : public MessageBoxes {
-  public:
-    void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
-        shown.push_back({text, title, icon});
-    }
-    std::vector<RecordedMessage> shown;
-};
-
-class FakeClipboard final : public Clipboard {
-  public:
-    QImage ReadPicture() override { return picture; }
-    void WritePicture(const QImage& p) override { picture = p; }
-    QImage picture;
-};
 
 QJsonObject ManifestItem(const QString& file) {
     QFile manifest(QString(ZORVIK_CORPUS_DIR) + "/manifest.json");
@@ -97,7 +80,17 @@ class MainFormTest : public ::testing::Test {
         std::filesystem::create_directories(scratch / name);
         return (scratch / name).string();
     }
-    MainForm::Services services() { return {messages, clipboard}; }
+    // A fresh start with this settings file beside the program.
+    void Restart(const std::string& ini) {
+        form.reset();
+        FlushDeletes();
+        std::ofstream(scratch / "program" / "ZORVIK.ini") << ini;
+        form = std::make_unique<MainForm>(services(), folder("program"), folder("temp"));
+    }
+    MainForm::Services services() {
+        return {platform.messages,    platform.clipboard,     platform.capture, platform.sound,
+                platform.fileDialogs, platform.colourDialogs, platform.browser, platform.help};
+    }
 
     void Paste(const QImage& picture) {
         clipboard.picture = picture;
@@ -120,8 +113,9 @@ class MainFormTest : public ::testing::Test {
     }
 
     test::TempFolder scratch{"mainform"};
-    FakeMessages messages;
-    FakeClipboard clipboard;
+    test::FakePlatform platform;
+    test::FakeMessages& messages = platform.messages;
+    test::FakeClipboard& clipboard = platform.clipboard;
     std::unique_ptr<MainForm> form;
 };
 
@@ -211,6 +205,134 @@ TEST_F(MainFormTest, AZoomedSelectionIsCutFromThePictureAtActualSize) {
     EXPECT_EQ(cut, form->basePicture().copy(10, 20, 100, 50).convertToFormat(cut.format()));
 }
 
+QImage Filled(int width, int height, QRgb colour) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(colour);
+    return picture;
+}
+
+TEST_F(MainFormTest, ADesktopCaptureWaitsPlaysTheShutterAndShowsThePictureViaTheClipboard) {
+    std::ofstream(scratch / "program" / "camera.wav") << "RIFF";
+    platform.capture.desktop = {EncodedPicture("captured"), ""};
+    form->CaptureScreen(1);
+    EXPECT_EQ(platform.capture.calls,
+              (std::vector<std::string>{"pause 400", "desktop", "pause 500"}));
+    ASSERT_EQ(platform.sound.played.size(), 1u);
+    EXPECT_EQ(platform.sound.played[0], (scratch / "program" / "camera.wav").string());
+    EXPECT_EQ(clipboard.picture, platform.capture.desktop.picture);
+    EXPECT_EQ(form->basePicture().size(), platform.capture.desktop.picture.size());
+    // A capture is shown for selection, never decoded by itself.
+    EXPECT_EQ(form->model().MOUSE_MODE, 1);
+    EXPECT_EQ(form->model().mGuidance, "ＱＲコード部分を選択してください");
+    EXPECT_EQ(form->decodeForm(), nullptr);
+    EXPECT_FALSE(form->isMinimized());
+}
+
+TEST_F(MainFormTest, WithoutTheSoundACaptureWaitsLongerAndPlaysNothing) {
+    Restart("CameraSound=0\r\nDecodeAtOnce=1\r\n");
+    std::ofstream(scratch / "program" / "camera.wav") << "RIFF";
+    platform.capture.activeWindow = {Filled(300, 200, qRgb(20, 40, 60)), ""};
+    form->CaptureScreen(0);
+    EXPECT_EQ(platform.capture.calls, (std::vector<std::string>{"pause 800", "active"}));
+    EXPECT_TRUE(platform.sound.played.empty());
+    EXPECT_EQ(form->basePicture().pixel(10, 10), qRgb(20, 40, 60));
+}
+
+TEST_F(MainFormTest, ACaptureThatFailsOrIsTinyLeavesNoImageAndSaysWhy) {
+    Paste(Filled(50, 50, qRgb(255, 255, 255))); // something in the view before
+    platform.capture.desktop = {QImage(), kCaptureUnavailable};
+    form->CaptureScreen(1);
+    EXPECT_EQ(form->model().SelectPic.width, 0);
+    EXPECT_FALSE(form->model().ZoomInEnabled);
+    EXPECT_EQ(form->model().mGuidance, kCaptureUnavailable);
+    EXPECT_TRUE(clipboard.picture.isNull()); // emptied, not left with the old picture
+    EXPECT_TRUE(platform.sound.played.empty());
+
+    platform.capture.activeWindow = {Filled(5, 40, qRgb(0, 0, 0)), ""};
+    form->CaptureScreen(0);
+    EXPECT_EQ(form->model().mGuidance, "カメラや貼り付けを使って画像を取り込みます");
+    EXPECT_EQ(form->model().SelectPic.width, 0);
+}
+
+TEST_F(MainFormTest, ACaptureWithoutAnActiveWindowShowsTheDesktopAndSaysSo) {
+    platform.capture.activeWindow = {Filled(640, 480, qRgb(1, 2, 3)), kCaptureNoActiveWindow};
+    form->CaptureScreen(0);
+    EXPECT_EQ(form->model().MOUSE_MODE, 1);
+    EXPECT_EQ(form->model().mGuidance, kCaptureNoActiveWindow);
+}
+
+TEST_F(MainFormTest, ACaptureClosesAnOpenResultWindow) {
+    Paste(CorpusPicture("clean/clean_001_v09M_m3_alphanumeric.png"));
+    ASSERT_NE(form->decodeForm(), nullptr);
+    platform.capture.desktop = {Filled(640, 480, qRgb(9, 9, 9)), ""};
+    form->CaptureScreen(1);
+    FlushDeletes();
+    EXPECT_EQ(form->decodeForm(), nullptr);
+    EXPECT_FALSE(form->program().DecodeWindowOpen);
+}
+
+TEST_F(MainFormTest, SavingTheSelectionWritesABitmapOfItsSizeAndCancellingWritesNothing) {
+    Restart("DecodeAtOnce=0\r\n");
+    Paste(CorpusPicture("clean/clean_000_v15L_m5_numeric.png"));
+    form->ModeSelect_Click(1);
+    Drag(QPoint(100, 100), QPoint(200, 150));
+    ASSERT_TRUE(form->model().SaveSelectionItemEnabled);
+    EXPECT_EQ(form->decodeForm(), nullptr); // no decode with DecodeAtOnce 0
+
+    const std::string path = (scratch / "saved.bmp").string();
+    platform.fileDialogs.answer = path;
+    form->SaveSelection();
+    ASSERT_EQ(platform.fileDialogs.asked.size(), 1u);
+    EXPECT_EQ(platform.fileDialogs.asked[0].filter,
+              std::string("ビットマップ (*.bmp)\0*.bmp\0", sizeof "ビットマップ (*.bmp)" + 6));
+    EXPECT_EQ(platform.fileDialogs.asked[0].flags, 6u);
+    EXPECT_EQ(platform.fileDialogs.asked[0].title, "ビットマップ保存");
+    const QImage saved(QString::fromStdString(path), "BMP");
+    EXPECT_EQ(saved.size(), QSize(100, 50));
+    EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32),
+              form->basePicture().copy(100, 100, 100, 50));
+    FlushDeletes();
+    EXPECT_EQ(form->decodeForm(), nullptr); // loaded for the save only
+    EXPECT_FALSE(form->program().DecodeWindowOpen);
+
+    std::filesystem::remove(path);
+    platform.fileDialogs.answer.clear();
+    form->SaveSelection();
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(MainFormTest, SavingClosesAResultWindowThatShowsAResult) {
+    Paste(CorpusPicture("clean/clean_001_v09M_m3_alphanumeric.png"));
+    ASSERT_NE(form->decodeForm(), nullptr);
+    form->SaveSelection(); // cancelled
+    FlushDeletes();
+    EXPECT_EQ(form->decodeForm(), nullptr);
+    EXPECT_EQ(form->model().mGuidance, "ダブルクリックすると┼カーソルに切り替わります");
+}
+
+TEST_F(MainFormTest, TheAboutBoxDisablesTheMainWindowUntilItCloses) {
+    form->OpenAbout();
+    QWidget* about = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowTitle() == "ミルカ バージョン情報" && w->isVisible()) about = w;
+    ASSERT_NE(about, nullptr);
+    EXPECT_FALSE(form->isEnabled());
+    EXPECT_TRUE(about->isEnabled());
+    about->close();
+    EXPECT_TRUE(form->isEnabled());
+}
+
+TEST_F(MainFormTest, HelpOpensOnlyWhenItsPagesArePresentAndClosesAtShutDown) {
+    form->OpenHelpCommand();
+    EXPECT_TRUE(platform.help.shown.empty());
+    std::filesystem::create_directories(scratch / "program" / "help");
+    std::ofstream(scratch / "program" / "help" / "index.html") << "<html></html>";
+    form->OpenHelpCommand();
+    ASSERT_EQ(platform.help.shown.size(), 1u);
+    form->close();
+    EXPECT_EQ(platform.help.closedAll, 1);
+}
+
 TEST(MainFormSettingsTest, TheHtmlViewShowsThePageInItsColoursAndShutDownRemovesIt) {
     test::TempFolder scratch("mainform-html");
     std::filesystem::create_directories(scratch / "program");
@@ -218,11 +340,12 @@ TEST(MainFormSettingsTest, TheHtmlViewShowsThePageInItsColoursAndShutDownRemoves
     std::ofstream(scratch / "program" / "ZORVIK.ini")
         << "HtmlBrowse=1\r\nLinkColor=00ff00\r\nTextColor=112233\r\nFontSize=3\r\n"
            "DecodeAtOnce=1\r\n";
-    FakeMessages messages;
-    FakeClipboard clipboard;
-    auto form =
-        std::make_unique<MainForm>(MainForm::Services{messages, clipboard},
-                                   (scratch / "program").string(), (scratch / "temp").string());
+    test::FakePlatform fakes;
+    test::FakeClipboard& clipboard = fakes.clipboard;
+    auto form = std::make_unique<MainForm>(
+        MainForm::Services{fakes.messages, fakes.clipboard, fakes.capture, fakes.sound,
+                           fakes.fileDialogs, fakes.colourDialogs, fakes.browser, fakes.help},
+        (scratch / "program").string(), (scratch / "temp").string());
     clipboard.picture = EncodedPicture("see https://example.jp/a?b=1&c=2 <b>now</b>");
     form->GetClipboard_Click();
     ASSERT_NE(form->decodeForm(), nullptr);

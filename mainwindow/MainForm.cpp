@@ -2,6 +2,7 @@
 
 #include "QtPlatform.h"
 #include "ResultPage.h"
+#include "SettingForm.h"
 #include "Settings.h"
 #include "ToolbarIcons.h"
 #include "UserTempFolder.h"
@@ -265,7 +266,7 @@ void MainForm::BuildMenus() {
     menu2item_[5] = item(menu2, "表示拡大", [this] { ChangeZoom(+1); });
 
     QMenu* menu3 = menuBar()->addMenu("設定(&O)");
-    menu3Item_[0] = item(menu3, "オプション設定", [] {});
+    menu3Item_[0] = item(menu3, "オプション設定", [this] { OpenOptions(); });
     QMenu* menu4 = menuBar()->addMenu("ヘルプ(&H)");
     menu4item_[0] = item(menu4, "ミルカ ヘルプ", [this] { OpenHelpCommand(); });
     menu4item_[1] = item(menu4, "バージョン情報", [this] { OpenAbout(); });
@@ -527,7 +528,13 @@ void MainForm::OpenHelpCommand() {
     OpenHelp(help_, this, program_.ProgramFolder);
 }
 
-void MainForm::OpenOptions() {}
+void MainForm::OpenOptions() {
+    ShowDialog(new SettingForm(program_.settings, program_.ProgramFolder, messages_, fileDialogs_,
+                               colourDialogs_, [this] {
+                                   setEnabled(true);
+                                   activateWindow();
+                               }));
+}
 
 QImage MainForm::CutPicture(const TwipRect& rect) const {
     QImage picture(std::max(PixelsX(rect.width), 0), std::max(PixelsY(rect.height), 0),

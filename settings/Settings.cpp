@@ -3,11 +3,14 @@
 #include "ShiftJis.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 #include <vector>
+
+#include <unistd.h>
 
 namespace zorvik {
 
@@ -115,9 +118,9 @@ bool IsRegularFile(const fs::path& path) {
 
 } // namespace
 
-std::string SettingsFilePath(const std::string& programFolder) {
-    const fs::path folder(programFolder);
-    const fs::path exact = folder / kFileName;
+std::string SettingsFilePath(const std::string& folder) {
+    const fs::path base(folder);
+    const fs::path exact = base / kFileName;
     if (IsRegularFile(exact)) return exact.string();
 
     // Several case variants can sit side by side on a case-sensitive file
@@ -125,20 +128,42 @@ std::string SettingsFilePath(const std::string& programFolder) {
     const std::string wanted = ToUpperAscii(kFileName);
     std::vector<std::string> matches;
     std::error_code error;
-    fs::directory_iterator it(programFolder.empty() ? fs::path(".") : folder, error);
+    fs::directory_iterator it(folder.empty() ? fs::path(".") : base, error);
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
         std::string name = it->path().filename().string();
         if (ToUpperAscii(name) == wanted && IsRegularFile(it->path())) matches.push_back(name);
     }
     if (matches.empty()) return exact.string();
-    return (folder / *std::min_element(matches.begin(), matches.end())).string();
+    return (base / *std::min_element(matches.begin(), matches.end())).string();
 }
 
-void LoadSettings(Settings& settings, const std::string& programFolder) {
-    const std::string path = SettingsFilePath(programFolder);
+std::string UserSettingsFolder() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && config[0] == '/') return (fs::path(config) / "zorvik").string() + "/";
+    const char* home = std::getenv("HOME");
+    if (home && home[0] != '\0') return (fs::path(home) / ".config" / "zorvik").string() + "/";
+    return {};
+}
+
+SettingsPlace SettingsPlaceFor(const std::string& programFolder) {
+    SettingsPlace place;
+    place.programFolder = programFolder;
+    const std::string folder = programFolder.empty() ? "." : programFolder;
+    // Only a folder that is there and refuses writing hands over; a missing
+    // one keeps the old silent failures instead of writing somewhere else.
+    place.programFolderWritable =
+        ::access(folder.c_str(), W_OK) == 0 || ::access(folder.c_str(), F_OK) != 0;
+    place.userFolder = UserSettingsFolder();
+    return place;
+}
+
+void LoadSettings(Settings& settings, const SettingsPlace& place) {
+    std::string path = SettingsFilePath(place.SaveFolder());
+    if (place.UsesUserFolder() && !IsRegularFile(path))
+        path = SettingsFilePath(place.programFolder);
     if (!IsRegularFile(path)) {
         settings = Settings{};
-        SaveSettings(settings, programFolder);
+        SaveSettings(settings, place);
         return;
     }
     std::string bytes;
@@ -159,7 +184,11 @@ void LoadSettings(Settings& settings, const std::string& programFolder) {
     settings = loaded;
 }
 
-void SaveSettings(const Settings& settings, const std::string& programFolder) {
+void LoadSettings(Settings& settings, const std::string& programFolder) {
+    LoadSettings(settings, SettingsPlaceFor(programFolder));
+}
+
+void SaveSettings(const Settings& settings, const SettingsPlace& place) {
     auto number = [](int16_t value) { return std::to_string(value); };
     std::string content;
     auto line = [&content](std::string_view key, std::string_view value) {
@@ -179,9 +208,17 @@ void SaveSettings(const Settings& settings, const std::string& programFolder) {
     line("SegmentInfo=", number(settings.SegmentInfo));
     line("InfoFileName=", settings.InfoFileName);
 
-    std::ofstream out(SettingsFilePath(programFolder), std::ios::binary | std::ios::trunc);
+    if (place.UsesUserFolder()) {
+        std::error_code ignored; // a failure shows as the open failing below
+        fs::create_directories(place.userFolder, ignored);
+    }
+    std::ofstream out(SettingsFilePath(place.SaveFolder()), std::ios::binary | std::ios::trunc);
     if (!out) return; // a read-only folder or a locked file is not reported
     out << Utf8ToShiftJis(content);
+}
+
+void SaveSettings(const Settings& settings, const std::string& programFolder) {
+    SaveSettings(settings, SettingsPlaceFor(programFolder));
 }
 
 int ParseColorText(std::string_view text, RgbColor& colour) {

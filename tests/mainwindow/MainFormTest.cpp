@@ -310,16 +310,24 @@ TEST_F(MainFormTest, SavingClosesAResultWindowThatShowsAResult) {
     EXPECT_EQ(form->model().mGuidance, "ダブルクリックすると┼カーソルに切り替わります");
 }
 
-TEST_F(MainFormTest, TheAboutBoxDisablesTheMainWindowUntilItCloses) {
-    form->OpenAbout();
-    QWidget* about = nullptr;
+QWidget* VisibleWindow(const QString& title) {
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->windowTitle() == "ミルカ バージョン情報" && w->isVisible()) about = w;
-    ASSERT_NE(about, nullptr);
-    EXPECT_FALSE(form->isEnabled());
-    EXPECT_TRUE(about->isEnabled());
-    about->close();
-    EXPECT_TRUE(form->isEnabled());
+        if (w->windowTitle() == title && w->isVisible()) return w;
+    return nullptr;
+}
+
+TEST_F(MainFormTest, TheAboutBoxAndTheOptionsDisableTheMainWindowUntilTheyClose) {
+    for (auto [open, title] : {std::pair{&MainForm::OpenAbout, "ミルカ バージョン情報"},
+                               std::pair{&MainForm::OpenOptions, "ミルカ　オプション設定"}}) {
+        (form.get()->*open)();
+        QWidget* dialog = VisibleWindow(title);
+        ASSERT_NE(dialog, nullptr) << title;
+        EXPECT_FALSE(form->isEnabled());
+        EXPECT_TRUE(dialog->isEnabled());
+        dialog->close();
+        EXPECT_TRUE(form->isEnabled()) << title;
+        FlushDeletes();
+    }
 }
 
 TEST_F(MainFormTest, HelpOpensOnlyWhenItsPagesArePresentAndClosesAtShutDown) {

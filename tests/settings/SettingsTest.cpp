@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -184,6 +187,150 @@ TEST_F(SettingsTest, WriteErrorsAreSilent) {
     EXPECT_NO_THROW(LoadSettings(s, missing));
     ExpectDefaults(s);
     EXPECT_FALSE(fs::exists(missing));
+}
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(UserSettingsFolder, FromXdgConfigHomeElseHome) {
+    ScopedEnv home("HOME", "/home/someone");
+    {
+        ScopedEnv config("XDG_CONFIG_HOME", "/var/cfg");
+        EXPECT_EQ(UserSettingsFolder(), "/var/cfg/zorvik/");
+    }
+    for (const char* unusable : {"", "relative/cfg"}) {
+        ScopedEnv config("XDG_CONFIG_HOME", unusable);
+        EXPECT_EQ(UserSettingsFolder(), "/home/someone/.config/zorvik/") << unusable;
+    }
+    ScopedEnv config("XDG_CONFIG_HOME", nullptr);
+    EXPECT_EQ(UserSettingsFolder(), "/home/someone/.config/zorvik/");
+    ScopedEnv noHome("HOME", nullptr);
+    EXPECT_EQ(UserSettingsFolder(), "");
+}
+
+// The program's folder as read-only: the decision is given, so these run
+// the same as root, for whom every folder is writable.
+class SettingsFallbackTest : public ::testing::Test {
+  protected:
+    SettingsFallbackTest() {
+        fs::create_directories(scratch_ / "program");
+        place_.programFolder = (scratch_ / "program").string() + "/";
+        place_.programFolderWritable = false;
+        place_.userFolder = (scratch_ / "config" / "zorvik").string() + "/";
+    }
+    fs::path ProgramFile() const { return scratch_ / "program" / "ZORVIK.ini"; }
+    fs::path UserFile() const { return scratch_ / "config" / "zorvik" / "ZORVIK.ini"; }
+
+    test::TempFolder scratch_{"settings-fallback"};
+    SettingsPlace place_;
+};
+
+TEST_F(SettingsFallbackTest, NoFileAnywhereCreatesTheUsersFolderAndFile) {
+    Settings s;
+    s.FontSize = 6;
+    LoadSettings(s, place_);
+    ExpectDefaults(s);
+    EXPECT_EQ(test::ReadFileBytes(UserFile()), kDefaultFile);
+    EXPECT_FALSE(fs::exists(ProgramFile()));
+}
+
+TEST_F(SettingsFallbackTest, AFileBesideTheProgramServesUntilTheUserSaves) {
+    const std::string shipped = "[ZORVIK 1.2]\r\nFontSize=6\r\nHtmlBrowse=1\r\n";
+    std::ofstream(ProgramFile(), std::ios::binary) << shipped;
+
+    Settings s;
+    LoadSettings(s, place_);
+    EXPECT_EQ(s.FontSize, 6);
+    EXPECT_EQ(s.HtmlBrowse, 1);
+    EXPECT_FALSE(fs::exists(UserFile())); // read, not copied
+
+    s.FontSize = 2;
+    SaveSettings(s, place_);
+    EXPECT_EQ(test::ReadFileBytes(ProgramFile()), shipped);
+    EXPECT_NE(test::ReadFileBytes(UserFile()).find("\r\nFontSize=2\r\n"), std::string::npos);
+
+    // From now on the user's own file wins.
+    Settings again;
+    LoadSettings(again, place_);
+    EXPECT_EQ(again.FontSize, 2);
+}
+
+TEST_F(SettingsFallbackTest, AWritableProgramFolderOrNoUserFolderKeepsTheFileBesideTheProgram) {
+    SettingsPlace writable = place_;
+    writable.programFolderWritable = true;
+    Settings s;
+    LoadSettings(s, writable);
+    EXPECT_EQ(test::ReadFileBytes(ProgramFile()), kDefaultFile);
+    EXPECT_FALSE(fs::exists(scratch_ / "config"));
+
+    fs::remove(ProgramFile());
+    SettingsPlace nowhere = place_;
+    nowhere.userFolder.clear();
+    LoadSettings(s, nowhere);
+    EXPECT_TRUE(fs::exists(ProgramFile()));
+    EXPECT_FALSE(fs::exists(scratch_ / "config"));
+}
+
+TEST_F(SettingsFallbackTest, WritableAndMissingProgramFoldersDoNotHandOver) {
+    EXPECT_TRUE(SettingsPlaceFor(place_.programFolder).programFolderWritable);
+    EXPECT_TRUE(SettingsPlaceFor((scratch_ / "missing").string()).programFolderWritable);
+}
+
+// The real access check on a read-only folder, end to end, in a forked
+// child. Root passes every such check, so as root the child first becomes
+// "nobody"; root itself always writes beside the program.
+TEST_F(SettingsFallbackTest, AReadOnlyProgramFolderHandsOverForAnOrdinaryUser) {
+    const fs::path config = scratch_ / "config";
+    fs::create_directories(config);
+    fs::permissions(config, fs::perms::all);
+    fs::permissions(scratch_ / "program", fs::perms::owner_read | fs::perms::owner_exec |
+                                              fs::perms::group_read | fs::perms::group_exec |
+                                              fs::perms::others_read | fs::perms::others_exec);
+    auto child = [&] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            std::fprintf(stderr, "cannot drop root\n");
+            std::_Exit(2);
+        }
+        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        const SettingsPlace place = SettingsPlaceFor(place_.programFolder);
+        if (place.programFolderWritable || place.userFolder != (config / "zorvik").string() + "/") {
+            std::fprintf(stderr, "wrong place: %d %s\n", place.programFolderWritable,
+                         place.userFolder.c_str());
+            std::_Exit(3);
+        }
+        Settings s;
+        LoadSettings(s, place_.programFolder);
+        s.FontSize = 7;
+        SaveSettings(s, place_.programFolder);
+        const std::string saved = test::ReadFileBytes(UserFile());
+        if (saved.find("\r\nFontSize=7\r\n") == std::string::npos) {
+            std::fprintf(stderr, "not saved in the user's folder: [%s]\n", saved.c_str());
+            std::_Exit(4);
+        }
+        std::_Exit(0);
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "");
+    fs::permissions(scratch_ / "program", fs::perms::owner_all, fs::perm_options::add);
+    EXPECT_FALSE(fs::exists(ProgramFile()));
 }
 
 TEST(ColorText, ParseAndFormat) {

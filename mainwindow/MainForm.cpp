@@ -151,6 +151,24 @@ void MainForm::Form_Load() {
     model_.Form_Load(screen_.widthTwips, screen_.heightTwips, outerWidth, outerHeight);
     setMinimumSize(PixelsX(MainFormModel::kWidthMin), PixelsY(MainFormModel::kHeightMin));
     resize(PixelsX(outerWidth), PixelsY(outerHeight));
+    winId();
+    if (QWindow* handle = windowHandle())
+        connect(handle, &QWindow::screenChanged, this, [this] { ScreenChanged(); });
+    Render();
+}
+
+void MainForm::ScreenChanged() {
+    const ScreenMetrics now = ScreenMetricsFor(this);
+    const bool rescaled = now.TwipsPerPixelX != screen_.TwipsPerPixelX ||
+                          now.TwipsPerPixelY != screen_.TwipsPerPixelY;
+    screen_ = now;
+    if (!rescaled) return;
+    model_.ChangeTwipsPerPixel(screen_.TwipsPerPixelX, screen_.TwipsPerPixelY);
+    selectPic_->twipsX = screen_.TwipsPerPixelX, selectPic_->twipsY = screen_.TwipsPerPixelY;
+    modWheelMouse::SetTwipsPerPixel(screen_.TwipsPerPixelX, screen_.TwipsPerPixelY);
+    int32_t W = int32_t(std::lround(width() * double(screen_.TwipsPerPixelX)));
+    int32_t H = int32_t(std::lround(height() * double(screen_.TwipsPerPixelY)));
+    model_.Form_Resize(W, H, isMinimized());
     Render();
 }
 

@@ -103,6 +103,8 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
     // the picture is white.
     QImage CutPicture(const TwipRect& rect) const;
     void Form_Load();
+    // The screen's scale, from the screen the window is on now.
+    void ScreenChanged();
     void Form_Unload();
     void BuildControls();
     void BuildMenus();

@@ -34,6 +34,19 @@ MainFormModel::MainFormModel(float twipsPerPixelX, float twipsPerPixelY, int32_t
     : TwipsPerPixelX(twipsPerPixelX), TwipsPerPixelY(twipsPerPixelY), frameWidth(frameWidth),
       frameHeight(frameHeight) {}
 
+void MainFormModel::ChangeTwipsPerPixel(float x, float y) {
+    const double sx = double(x) / TwipsPerPixelX, sy = double(y) / TwipsPerPixelY;
+    TwipsPerPixelX = x, TwipsPerPixelY = y;
+    if (sx == 1 && sy == 1) return;
+    SelectPic.width = Round32(SelectPic.width * sx),
+    SelectPic.height = Round32(SelectPic.height * sy);
+    BasePicWidth = Round32(BasePicWidth * sx), BasePicHeight = Round32(BasePicHeight * sy);
+    BaseWidth = Round32(BaseWidth * sx), BaseHeight = Round32(BaseHeight * sy);
+    SelectBox.left = float(SelectBox.left * sx), SelectBox.width = float(SelectBox.width * sx);
+    SelectBox.top = float(SelectBox.top * sy), SelectBox.height = float(SelectBox.height * sy);
+    PressX = float(PressX * sx), PressY = float(PressY * sy);
+}
+
 void MainFormModel::Form_Load(int32_t screenWidth, int32_t screenHeight, int32_t& outerWidth,
                               int32_t& outerHeight) {
     mZoomRate.clear(), mXsize.clear(), mYsize.clear();

@@ -58,6 +58,11 @@ class MainFormModel {
     MainFormModel(float twipsPerPixelX, float twipsPerPixelY, int32_t frameWidth,
                   int32_t frameHeight);
 
+    // The window is on a screen of another scale now: what is held in twips
+    // because it is pixels of the picture keeps its pixels. The caller lays
+    // the window out again (Form_Resize) with its size in the new twips.
+    void ChangeTwipsPerPixel(float x, float y);
+
     // Start-up: the margins from the design layout, the window at 2/3 of the
     // screen. Returns the outer size to give the window.
     void Form_Load(int32_t screenWidth, int32_t screenHeight, int32_t& outerWidth,

@@ -428,6 +428,21 @@ TEST(MainFormDecode, AtZoom3CutsTheRectangleAtActualSize) {
     EXPECT_FALSE(window.SelectionChanged);
 }
 
+TEST(MainFormScreen, OnAScreenOfAnotherScaleThePictureKeepsItsPixels) {
+    HostRecorder host;
+    MainFormModel window = StartedWindow();
+    ShowPicture(window, 1000, 600);
+    Zoom(window, {1});
+    window.ModeSelect_Click(1);
+    LeftDrag(window, host, 300, 600, 1200, 1800); // 30 x 60 pixels at zoom 2
+    window.ChangeTwipsPerPixel(7.5f, 7.5f);       // a 192-DPI screen
+    EXPECT_EQ(window.SelectPic.width, 2 * 1000 * 15 / 2);
+    EXPECT_EQ(window.BasePicWidth, 1000 * 15 / 2);
+    EXPECT_EQ(Box(window.SelectBox), (std::array<float, 4>{150, 300, 450, 600}));
+    // The cut is the same pixels as before: 15 x 30 pixels at actual size.
+    EXPECT_EQ(Box(window.SelectionAtActualSize()), (std::array<int32_t, 4>{75, 150, 225, 300}));
+}
+
 // --- Release ---
 
 TEST(MainFormRelease, WithDecodeAtOnceDecodesOncePerNewSelection) {

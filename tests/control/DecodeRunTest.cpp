@@ -1,8 +1,8 @@
 // The run's attempt schedule with stand-in stages, its handling of bad
 // files, and the result labels.
 #include "DecodeRun.h"
-#include "ResultLabels.h"
 #include "QrFixtures.h"
+#include "ResultLabels.h"
 
 #include <gtest/gtest.h>
 

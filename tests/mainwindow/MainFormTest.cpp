@@ -4,6 +4,7 @@
 #include "MainForm.h"
 #include "FakePlatform.h"
 #include "QrFixtures.h"
+#include "QtTestSupport.h"
 #include "TempFolder.h"
 
 #include <QApplication>
@@ -57,11 +58,6 @@ QImage CorpusPicture(const QString& file) {
     return picture;
 }
 
-void FlushDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
 QString Label(const QWidget* window, const char* name) {
     const auto* label = window->findChild<QLabel*>(name);
     return label ? label->text() : "<none>";
@@ -74,7 +70,7 @@ class MainFormTest : public ::testing::Test {
     }
     void TearDown() override {
         form.reset();
-        FlushDeletes();
+        test::FlushDeletes();
     }
     std::string folder(const std::string& name) {
         std::filesystem::create_directories(scratch / name);
@@ -83,7 +79,7 @@ class MainFormTest : public ::testing::Test {
     // A fresh start with this settings file beside the program.
     void Restart(const std::string& ini) {
         form.reset();
-        FlushDeletes();
+        test::FlushDeletes();
         std::ofstream(scratch / "program" / "ZORVIK.ini") << ini;
         form = std::make_unique<MainForm>(services(), folder("program"), folder("temp"));
     }
@@ -157,7 +153,7 @@ TEST_F(MainFormTest, ASecondDecodeReusesTheOpenResultWindow) {
     ASSERT_TRUE(first);
     const QJsonObject item = ManifestItem("clean/clean_004_v02L_m3_kanji.png");
     Paste(CorpusPicture(item["file"].toString()));
-    FlushDeletes();
+    test::FlushDeletes();
     EXPECT_EQ(form->decodeForm(), first.data());
     EXPECT_EQ(first->findChild<QPlainTextEdit*>()->toPlainText(), item["text"].toString());
 }
@@ -170,7 +166,7 @@ TEST_F(MainFormTest, APictureWithoutASymbolShowsTheMessageAndClosesTheResultWind
     EXPECT_EQ(messages.shown[0].title, "ミルカ");
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Information);
     EXPECT_EQ(messages.shown[0].text.rfind("   ＱＲコード", 0), 0u) << messages.shown[0].text;
-    FlushDeletes();
+    test::FlushDeletes();
     EXPECT_EQ(form->decodeForm(), nullptr);
     EXPECT_FALSE(form->program().DecodeWindowOpen);
     // Its closing leaves the hint of the current mode (hand after a paste).
@@ -266,7 +262,7 @@ TEST_F(MainFormTest, ACaptureClosesAnOpenResultWindow) {
     ASSERT_NE(form->decodeForm(), nullptr);
     platform.capture.desktop = {Filled(640, 480, qRgb(9, 9, 9)), ""};
     form->CaptureScreen(1);
-    FlushDeletes();
+    test::FlushDeletes();
     EXPECT_EQ(form->decodeForm(), nullptr);
     EXPECT_FALSE(form->program().DecodeWindowOpen);
 }
@@ -291,7 +287,7 @@ TEST_F(MainFormTest, SavingTheSelectionWritesABitmapOfItsSizeAndCancellingWrites
     EXPECT_EQ(saved.size(), QSize(100, 50));
     EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32),
               form->basePicture().copy(100, 100, 100, 50));
-    FlushDeletes();
+    test::FlushDeletes();
     EXPECT_EQ(form->decodeForm(), nullptr); // loaded for the save only
     EXPECT_FALSE(form->program().DecodeWindowOpen);
 
@@ -305,7 +301,7 @@ TEST_F(MainFormTest, SavingClosesAResultWindowThatShowsAResult) {
     Paste(CorpusPicture("clean/clean_001_v09M_m3_alphanumeric.png"));
     ASSERT_NE(form->decodeForm(), nullptr);
     form->SaveSelection(); // cancelled
-    FlushDeletes();
+    test::FlushDeletes();
     EXPECT_EQ(form->decodeForm(), nullptr);
     EXPECT_EQ(form->model().mGuidance, "ダブルクリックすると┼カーソルに切り替わります");
 }
@@ -326,7 +322,7 @@ TEST_F(MainFormTest, TheAboutBoxAndTheOptionsDisableTheMainWindowUntilTheyClose)
         EXPECT_TRUE(dialog->isEnabled());
         dialog->close();
         EXPECT_TRUE(form->isEnabled()) << title;
-        FlushDeletes();
+        test::FlushDeletes();
     }
 }
 
@@ -371,15 +367,8 @@ TEST(MainFormSettingsTest, TheHtmlViewShowsThePageInItsColoursAndShutDownRemoves
     form->close();
     EXPECT_FALSE(std::filesystem::exists(scratch / "temp" / "#TEMP_QR.html"));
     form.reset();
-    FlushDeletes();
+    test::FlushDeletes();
 }
 
 } // namespace
 } // namespace zorvik
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -299,10 +299,3 @@ TEST(WheelHookFilter, WidgetEventsBecomeHookMessages) {
     QCoreApplication::sendEvent(&frame, &unfiltered);
     EXPECT_TRUE(reached.empty());
 }
-
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    ::testing::InitGoogleTest(&argc, argv);
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

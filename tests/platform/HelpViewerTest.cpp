@@ -2,6 +2,7 @@
 // the pages shipped beside the program.
 #include "HelpViewer.h"
 #include "Platform.h"
+#include "QtTestSupport.h"
 #include "TempFolder.h"
 
 #include <QApplication>
@@ -44,11 +45,6 @@ class RecordingViewer final : public HelpViewer {
     void CloseAll() override {}
     std::vector<std::string> shown;
 };
-
-void FlushDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
 
 void WriteFile(const fs::path& path, const std::string& text) {
     fs::create_directories(path.parent_path());
@@ -124,7 +120,7 @@ TEST(HelpWindowTest, ShowsTheFirstPageFollowsPagesInsideAndAddressesInTheBrowser
     EXPECT_EQ(viewer.Windows(), std::vector<QWidget*>{window});
     EXPECT_TRUE(shows("ミルカの使い方"));
     viewer.CloseAll();
-    FlushDeletes();
+    test::FlushDeletes();
 }
 
 TEST(HelpWindowTest, CloseAllClosesEveryWindowOpened) {
@@ -139,19 +135,19 @@ TEST(HelpWindowTest, CloseAllClosesEveryWindowOpened) {
     QPointer<QWidget> a = viewer.Windows()[0], b = viewer.Windows()[1];
     viewer.CloseAll();
     EXPECT_TRUE(viewer.Windows().empty());
-    FlushDeletes();
+    test::FlushDeletes();
     EXPECT_TRUE(a.isNull());
     EXPECT_TRUE(b.isNull());
 
     // A window the user closed is gone; the next command opens a new one.
     ASSERT_TRUE(OpenHelp(viewer, nullptr, first.path().string()));
     viewer.Windows().at(0)->close();
-    FlushDeletes();
+    test::FlushDeletes();
     EXPECT_TRUE(viewer.Windows().empty());
     ASSERT_TRUE(OpenHelp(viewer, nullptr, first.path().string()));
     EXPECT_EQ(viewer.Windows().size(), 1u);
     viewer.CloseAll();
-    FlushDeletes();
+    test::FlushDeletes();
 }
 
 // The local targets of a page's links, without their #fragments.
@@ -205,16 +201,11 @@ TEST(ShippedHelpTest, EveryPageIsCopiedDeclaresUtf8AndIsReachableThroughLinksTha
     ASSERT_TRUE(OpenHelp(viewer, nullptr, ZORVIK_BIN_DIR));
     EXPECT_TRUE(
         Page(viewer.Windows().at(0))->toPlainText().contains(QString::fromUtf8("ミルカ ヘルプ")));
+    // The pages share one style sheet; the headings show in its colour.
+    EXPECT_TRUE(Page(viewer.Windows().at(0))->toHtml().contains("#000080"));
     viewer.CloseAll();
-    FlushDeletes();
+    test::FlushDeletes();
 }
 
 } // namespace
 } // namespace zorvik
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -54,10 +54,3 @@ TEST(ShutterSound, AMissingFilePlaysNothingAndReturnsAtOnce) {
 
 } // namespace
 } // namespace zorvik
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

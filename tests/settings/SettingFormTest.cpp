@@ -3,6 +3,7 @@
 // file and colour dialogs.
 #include "SettingForm.h"
 #include "FakePlatform.h"
+#include "QtTestSupport.h"
 #include "TempFolder.h"
 
 #include <QApplication>
@@ -34,11 +35,6 @@ using test::FakeColourDialogs;
 using test::FakeFileDialogs;
 using test::FakeMessages;
 
-void FlushDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
 class SettingFormTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -48,7 +44,7 @@ class SettingFormTest : public ::testing::Test {
     }
     void TearDown() override {
         if (form) form->close();
-        FlushDeletes();
+        test::FlushDeletes();
     }
     void Open() {
         form = new SettingForm(settings, scratch.path().string() + "/", messages, files, colours,
@@ -188,7 +184,7 @@ TEST_F(SettingFormTest, FileSearchAndTheScrollBarFillTheirBoxes) {
 
 TEST_F(SettingFormTest, EveryWayOfClosingUnloadsOnce) {
     Click("CmdButton0"); // OK with nothing changed
-    FlushDeletes();
+    test::FlushDeletes();
     EXPECT_TRUE(form.isNull());
     EXPECT_EQ(unloads, 1);
     EXPECT_FALSE(std::filesystem::exists(scratch / "ZORVIK.ini"));
@@ -196,21 +192,21 @@ TEST_F(SettingFormTest, EveryWayOfClosingUnloadsOnce) {
     Open();
     Click("msgCameraSound");
     Click("CmdButton1"); // Cancel
-    FlushDeletes();
+    test::FlushDeletes();
     EXPECT_TRUE(form.isNull());
     EXPECT_EQ(unloads, 2);
     EXPECT_EQ(settings.CameraSound, 1);
 
     Open();
     form->close(); // the close box
-    FlushDeletes();
+    test::FlushDeletes();
     EXPECT_TRUE(form.isNull());
     EXPECT_EQ(unloads, 3);
 }
 
 TEST_F(SettingFormTest, StaysUsableWhileItsOwnerIsDisabled) {
     form->close();
-    FlushDeletes();
+    test::FlushDeletes();
     QWidget owner;
     owner.show();
     form = new SettingForm(
@@ -227,16 +223,9 @@ TEST_F(SettingFormTest, StaysUsableWhileItsOwnerIsDisabled) {
     Click("CmdButton0");
     EXPECT_EQ(settings.DecodeAtOnce, 0);
     EXPECT_TRUE(owner.isEnabled());
-    FlushDeletes();
+    test::FlushDeletes();
     EXPECT_TRUE(form.isNull());
 }
 
 } // namespace
 } // namespace zorvik
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,6 +1,7 @@
 // The About box under the offscreen platform: its texts, the address's
 // hover look, and every way of closing it telling the main window once.
 #include "VersionForm.h"
+#include "QtTestSupport.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -30,11 +31,6 @@ class FakeBrowser final : public Browser {
     std::vector<std::string> opened;
 };
 
-void FlushDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
 class VersionFormTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -44,7 +40,7 @@ class VersionFormTest : public ::testing::Test {
     }
     void TearDown() override {
         delete form.data();
-        FlushDeletes();
+        test::FlushDeletes();
     }
     QLabel* Label(const char* name) const { return form->findChild<QLabel*>(name); }
 
@@ -100,7 +96,7 @@ TEST_F(VersionFormTest, ClickingTheAddressHandsItToTheBrowserAndCloses) {
     QTest::mouseClick(Label("URL"), Qt::LeftButton);
     EXPECT_EQ(browser.opened, std::vector<std::string>{kMakerAddress});
     EXPECT_EQ(unloads, 1);
-    FlushDeletes();
+    test::FlushDeletes();
     EXPECT_TRUE(form.isNull());
 }
 
@@ -109,7 +105,7 @@ TEST_F(VersionFormTest, EveryWayOfClosingTellsTheMainWindowOnce) {
     EXPECT_EQ(unloads, 1);
     if (form) form->close(); // a second request before it is gone
     EXPECT_EQ(unloads, 1);
-    FlushDeletes();
+    test::FlushDeletes();
     EXPECT_TRUE(form.isNull());
 
     for (auto close :
@@ -122,7 +118,7 @@ TEST_F(VersionFormTest, EveryWayOfClosingTellsTheMainWindowOnce) {
         again->show();
         close(again);
         EXPECT_EQ(more, 1);
-        FlushDeletes();
+        test::FlushDeletes();
         EXPECT_TRUE(again.isNull());
     }
     EXPECT_TRUE(browser.opened.empty());
@@ -142,15 +138,8 @@ TEST(VersionFormOwnerTest, StaysUsableWhenItsOwnerIsDisabledAfterCreatingIt) {
     QTest::mouseClick(form->findChild<QPushButton*>("OK"), Qt::LeftButton);
     EXPECT_EQ(unloads, 1);
     EXPECT_TRUE(owner.isEnabled());
-    FlushDeletes();
+    test::FlushDeletes();
 }
 
 } // namespace
 } // namespace zorvik
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

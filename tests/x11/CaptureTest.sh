@@ -10,36 +10,10 @@
 set -euo pipefail
 
 zorvik=$1 cli=$2 picture=$3
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-wait_for() {
-    local seconds=$1; shift
-    for ((i = 0; i < seconds * 10; i++)); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
+source "$(dirname "$0")/XServer.sh"
 # Number of pixels that differ between two pictures.
 differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
-
-for n in $(seq 141 190); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=":$n"; break; }
-done
-[ -n "${display:-}" ] || fail "no free display number"
-export DISPLAY=$display
-Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 10 xdpyinfo || fail "Xvfb did not start"
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wait_for 10 xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
+start_x_server 141 190
 
 # The other program: an image viewer showing the symbol four times enlarged.
 convert "$picture" -scale 400% "$work/symbol.png"
@@ -102,11 +76,7 @@ W=$(identify -format %w "$work/active.png") H=$(identify -format %h "$work/activ
 xdotool mousemove --sync $((view_x + W - 3)) $((view_y + H - 3)) mouseup 1
 wait_for 20 xdotool search --name 'ＱＲコード  デコード結果' || fail "no result after the box drag ($(cat "$work/zorvik.log"))"
 result=$(xdotool search --name 'ＱＲコード  デコード結果' | head -1)
-eval "$(xdotool getwindowgeometry --shell "$result")"
-xdotool mousemove --sync $((X + 100)) $((Y + 300)) click 1
-xdotool key ctrl+a ctrl+c
-sleep 0.3
-shown=$(xclip -selection clipboard -o -t UTF8_STRING 2>/dev/null || true)
+shown=$(result_text "$result")
 [ "$shown" = "$expected" ] || fail "the capture decodes to '$shown', expected '$expected'"
 
 # The whole desktop: 編集 > 青カメラ.

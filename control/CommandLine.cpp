@@ -9,7 +9,8 @@
 namespace zorvik {
 namespace {
 
-constexpr const char* kUsage = "usage: zorvik-cli [--json] [--segments FILE] [--debug DIR] FILE...";
+constexpr const char* kUsage =
+    "usage: zorvik-cli [--json] [--exact] [--segments FILE] [--debug DIR] FILE...";
 
 std::string Number(double v, const char* format) {
     char buf[64];
@@ -33,6 +34,8 @@ std::string ParseCommandLine(const std::vector<std::string>& args, CommandLineOp
         };
         if (a == "--json") {
             options.json = true;
+        } else if (a == "--exact") {
+            options.decode.exact = true;
         } else if (a == "--segments") {
             if (!value(options.decode.infoFileName))
                 return "--segments needs a FILE\n" + std::string(kUsage);

@@ -1,5 +1,6 @@
-// The command-line decoder: zorvik-cli [--json] [--segments FILE]
-// [--debug DIR] FILE... Each file is decoded as the desktop program decodes
+// The command-line decoder: zorvik-cli [--json] [--exact] [--segments FILE]
+// [--debug DIR] FILE... (--exact: the documented attempts and text reading
+// alone). Each file is decoded as the desktop program decodes
 // a selection of that picture, through the same run and label code.
 #pragma once
 

@@ -75,6 +75,10 @@ DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
         if (decoded) break;
     }
     if (!decoded) {
+        outcome.result = DecodeResult{};
+        decoded = stages.SecondSearch(grey, outcome.result).empty();
+    }
+    if (!decoded) {
         outcome.kind = DecodeOutcome::Kind::NotDecoded;
         outcome.message = message;
         return outcome;
@@ -90,6 +94,7 @@ DecodeOptions MakeDecodeOptions(const Settings& settings, const std::string& deb
     options.debugFolder = debugFolder;
     options.segmentInfo = settings.SegmentInfo == 1;
     options.infoFileName = settings.InfoFileName;
+    options.exact = false; // the program reads beyond the documented attempts
     return options;
 }
 

@@ -32,6 +32,13 @@ class DecodeStages {
     virtual std::string DecodeSymbol(const ModuleMatrix& matrix, const SymbolBox& box,
                                      DecodeResult& result) = 0;
     virtual std::string GetDecodedText() = 0;
+    // Looks for the symbol anywhere and however it lies, after every
+    // documented attempt has failed. "" and result on success (the text then
+    // comes from GetDecodedText); otherwise a message the run does not show.
+    virtual std::string SecondSearch(const GreyImage& grey, DecodeResult& result) {
+        (void)grey, (void)result;
+        return "no second search";
+    }
 };
 
 // The real decoder's stages.
@@ -45,6 +52,7 @@ class RecognitionStages final : public DecodeStages {
     std::string DecodeSymbol(const ModuleMatrix& matrix, const SymbolBox& box,
                              DecodeResult& result) override;
     std::string GetDecodedText() override;
+    std::string SecondSearch(const GreyImage& grey, DecodeResult& result) override;
 
   private:
     DecodeOptions options_;
@@ -66,8 +74,10 @@ struct DecodeOutcome {
 
 // Header, grey image and the attempt loop: six threshold factors, and after
 // each successful finder search nine (sampling mode, size correction) pairs,
-// until a decode succeeds. The time runs from just before the header is
-// read to just after the successful attempt.
+// until a decode succeeds; when all fail, the stages' second search (none in
+// exact mode), whose failure leaves the attempts' message as it was. The
+// time runs from just before the header is read to just after the
+// successful attempt.
 DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
                         const MillisecondClock& clock = SystemMilliseconds);
 

@@ -1,6 +1,7 @@
 // Kept apart from the run itself so that tests of the run with stand-in
 // stages do not pull in the whole decoder.
 #include "DecodeRun.h"
+#include "SecondSearch.h"
 
 namespace zorvik {
 
@@ -21,6 +22,11 @@ std::string RecognitionStages::SampleModules(const BinaryImage& binary, SymbolBo
 std::string RecognitionStages::DecodeSymbol(const ModuleMatrix& matrix, const SymbolBox& box,
                                             DecodeResult& result) {
     return engine_.DecodeSymbol(matrix, box, result);
+}
+
+std::string RecognitionStages::SecondSearch(const GreyImage& grey, DecodeResult& result) {
+    if (options_.exact) return kSecondSearchFailed;
+    return zorvik::SecondSearch(grey, engine_, result);
 }
 
 std::string RecognitionStages::GetDecodedText() {

@@ -26,6 +26,9 @@ struct DecodeOptions {
     std::string debugFolder;
     bool segmentInfo = false; // write the segment-information file
     std::string infoFileName; // its path (UTF-8)
+    // The documented attempts and text reading alone, byte for byte: no
+    // second search, no ECI, byte segments always code page 932.
+    bool exact = false;
 };
 
 // v as a 16-bit signed integer; throws StageFault outside -32768..32767.

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev qt6-multimedia-dev
   libqrencode-dev
+  libzxing-dev libzbar-dev
   imagemagick
   fonts-ipafont-gothic
   xvfb xauth xclip xdotool openbox x11-utils

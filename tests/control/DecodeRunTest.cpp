@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 #include <vector>
 
@@ -37,6 +38,11 @@ class StandInStages : public DecodeStages {
         return decoder(r);
     }
     std::string GetDecodedText() override { return "text"; }
+    std::function<std::string(DecodeResult&)> second = [](DecodeResult&) { return "none"; };
+    std::string SecondSearch(const GreyImage&, DecodeResult& r) override {
+        calls.push_back("second");
+        return second(r);
+    }
 };
 
 std::vector<uint8_t> SmallBitmap() {
@@ -72,7 +78,32 @@ TEST(DecodeRun, AllFailingFinderSearchesReportTheLastFactorsMessage) {
     EXPECT_EQ(outcome.kind, DecodeOutcome::Kind::NotDecoded);
     EXPECT_EQ(outcome.message, "finder 75");
     EXPECT_EQ(stages.calls, (std::vector<std::string>{"find 85", "find 95", "find 80", "find 90",
-                                                      "find 100", "find 75"}));
+                                                      "find 100", "find 75", "second"}));
+}
+
+TEST(DecodeRun, TheSecondSearchRunsOnlyAfterEveryAttemptFailedAndKeepsTheirMessage) {
+    StandInStages stages;
+    stages.finder = [](float) { return std::string("not found"); };
+    auto outcome = RunDecode(SmallBitmap(), stages);
+    EXPECT_EQ(outcome.message, "not found"); // its own message is never shown
+    EXPECT_EQ(stages.calls.back(), "second");
+    EXPECT_EQ(stages.calls.size(), 7u);
+
+    stages.calls.clear();
+    stages.second = [](DecodeResult& r) {
+        r.SymbolVersion = 3;
+        return std::string();
+    };
+    outcome = RunDecode(SmallBitmap(), stages, Ticks({100, 142}));
+    EXPECT_EQ(outcome.kind, DecodeOutcome::Kind::Decoded);
+    EXPECT_EQ(outcome.text, "text");
+    EXPECT_EQ(outcome.result.SymbolVersion, 3);
+    EXPECT_EQ(outcome.elapsedMs, 42u); // the time includes the second search
+
+    stages.calls.clear();
+    stages.finder = [](float) { return std::string(); };
+    RunDecode(SmallBitmap(), stages); // the first attempt decodes
+    EXPECT_EQ(std::count(stages.calls.begin(), stages.calls.end(), "second"), 0);
 }
 
 TEST(DecodeRun, NineFailingSamplingsMoveOnToTheNextFactorInTheDocumentedOrder) {

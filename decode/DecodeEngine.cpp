@@ -78,7 +78,8 @@ std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBo
     // Guarantees a terminator when the data fill the symbol or end with a
     // shortened one.
     dataBits += "0000";
-    ParsedSegments parsed = ParseSegments(dataBits, version);
+    ParsedSegments parsed = ParseSegments(
+        dataBits, version, options_.exact ? TextReading::Documented : TextReading::Modern);
     result.SequenceByte = parsed.SequenceByte;
     result.TextByteCount = parsed.TextByteCount;
     const int used = parsed.stopPosition - 1;
@@ -89,6 +90,7 @@ std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBo
 
     DecodedText.clear();
     for (const SegmentRecord& segment : parsed.segments) {
+        if (segment.Mode == kEciMode) continue; // no text of its own
         if (segment.CharCount == 0) return kNoTextInformation;
         DecodedText += segment.Text;
     }

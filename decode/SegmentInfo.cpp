@@ -2,6 +2,7 @@
 
 #include "CommonModule.h"
 #include "ShiftJis.h"
+#include "TextEncoding.h"
 
 namespace zorvik {
 
@@ -17,11 +18,24 @@ std::string CountText(int count) {
     return count < 0 ? "-" + digits : digits;
 }
 
+// "[E-", the designator in six digits as ECIs are written, "] " and the
+// name of its character set (nothing for one without).
+std::string EciLine(int32_t designator) {
+    std::string digits = std::to_string(designator);
+    if (digits.size() < 6) digits.insert(0, 6 - digits.size(), '0');
+    const EciCharset* charset = FindEciCharset(designator);
+    return "[E-" + digits + "] " + (charset ? charset->name : "") + "\r\n";
+}
+
 } // namespace
 
 void WriteSegmentInfo(const std::vector<SegmentRecord>& segments, const std::string& path) {
     std::string content;
     for (const SegmentRecord& segment : segments) {
+        if (segment.Mode == kEciMode) {
+            content += EciLine(segment.Eci);
+            continue;
+        }
         content += segment.Mode < 4 ? kModePrefixes[segment.Mode] : "[?-";
         content += CountText(segment.CharCount);
         content += "] ";

@@ -2,6 +2,7 @@
 
 #include "CommonModule.h"
 #include "ShiftJis.h"
+#include "TextEncoding.h"
 
 namespace zorvik {
 
@@ -27,6 +28,7 @@ constexpr CountWidthRow kCountWidthTable[] = {
 
 constexpr std::string_view kStructuredAppend = "0011";
 constexpr std::string_view kTerminator = "0000";
+constexpr std::string_view kEci = "0111";
 
 // Mode indicators in the order of SegmentRecord::Mode.
 constexpr std::string_view kModeIndicators[4] = {"0001", "0010", "0100", "1000"};
@@ -53,6 +55,37 @@ SegmentRecord ReadFrame(uint8_t mode, std::string_view rest, int countWidth,
     record.BitLength = CheckedInt16(bitLength(static_cast<long long>(record.CharCount)));
     record.DataBits = std::string(Mid(rest, countWidth + 1, record.BitLength));
     return record;
+}
+
+// The bytes of a byte segment, 8 bits to a byte.
+std::string BytesOf(std::string_view bits) {
+    std::string bytes;
+    for (size_t pos = 0; pos < bits.size(); pos += 8)
+        bytes += static_cast<char>(WeighBits(bits.substr(pos, 8), 8));
+    return bytes;
+}
+
+SegmentRecord ReadByteFrame(std::string_view rest, int countWidth) {
+    return ReadFrame(2, rest, countWidth, [](long long count) { return count * 8; });
+}
+
+// An ECI designator at the start of rest: 0xxxxxxx, 10xxxxxx + 1 byte or
+// 110xxxxx + 2 bytes, the value in the bits after the form's prefix. A form
+// longer than it needs is read all the same. bits is 0 for a first byte of
+// 111xxxxx and for a designator the data cut short.
+struct Designator {
+    int32_t value = -1;
+    int16_t bits = 0;
+};
+
+Designator ReadDesignator(std::string_view rest) {
+    int prefix = 0;
+    while (prefix < 3 && prefix < static_cast<int>(rest.size()) && rest[prefix] == '1') ++prefix;
+    if (prefix == 3) return {};
+    const int bits = 8 * (prefix + 1);
+    if (static_cast<int>(rest.size()) < bits) return {};
+    const std::string_view value = rest.substr(prefix + 1, bits - prefix - 1);
+    return {WeighBits(value, static_cast<int>(value.size())), static_cast<int16_t>(bits)};
 }
 
 // Decimal text of value with at least digits digits.
@@ -118,13 +151,8 @@ SegmentRecord DecodeAlphanumeric(std::string_view rest, int countWidth) {
 }
 
 SegmentRecord DecodeByte(std::string_view rest, int countWidth) {
-    SegmentRecord record =
-        ReadFrame(2, rest, countWidth, [](long long count) { return count * 8; });
-    const std::string_view bits = record.DataBits;
-    std::string bytes;
-    for (size_t pos = 0; pos < bits.size(); pos += 8)
-        bytes += static_cast<char>(WeighBits(bits.substr(pos, 8), 8));
-    record.Text = ShiftJisToUtf8(bytes);
+    SegmentRecord record = ReadByteFrame(rest, countWidth);
+    record.Text = ShiftJisToUtf8(BytesOf(record.DataBits));
     return record;
 }
 
@@ -145,7 +173,7 @@ SegmentRecord DecodeKanji(std::string_view rest, int countWidth) {
     return record;
 }
 
-ParsedSegments ParseSegments(std::string_view dataBits, int version) {
+ParsedSegments ParseSegments(std::string_view dataBits, int version, TextReading reading) {
     ParsedSegments parsed;
     int16_t p = 1;
     if (Mid(dataBits, 1, 4) == kStructuredAppend) {
@@ -155,6 +183,11 @@ ParsedSegments ParseSegments(std::string_view dataBits, int version) {
         p = 21;
     }
     const std::array<int16_t, 4> widths = CountWidths(version);
+    const bool modern = reading == TextReading::Modern;
+    const EciCharset* charset = nullptr; // of the last ECI
+    // Byte segments before the first ECI, read together once all are known.
+    std::vector<size_t> withoutEci;
+    std::vector<std::string> withoutEciBytes;
 
     for (;;) {
         std::string_view indicator = Mid(dataBits, p, 4);
@@ -162,10 +195,27 @@ ParsedSegments ParseSegments(std::string_view dataBits, int version) {
         parsed.segments.emplace_back();
         std::string_view rest = MidRest(dataBits, CheckedInt16(p + 4));
 
+        if (modern && indicator == kEci) {
+            const Designator designator = ReadDesignator(rest);
+            if (designator.bits == 0) break;
+            SegmentRecord& record = parsed.segments.back();
+            record.Mode = kEciMode;
+            record.Eci = designator.value;
+            record.DataBits = std::string(rest.substr(0, static_cast<size_t>(designator.bits)));
+            record.BitLength = designator.bits;
+            charset = FindEciCharset(designator.value);
+            if (charset == nullptr) {
+                parsed.segments.emplace_back();
+                break;
+            }
+            p = CheckedInt16(p + 4 + designator.bits);
+            continue;
+        }
+
         int mode = 0;
         while (mode < 4 && indicator != kModeIndicators[mode]) ++mode;
-        // ECI, FNC1, a late structured-append header or a cut indicator:
-        // the empty record stays last and fails the run.
+        // ECI (read as documented), FNC1, a late structured-append header or
+        // a cut indicator: the empty record stays last and fails the run.
         if (mode == 4) break;
 
         SegmentRecord& record = parsed.segments.back();
@@ -177,7 +227,18 @@ ParsedSegments ParseSegments(std::string_view dataBits, int version) {
             record = DecodeAlphanumeric(rest, widths[1]);
             break;
         case 2:
-            record = DecodeByte(rest, widths[2]);
+            if (!modern) {
+                record = DecodeByte(rest, widths[2]);
+            } else {
+                record = ReadByteFrame(rest, widths[2]);
+                std::string bytes = BytesOf(record.DataBits);
+                if (charset != nullptr) {
+                    record.Text = ConvertToUtf8(bytes, charset->iconvName);
+                } else {
+                    withoutEci.push_back(parsed.segments.size() - 1);
+                    withoutEciBytes.push_back(std::move(bytes));
+                }
+            }
             break;
         default:
             record = DecodeKanji(rest, widths[3]);
@@ -188,6 +249,12 @@ ParsedSegments ParseSegments(std::string_view dataBits, int version) {
         p = CheckedInt16(p + 4 + widths[mode] + record.BitLength);
     }
     parsed.stopPosition = p;
+
+    if (!withoutEci.empty()) {
+        const char* symbolCharset = ChooseCharsetWithoutEci(withoutEciBytes);
+        for (size_t k = 0; k < withoutEci.size(); ++k)
+            parsed.segments[withoutEci[k]].Text = ConvertToUtf8(withoutEciBytes[k], symbolCharset);
+    }
     return parsed;
 }
 

@@ -2,7 +2,9 @@
 
 #include "Utf8.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 
 namespace zorvik {
@@ -70,14 +72,22 @@ size_t BadShiftJisLength(std::string_view in) {
     return 1;
 }
 
+// Bytes to skip for one unconvertible character of charset.
+size_t BadLength(std::string_view in, const char* charset) {
+    if (std::strcmp(charset, "CP932") == 0) return BadShiftJisLength(in);
+    if (std::strcmp(charset, "UTF-8") == 0) return BadUtf8Length(in);
+    if (std::strcmp(charset, "UTF-16BE") == 0) return std::min<size_t>(2, in.size());
+    return 1;
+}
+
 } // namespace
 
-std::string ShiftJisToUtf8(std::string_view bytes) {
+std::string ConvertToUtf8(std::string_view bytes, const char* charset) {
     std::string out;
     out.reserve(bytes.size() * 3 / 2);
-    Converter converter("UTF-8", "CP932");
+    Converter converter("UTF-8", charset);
     if (!converter.ok()) {
-        // Without the code page only ASCII can be trusted.
+        // Without the character set only ASCII can be trusted.
         for (char ch : bytes) {
             if (static_cast<unsigned char>(ch) < 0x80)
                 out += ch;
@@ -89,9 +99,20 @@ std::string ShiftJisToUtf8(std::string_view bytes) {
     while (!bytes.empty()) {
         if (converter.Run(bytes, out) == 0) break;
         out += kReplacement;
-        bytes.remove_prefix(BadShiftJisLength(bytes));
+        bytes.remove_prefix(BadLength(bytes, charset));
     }
     return out;
+}
+
+std::optional<std::string> ConvertToUtf8Strictly(std::string_view bytes, const char* charset) {
+    std::string out;
+    Converter converter("UTF-8", charset);
+    if (!converter.ok() || converter.Run(bytes, out) != 0) return std::nullopt;
+    return out;
+}
+
+std::string ShiftJisToUtf8(std::string_view bytes) {
+    return ConvertToUtf8(bytes, "CP932");
 }
 
 std::string Utf8ToShiftJis(std::string_view text) {

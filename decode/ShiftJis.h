@@ -1,16 +1,29 @@
 // Conversion between UTF-8 and Shift_JIS (Windows code page 932, with the
-// NEC and IBM extensions), through iconv.
+// NEC and IBM extensions), and from other character sets into UTF-8, through
+// iconv.
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace zorvik {
 
-// Invalid or incomplete byte sequences become U+FFFD, one per bad byte, or
-// one for a well-formed double-byte code that has no character; nothing is
-// dropped and nothing throws. Each call converts on its own (no shift state
+// bytes in charset (an iconv name) as UTF-8. An invalid or incomplete byte
+// sequence becomes U+FFFD, one per bad byte, or one per bad character where
+// the charset shows its length (a double-byte code of code page 932, a
+// UTF-16 unit, a UTF-8 sequence); nothing is dropped and nothing throws. A
+// charset iconv does not know keeps ASCII and replaces every other byte.
+std::string ConvertToUtf8(std::string_view bytes, const char* charset);
+
+// As ConvertToUtf8, but nothing when any byte would need a replacement or
+// iconv does not know charset.
+std::optional<std::string> ConvertToUtf8Strictly(std::string_view bytes, const char* charset);
+
+// ConvertToUtf8 from code page 932: invalid or incomplete byte sequences
+// become U+FFFD, one per bad byte, or one for a well-formed double-byte code
+// that has no character. Each call converts on its own (no shift state
 // carries over).
 std::string ShiftJisToUtf8(std::string_view bytes);
 

@@ -350,7 +350,14 @@ TEST(DecodeEngineFailures, MalformedMatricesEndInTheApology) {
     EXPECT_EQ(engine.DecodeSymbol(shortRow, box, result), kDecodeApology) << "short row";
 }
 
-TEST(DecodeEngineFailures, EciAndFnc1HaveNoTextInformation) {
+// The documented attempts and text reading alone.
+DecodeOptions Exact(const std::string& infoFileName = "") {
+    DecodeOptions options{"", !infoFileName.empty(), infoFileName};
+    options.exact = true;
+    return options;
+}
+
+TEST(DecodeEngineFailures, EciAndFnc1HaveNoTextInformationWhenExact) {
     const std::vector<test::Segment> own = {{2, "own"}};
     struct Case {
         const char* name;
@@ -365,10 +372,13 @@ TEST(DecodeEngineFailures, EciAndFnc1HaveNoTextInformation) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_FALSE(c.symbol.empty());
-        const Decoded d = Decode(c.symbol);
+        DecodeEngine exact(Exact());
+        const Decoded d = Decode(exact, c.symbol);
         EXPECT_EQ(d.message, kNoTextInformation);
         EXPECT_EQ(d.text, c.partial);
     }
+    // FNC1 is beyond the modern reading too.
+    EXPECT_EQ(Decode(test::EncodeSegmentsFnc1Second(own, 37, 1, 1)).message, kNoTextInformation);
 }
 
 TEST(DecodeEngineFailures, AFailedCallNeverShowsTheEarlierText) {
@@ -380,7 +390,7 @@ TEST(DecodeEngineFailures, AFailedCallNeverShowsTheEarlierText) {
     ASSERT_FALSE(first.empty());
     ASSERT_FALSE(eciAfter.empty());
 
-    DecodeEngine engine;
+    DecodeEngine engine(Exact());
     struct Step {
         const test::Modules* symbol;
         const char* message;
@@ -419,10 +429,19 @@ TEST(DecodeEngineSegmentInfo, WrittenWhenAskedEvenForARejectedSymbol) {
     EXPECT_EQ(test::ReadFileBytes(path),
               "[N-0003] 123\r\n[B-0005] Hello\r\n[K-0002] \x8A\xBF\x8E\x9A\r\n");
 
-    // The ECI indicator leaves an empty record, and its line, before the
-    // run is rejected.
-    EXPECT_EQ(Decode(engine, eci).message, kNoTextInformation);
+    // Read as documented, the ECI indicator leaves an empty record, and its
+    // line, before the run is rejected.
+    DecodeEngine exact(Exact(path));
+    EXPECT_EQ(Decode(exact, eci).message, kNoTextInformation);
     EXPECT_EQ(test::ReadFileBytes(path), "[N-0000] \r\n");
+    EXPECT_EQ(Decode(exact, symbol).message, "");
+    EXPECT_EQ(test::ReadFileBytes(path),
+              "[N-0003] 123\r\n[B-0005] Hello\r\n[K-0002] \x8A\xBF\x8E\x9A\r\n");
+    // Read as modern text, it has a line of its own.
+    const Decoded d = Decode(engine, eci);
+    EXPECT_EQ(d.message, "");
+    EXPECT_EQ(d.text, "own");
+    EXPECT_EQ(test::ReadFileBytes(path), "[E-000026] UTF-8\r\n[B-0003] own\r\n");
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "SegmentParser.h"
 #include "CommonModule.h"
+#include "TextEncoding.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace zorvik {
 namespace {
@@ -161,6 +163,138 @@ TEST(SegmentParser, UnsupportedIndicatorsLeaveEmptyLastRecord) {
     }
     // The late header is not mistaken for a sequence byte.
     EXPECT_EQ(Parse(numeric7 + "0011" + Bits(0x12, 8)).SequenceByte, -1);
+}
+
+// Modern reading of the data bits (with the appended "0000").
+ParsedSegments ParseModern(const std::string& data, int version = 1) {
+    return ParseSegments(data + "0000", version, TextReading::Modern);
+}
+
+std::string ByteSegment(const std::string& bytes) {
+    std::string bits = "0100" + Bits(unsigned(bytes.size()), 8);
+    for (char b : bytes) bits += Bits(static_cast<unsigned char>(b), 8);
+    return bits;
+}
+
+TEST(SegmentParser, EciDesignatorsOfEachLength) {
+    struct Case {
+        const char* name;
+        std::string designator;
+        int32_t value;
+    };
+    const Case cases[] = {
+        {"one byte, least", "0" + Bits(0, 7), 0},
+        {"one byte, most", "0" + Bits(127, 7), 127},
+        {"two bytes, least needing them", "10" + Bits(128, 14), 128},
+        {"two bytes, most", "10" + Bits(16383, 14), 16383},
+        {"three bytes, least needing them", "110" + Bits(16384, 21), 16384},
+        {"three bytes, most", "110" + Bits(999999, 21), 999999},
+        {"UTF-8 in a longer form than it needs", "10" + Bits(26, 14), 26},
+        {"UTF-8 in three bytes", "110" + Bits(26, 21), 26},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string data = "0111" + c.designator + ByteSegment("\xC3\xA9");
+        const ParsedSegments parsed = ParseModern(data);
+        ASSERT_GE(parsed.segments.size(), 2u);
+        const SegmentRecord& eci = parsed.segments[0];
+        EXPECT_EQ(eci.Mode, kEciMode);
+        EXPECT_EQ(eci.Eci, c.value);
+        EXPECT_EQ(eci.DataBits, c.designator);
+        EXPECT_EQ(eci.BitLength, int(c.designator.size()));
+        EXPECT_EQ(eci.CharCount, 0);
+        EXPECT_EQ(eci.Text, "");
+        if (FindEciCharset(c.value) == nullptr) {
+            // Unknown: the ECI line, then the empty record that fails the run.
+            ASSERT_EQ(parsed.segments.size(), 2u);
+            EXPECT_EQ(parsed.segments[1].CharCount, 0);
+            EXPECT_EQ(parsed.segments[1].Mode, 0);
+            EXPECT_EQ(parsed.stopPosition, 1);
+        } else {
+            ASSERT_EQ(parsed.segments.size(), 2u);
+            EXPECT_EQ(parsed.segments[1].Text, c.value == 26 ? "é" : "\u251C\u2310");
+            EXPECT_EQ(parsed.stopPosition, int(data.size()) + 1);
+            EXPECT_EQ(parsed.TextByteCount, 2);
+        }
+    }
+}
+
+TEST(SegmentParser, MalformedEciDesignatorsEndWithTheEmptyRecord) {
+    const std::string numeric7 = "0001" + Bits(1, 10) + Bits(7, 4);
+    const std::string cases[] = {
+        "0111" + Bits(0xE0, 8) + Bits(0, 16),    // 111xxxxx announces no form
+        "0111" + std::string("10") + Bits(1, 6), // two-byte form, one byte left
+    };
+    for (const std::string& data : cases) {
+        // No "0000" appended: the data end where the designator does.
+        const ParsedSegments parsed = ParseSegments(numeric7 + data, 1, TextReading::Modern);
+        ASSERT_EQ(parsed.segments.size(), 2u) << data;
+        EXPECT_EQ(parsed.segments[0].Text, "7");
+        EXPECT_EQ(parsed.segments[1].Mode, 0);
+        EXPECT_EQ(parsed.segments[1].CharCount, 0);
+        EXPECT_EQ(parsed.segments[1].Eci, -1);
+    }
+}
+
+TEST(SegmentParser, EciAppliesToTheByteSegmentsAfterIt) {
+    // Latin-1, then UTF-8, then Shift_JIS and UTF-16BE; numeric, alphanumeric
+    // and kanji segments in between are not affected.
+    const std::string data = "0111" + Bits(3, 8) + ByteSegment("caf\xE9") +   //
+                             "0001" + Bits(2, 10) + Bits(42, 7) +             //
+                             "0111" + Bits(26, 8) + ByteSegment("\xC3\xBC") + //
+                             "0010" + Bits(1, 9) + Bits(10, 6) +              //
+                             "1000" + Bits(1, 8) + Bits(3487, 13) +           //
+                             "0111" + Bits(20, 8) + ByteSegment("\x93\xFA\xB1") + "0111" +
+                             Bits(25, 8) + ByteSegment(std::string("\x00\x41\x30\x42\xD8\x3D", 6));
+    const ParsedSegments parsed = ParseModern(data);
+    std::string text;
+    std::vector<int> modes;
+    for (const SegmentRecord& s : parsed.segments) {
+        text += s.Text;
+        modes.push_back(s.Mode);
+    }
+    EXPECT_EQ(modes, (std::vector<int>{7, 2, 0, 7, 2, 1, 3, 7, 2, 7, 2}));
+    // The UTF-16 text ends in a lone high surrogate.
+    EXPECT_EQ(text, "café42üA点日ｱAあ\uFFFD");
+    EXPECT_EQ(parsed.TextByteCount, 4 + 2 + 2 + 1 + 2 + 3 + 6);
+    EXPECT_EQ(parsed.stopPosition, int(data.size()) + 1);
+}
+
+TEST(SegmentParser, DocumentedReadingKeepsEciAsAFailure) {
+    // The modern reading of these bits is "é"; read as documented they stop
+    // at the ECI, and a byte segment of UTF-8 is code page 932.
+    const std::string eci = "0111" + Bits(26, 8) + ByteSegment("\xC3\xA9");
+    const ParsedSegments documented = Parse(eci);
+    ASSERT_EQ(documented.segments.size(), 1u);
+    EXPECT_EQ(documented.segments[0].CharCount, 0);
+    EXPECT_EQ(documented.segments[0].Eci, -1);
+    EXPECT_EQ(Parse(ByteSegment("\xC3\xA9")).segments[0].Text, "ﾃｩ");
+    EXPECT_EQ(ParseModern(ByteSegment("\xC3\xA9")).segments[0].Text, "é");
+}
+
+TEST(SegmentParser, ByteSegmentsWithoutEciShareOneCharacterSet) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> segments;
+        std::vector<std::string> texts;
+    };
+    const Case cases[] = {
+        // UTF-8 in one segment, half-width katakana no UTF-8 can hold in the
+        // other: the whole symbol is code page 932.
+        {"one symbol, one character set", {"\xC3\xA9", "\xB1"}, {"ﾃｩ", "ｱ"}},
+        {"Latin-1 beside code page 932 text", {"caf\xE9", "\xC4"}, {"café", "Ä"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string data;
+        // Each byte segment is followed by a kanji, which takes no part in the choice.
+        for (const std::string& s : c.segments)
+            data += ByteSegment(s) + "1000" + Bits(1, 8) + Bits(3487, 13);
+        const ParsedSegments parsed = ParseModern(data);
+        ASSERT_EQ(parsed.segments.size(), 2 * c.segments.size());
+        for (size_t k = 0; k < c.texts.size(); ++k)
+            EXPECT_EQ(parsed.segments[2 * k].Text, c.texts[k]);
+    }
 }
 
 TEST(SegmentParser, ShortIndicatorAtEndFails) {

@@ -46,6 +46,30 @@ TEST(ShiftJis, InvalidBytesAreReplacedNotDropped) {
     for (const Case& c : cases) EXPECT_EQ(ShiftJisToUtf8(c.bytes), c.text);
 }
 
+TEST(ShiftJis, ConvertsOtherCharacterSets) {
+    struct Case {
+        const char* charset;
+        std::string bytes;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"ISO-8859-1", "caf\xE9 \xA0\xFF", "café \u00A0ÿ"},
+        {"UTF-16BE", std::string("\x00\x41\x30\x42\xD8\x3D\xDE\x42", 8), "Aあ🙂"},
+        {"UTF-16BE", std::string("\xDE\x42\x00\x41\x00", 5), kReplacement + "A" + kReplacement},
+        {"UTF-8", "\xC3\xA9\xC3(\xE6\x97", "é" + kReplacement + "(" + kReplacement},
+        {"US-ASCII", "A\xC0Z", "A" + kReplacement + "Z"},
+        {"CP932", "\x93\xFA\xFF", "日" + kReplacement},
+        // A character set iconv does not know keeps ASCII.
+        {"NO-SUCH-CHARSET", "ok\xE9", "ok" + kReplacement},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ConvertToUtf8(c.bytes, c.charset), c.text) << c.charset;
+
+    EXPECT_EQ(ConvertToUtf8Strictly("caf\xC3\xA9", "UTF-8"), "café");
+    EXPECT_EQ(ConvertToUtf8Strictly("caf\xE9", "UTF-8"), std::nullopt);
+    EXPECT_EQ(ConvertToUtf8Strictly("\x93", "CP932"), std::nullopt); // cut at the end
+    EXPECT_EQ(ConvertToUtf8Strictly("ok", "NO-SUCH-CHARSET"), std::nullopt);
+}
+
 TEST(ShiftJis, EncodesForFiles) {
     EXPECT_EQ(Utf8ToShiftJis("[B-0005] Hello\r\n"), "[B-0005] Hello\r\n");
     EXPECT_EQ(Utf8ToShiftJis("日本語"), "\x93\xFA\x96\x7B\x8C\xEA");

@@ -1,8 +1,167 @@
 #include "SecondSearch.h"
 
-namespace zorvik {
+#include "FinderLocator.h"
+#include "LocalThreshold.h"
+#include "PerspectiveGrid.h"
 
-std::string SecondSearch(const GreyImage&, DecodeEngine&, DecodeResult&) {
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace zorvik {
+namespace {
+
+// Work limits: candidate triples per binarisation and polarity, and decoder
+// calls in all. A picture without a symbol rarely yields a triple at all;
+// a busy one stops at these.
+constexpr size_t kTriplesPerPlane = 6;
+constexpr int kMaxDecodes = 400;
+// Below this share of correct timing modules a grid is not worth decoding.
+constexpr double kMinTiming = 0.6;
+// Longest side above which finders are searched at half size.
+constexpr int kHalveAbove = 2048;
+
+class Search {
+  public:
+    Search(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result)
+        : grey_(grey), engine_(engine), result_(result) {}
+
+    bool Run() {
+        // Triples from the plain threshold and from block-wise thresholds,
+        // in both polarities, tried together from the most square-like.
+        std::vector<Tried> queue;
+        // Large pictures are searched for finders at half size (a 180-pixel
+        // symbol still has over 2 pixels per module there); the grid is
+        // sampled at full size.
+        GreyImage half;
+        double scale = 1;
+        if (std::max(grey_.width, grey_.height) > kHalveAbove) {
+            half = HalveImage(grey_);
+            scale = 2;
+        }
+        const GreyImage& searched = scale == 1 ? grey_ : half;
+        const BitPlane global = BinariseGlobal(searched);
+        const BitPlane local = BinariseLocal(searched);
+        for (const BitPlane* plane : {&global, &local}) {
+            std::array<std::vector<FinderCandidate>, 2> found = LocateFinders(*plane);
+            for (bool lightOnDark : {false, true}) {
+                std::vector<FinderCandidate>& finders = found[lightOnDark ? 1 : 0];
+                for (FinderCandidate& f : finders) {
+                    f.centre.x *= scale;
+                    f.centre.y *= scale;
+                    f.moduleSize *= scale;
+                }
+                for (const FinderTriple& t : ChooseTriples(finders, kTriplesPerPlane))
+                    if (!Contains(queue, t, lightOnDark)) queue.push_back({t, lightOnDark});
+            }
+        }
+        std::stable_sort(queue.begin(), queue.end(), [](const Tried& a, const Tried& b) {
+            return a.triple.score < b.triple.score;
+        });
+        for (const Tried& candidate : queue) {
+            const FinderTriple& t = candidate.triple;
+            if (TryTriple(t, candidate.lightOnDark)) return true;
+            if (decodes_ >= kMaxDecodes) return false;
+        }
+        return false;
+    }
+
+  private:
+    struct Tried {
+        FinderTriple triple;
+        bool lightOnDark;
+    };
+
+    // The same three centres, within half a module, from another plane.
+    static bool Contains(const std::vector<Tried>& queue, const FinderTriple& t, bool lightOnDark) {
+        auto same = [](const FinderCandidate& a, const FinderCandidate& b) {
+            return std::hypot(a.centre.x - b.centre.x, a.centre.y - b.centre.y) <
+                   0.5 * std::max(a.moduleSize, b.moduleSize);
+        };
+        for (const Tried& old : queue)
+            if (old.lightOnDark == lightOnDark && same(old.triple.topLeft, t.topLeft) &&
+                same(old.triple.topRight, t.topRight) && same(old.triple.bottomLeft, t.bottomLeft))
+                return true;
+        return false;
+    }
+
+    // Sizes in order of likelihood: the estimate, a version read from the
+    // grid it gives, then the neighbouring versions.
+    bool TryTriple(const FinderTriple& t, bool lightOnDark) {
+        const int estimate = EstimateModuleCount(t);
+        std::vector<int> sizes;
+        auto add = [&](int n) {
+            if (n < 21 || n > 177) return;
+            for (int s : sizes)
+                if (s == n) return;
+            sizes.push_back(n);
+        };
+        if (estimate >= 41) {
+            if (const std::optional<Perspective> map =
+                    GridFromFinders(t, std::max(estimate, 45), {}))
+                if (const int v = ReadVersionBlocks(SampleGrid(
+                        grey_, *map, std::max(estimate, 45), ModuleThreshold::Global, lightOnDark)))
+                    add(17 + 4 * v);
+        }
+        for (int delta : {0, 4, -4, 8, -8}) add(estimate + delta);
+        for (int n : sizes) {
+            // The alignment pattern pins the fourth corner; without one, the
+            // parallelogram's corner, then the corner that best registers.
+            const std::optional<PlanePoint> alignment = FindAlignment(grey_, t, n, lightOnDark);
+            if (alignment)
+                if (const auto map = GridFromFinders(t, n, alignment))
+                    if (TryGrid(*map, n, lightOnDark)) return true;
+            if (const auto map = GridFromFinders(t, n, std::nullopt))
+                if (TryGrid(*map, n, lightOnDark)) return true;
+            if (!alignment)
+                if (const auto map = RefineFourthCorner(grey_, t, n))
+                    if (TryGrid(*map, n, lightOnDark)) return true;
+            if (decodes_ >= kMaxDecodes) return false;
+        }
+        return false;
+    }
+
+    bool TryGrid(const Perspective& map, int n, bool lightOnDark) {
+        ModuleMatrix previous;
+        for (ModuleThreshold rule : {ModuleThreshold::Global, ModuleThreshold::Local}) {
+            ModuleMatrix matrix = SampleGrid(grey_, map, n, rule, lightOnDark);
+            if (matrix == previous || TimingAgreement(matrix) < kMinTiming) continue;
+            // A mirror image comes out transposed from the finder order.
+            if (TryMatrix(matrix) || TryMatrix(Transpose(matrix))) return true;
+            previous = std::move(matrix);
+        }
+        return false;
+    }
+
+    bool TryMatrix(const ModuleMatrix& matrix) {
+        if (decodes_ >= kMaxDecodes) return false;
+        ++decodes_;
+        SymbolBox box;
+        box.ModulesAcross = box.ModulesDown = int16_t(matrix.size());
+        result_ = DecodeResult{};
+        return engine_.DecodeSymbol(matrix, box, result_).empty();
+    }
+
+    const GreyImage& grey_;
+    DecodeEngine& engine_;
+    DecodeResult& result_;
+    int decodes_ = 0;
+};
+
+} // namespace
+
+std::string SecondSearch(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result) {
+    try {
+        if (grey.width >= 21 && grey.height >= 21 &&
+            grey.pixels.size() == size_t(grey.width) * size_t(grey.height) &&
+            Search(grey, engine, result).Run())
+            return "";
+    } catch (const std::exception&) {
+        // Out of memory on a huge picture, or a fault in a candidate: no symbol.
+    }
+    result = DecodeResult{};
     return kSecondSearchFailed;
 }
 

@@ -1,0 +1,248 @@
+#include "FinderLocator.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace zorvik {
+namespace {
+
+double Distance(PlanePoint a, PlanePoint b) {
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
+
+// Runs in 1:1:3:1:1 within a generous tolerance: blur and a pixel or two per
+// module shift every edge by up to a pixel, hence the half-pixel allowance.
+bool RunsFit(const std::array<int, 5>& runs) {
+    int total = 0;
+    for (int r : runs) {
+        if (r <= 0) return false;
+        total += r;
+    }
+    if (total < 7) return false;
+    const double unit = total / 7.0;
+    const double slack = 0.6 * unit + 0.75;
+    for (int i : {0, 1, 3, 4})
+        if (std::abs(runs[size_t(i)] - unit) > slack) return false;
+    return std::abs(runs[2] - 3 * unit) <= 1.3 * unit + 0.75;
+}
+
+class Locator {
+  public:
+    explicit Locator(const BitPlane& plane) : plane_(plane) {}
+
+    std::array<std::vector<FinderCandidate>, 2> Run() {
+        // Columns are scanned as the rows of a transposed copy: reading a
+        // plane down its columns would miss the cache on every pixel.
+        BitPlane transposed{plane_.height, plane_.width, std::vector<uint8_t>(plane_.bits.size())};
+        constexpr int kTile = 64;
+        for (int y0 = 0; y0 < plane_.height; y0 += kTile)
+            for (int x0 = 0; x0 < plane_.width; x0 += kTile)
+                for (int y = y0; y < std::min(y0 + kTile, plane_.height); ++y)
+                    for (int x = x0; x < std::min(x0 + kTile, plane_.width); ++x)
+                        transposed.bits[size_t(x) * size_t(plane_.height) + size_t(y)] =
+                            plane_.at(x, y);
+        ScanLines(plane_, false);
+        ScanLines(transposed, true);
+        for (std::vector<FinderCandidate>& found : found_)
+            std::sort(
+                found.begin(), found.end(),
+                [](const FinderCandidate& a, const FinderCandidate& b) { return a.hits > b.hits; });
+        return found_;
+    }
+
+  private:
+    bool Dark(int x, int y) const { return plane_.at(x, y) == dark_; }
+
+    // Every row of lines split into runs; each window of five runs that
+    // starts with a run of the polarity's dark value is a possible crossing
+    // of a finder. columns: lines is the transposed plane.
+    void ScanLines(const BitPlane& lines, bool columns) {
+        std::vector<int> starts;
+        for (int line = 0; line < lines.height; ++line) {
+            starts.clear();
+            const uint8_t* row = &lines.bits[size_t(line) * size_t(lines.width)];
+            starts.push_back(0);
+            for (int p = 1; p < lines.width; ++p)
+                if (row[p] != row[p - 1]) starts.push_back(p);
+            starts.push_back(lines.width);
+            for (int polarity = 0; polarity < 2; ++polarity) {
+                dark_ = polarity == 0 ? 1 : 0;
+                for (size_t i = row[0] == dark_ ? 0 : 1; i + 5 < starts.size(); i += 2) {
+                    std::array<int, 5> runs{};
+                    for (size_t k = 0; k < 5; ++k) runs[k] = starts[i + k + 1] - starts[i + k];
+                    if (!RunsFit(runs)) continue;
+                    const double middle = (starts[i + 2] + starts[i + 3]) / 2.0;
+                    const int total = starts[i + 5] - starts[i];
+                    std::vector<FinderCandidate>& found = found_[size_t(polarity)];
+                    if (columns)
+                        Confirm(line + 0.5, middle, total, true, found);
+                    else
+                        Confirm(middle, line + 0.5, total, false, found);
+                }
+            }
+        }
+    }
+
+    // Runs through (x, y) along one axis: the dark centre run and two runs on
+    // either side, none longer than limit. Returns the centre of the centre
+    // run along that axis, or a negative value when the runs do not fit.
+    double CrossCheck(int x, int y, bool vertical, int limit, int& total) const {
+        const int length = vertical ? plane_.height : plane_.width;
+        const int fixed = vertical ? x : y;
+        int pos = vertical ? y : x;
+        auto dark = [&](int p) { return vertical ? Dark(fixed, p) : Dark(p, fixed); };
+        if (!dark(pos)) return -1;
+        std::array<int, 5> runs{};
+        int p = pos;
+        while (p >= 0 && dark(p)) ++runs[2], --p;
+        const int centreStart = p + 1;
+        for (int k : {1, 0}) {
+            const bool want = k == 0;
+            while (p >= 0 && dark(p) == want && runs[size_t(k)] <= limit) ++runs[size_t(k)], --p;
+            if (runs[size_t(k)] > limit) return -1;
+        }
+        p = pos + 1;
+        while (p < length && dark(p)) ++runs[2], ++p;
+        const int centreEnd = p; // one past
+        for (int k : {3, 4}) {
+            const bool want = k == 4;
+            while (p < length && dark(p) == want && runs[size_t(k)] <= limit)
+                ++runs[size_t(k)], ++p;
+            if (runs[size_t(k)] > limit) return -1;
+        }
+        if (!RunsFit(runs)) return -1;
+        total = runs[0] + runs[1] + runs[2] + runs[3] + runs[4];
+        return (centreStart + centreEnd) / 2.0;
+    }
+
+    // A hit along one axis at (x, y): confirmed across it, then re-centred
+    // along it on the confirmed line.
+    void Confirm(double x, double y, int total, bool fromColumn,
+                 std::vector<FinderCandidate>& found) {
+        const int limit = 2 * total + 2;
+        int acrossTotal = 0, alongTotal = 0;
+        const int ix = int(x), iy = int(y);
+        if (!fromColumn) {
+            const double cy = CrossCheck(ix, iy, true, limit, acrossTotal);
+            if (cy < 0) return;
+            const double cx = CrossCheck(ix, int(cy), false, limit, alongTotal);
+            if (cx < 0) return;
+            Add({cx, cy}, (acrossTotal + alongTotal) / 14.0, found);
+        } else {
+            const double cx = CrossCheck(ix, iy, false, limit, acrossTotal);
+            if (cx < 0) return;
+            const double cy = CrossCheck(int(cx), iy, true, limit, alongTotal);
+            if (cy < 0) return;
+            Add({cx, cy}, (acrossTotal + alongTotal) / 14.0, found);
+        }
+    }
+
+    // Duplicates of one finder lie within its 3 x 3 centre: merged as a
+    // running mean weighted by hits.
+    static void Add(PlanePoint centre, double moduleSize, std::vector<FinderCandidate>& found) {
+        for (FinderCandidate& c : found) {
+            const double ratio = moduleSize / c.moduleSize;
+            if (ratio < 0.5 || ratio > 2) continue;
+            if (Distance(c.centre, centre) > 1.5 * std::max(moduleSize, c.moduleSize)) continue;
+            const double n = c.hits;
+            c.centre.x = (c.centre.x * n + centre.x) / (n + 1);
+            c.centre.y = (c.centre.y * n + centre.y) / (n + 1);
+            c.moduleSize = (c.moduleSize * n + moduleSize) / (n + 1);
+            ++c.hits;
+            return;
+        }
+        found.push_back({centre, moduleSize, 1});
+    }
+
+    const BitPlane& plane_;
+    uint8_t dark_ = 1; // the polarity being scanned
+    std::array<std::vector<FinderCandidate>, 2> found_;
+};
+
+double Cross(PlanePoint o, PlanePoint a, PlanePoint b) {
+    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+}
+
+} // namespace
+
+std::array<std::vector<FinderCandidate>, 2> LocateFinders(const BitPlane& plane) {
+    if (plane.width < 7 || plane.height < 7) return {};
+    return Locator(plane).Run();
+}
+
+FinderTriple OrderFinders(const FinderCandidate& a, const FinderCandidate& b,
+                          const FinderCandidate& c) {
+    const double ab = Distance(a.centre, b.centre), bc = Distance(b.centre, c.centre),
+                 ca = Distance(c.centre, a.centre);
+    FinderTriple t;
+    if (bc >= ab && bc >= ca)
+        t = {a, b, c};
+    else if (ca >= ab && ca >= bc)
+        t = {b, c, a};
+    else
+        t = {c, a, b};
+    if (Cross(t.topLeft.centre, t.topRight.centre, t.bottomLeft.centre) < 0)
+        std::swap(t.topRight, t.bottomLeft);
+    return t;
+}
+
+double TripleModuleSize(const FinderTriple& t) {
+    // A line through the centre of a square turned by a crosses it over
+    // side / max(|cos a|, |sin a|): undo that stretch.
+    const double angle = std::atan2(t.topRight.centre.y - t.topLeft.centre.y,
+                                    t.topRight.centre.x - t.topLeft.centre.x);
+    const double stretch = std::max(std::abs(std::cos(angle)), std::abs(std::sin(angle)));
+    return (t.topLeft.moduleSize + t.topRight.moduleSize + t.bottomLeft.moduleSize) / 3 * stretch;
+}
+
+int EstimateModuleCount(const FinderTriple& t) {
+    const double size = TripleModuleSize(t);
+    // Finder centres sit 3.5 modules inside each side: N - 7 modules apart.
+    const double legs = (Distance(t.topLeft.centre, t.topRight.centre) +
+                         Distance(t.topLeft.centre, t.bottomLeft.centre)) /
+                        2;
+    const double modules = legs / size + 7;
+    const int version = std::clamp(int(std::lround((modules - 17) / 4)), 1, 40);
+    return 17 + 4 * version;
+}
+
+std::vector<FinderTriple> ChooseTriples(const std::vector<FinderCandidate>& candidates,
+                                        size_t maxTriples) {
+    const size_t n = std::min<size_t>(candidates.size(), 16);
+    std::vector<FinderTriple> triples;
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = i + 1; j < n; ++j)
+            for (size_t k = j + 1; k < n; ++k) {
+                FinderTriple t = OrderFinders(candidates[i], candidates[j], candidates[k]);
+                const double sizes[] = {t.topLeft.moduleSize, t.topRight.moduleSize,
+                                        t.bottomLeft.moduleSize};
+                const double smallest = *std::min_element(sizes, sizes + 3);
+                const double largest = *std::max_element(sizes, sizes + 3);
+                if (largest > 2 * smallest) continue;
+                const double top = Distance(t.topLeft.centre, t.topRight.centre);
+                const double left = Distance(t.topLeft.centre, t.bottomLeft.centre);
+                const double legRatio = std::min(top, left) / std::max(top, left);
+                if (legRatio < 0.6) continue;
+                const double cosine = ((t.topRight.centre.x - t.topLeft.centre.x) *
+                                           (t.bottomLeft.centre.x - t.topLeft.centre.x) +
+                                       (t.topRight.centre.y - t.topLeft.centre.y) *
+                                           (t.bottomLeft.centre.y - t.topLeft.centre.y)) /
+                                      (top * left);
+                if (std::abs(cosine) > 0.5) continue;
+                const double modules = (top + left) / 2 / TripleModuleSize(t) + 7;
+                if (modules < 17 || modules > 190) continue;
+                // Real finders are crossed by many scan lines; patterns in the
+                // data that happen to fit rarely by more than a few.
+                const int hits = std::min({t.topLeft.hits, t.topRight.hits, t.bottomLeft.hits});
+                t.score = (1 - legRatio) + std::abs(cosine) + 0.5 * (largest / smallest - 1) +
+                          1.5 / std::sqrt(double(hits));
+                triples.push_back(t);
+            }
+    std::sort(triples.begin(), triples.end(),
+              [](const FinderTriple& a, const FinderTriple& b) { return a.score < b.score; });
+    if (triples.size() > maxTriples) triples.resize(maxTriples);
+    return triples;
+}
+
+} // namespace zorvik

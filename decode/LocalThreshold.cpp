@@ -1,0 +1,126 @@
+#include "LocalThreshold.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace zorvik {
+namespace {
+
+std::array<uint64_t, 256> Histogram(const GreyImage& grey) {
+    std::array<uint64_t, 256> histogram{};
+    for (uint8_t g : grey.pixels) ++histogram[g];
+    return histogram;
+}
+
+int OtsuThreshold(const std::array<uint64_t, 256>& histogram) {
+    double total = 0, sum = 0;
+    for (int g = 0; g < 256; ++g) {
+        total += double(histogram[size_t(g)]);
+        sum += double(g) * double(histogram[size_t(g)]);
+    }
+    if (total == 0) return 0;
+    double below = 0, belowSum = 0, best = -1;
+    int threshold = 0;
+    for (int t = 0; t < 255; ++t) {
+        below += double(histogram[size_t(t)]);
+        belowSum += double(t) * double(histogram[size_t(t)]);
+        const double above = total - below;
+        if (below == 0 || above == 0) continue;
+        const double diff = belowSum / below - (sum - belowSum) / above;
+        const double variance = below * above * diff * diff;
+        if (variance > best) {
+            best = variance;
+            threshold = t;
+        }
+    }
+    if (best < 0) { // a single grey value
+        for (int g = 0; g < 256; ++g)
+            if (histogram[size_t(g)] != 0) return g;
+    }
+    return threshold;
+}
+
+// Grey value below which the given share of the pixels lie.
+int Percentile(const std::array<uint64_t, 256>& histogram, uint64_t count, double share) {
+    const auto limit = uint64_t(double(count) * share);
+    uint64_t seen = 0;
+    for (int g = 0; g < 256; ++g) {
+        seen += histogram[size_t(g)];
+        if (seen > limit) return g;
+    }
+    return 255;
+}
+
+} // namespace
+
+int GlobalThreshold(const GreyImage& grey) {
+    return OtsuThreshold(Histogram(grey));
+}
+
+BitPlane BinariseGlobal(const GreyImage& grey) {
+    BitPlane plane{grey.width, grey.height, std::vector<uint8_t>(grey.pixels.size())};
+    const int threshold = GlobalThreshold(grey);
+    for (size_t i = 0; i < grey.pixels.size(); ++i) plane.bits[i] = grey.pixels[i] <= threshold;
+    return plane;
+}
+
+GreyImage HalveImage(const GreyImage& grey) {
+    GreyImage half(grey.width / 2, grey.height / 2);
+    for (int y = 0; y < half.height; ++y) {
+        const uint8_t* a = &grey.pixels[size_t(2 * y) * size_t(grey.width)];
+        const uint8_t* b = a + grey.width;
+        uint8_t* out = &half.pixels[size_t(y) * size_t(half.width)];
+        for (int x = 0; x < half.width; ++x)
+            out[x] = uint8_t((a[2 * x] + a[2 * x + 1] + b[2 * x] + b[2 * x + 1] + 2) / 4);
+    }
+    return half;
+}
+
+BitPlane BinariseLocal(const GreyImage& grey) {
+    const int w = grey.width, h = grey.height;
+    BitPlane plane{w, h, std::vector<uint8_t>(grey.pixels.size())};
+    if (w <= 0 || h <= 0) return plane;
+    const std::array<uint64_t, 256> histogram = Histogram(grey);
+    const int global = OtsuThreshold(histogram);
+    // A neighbourhood counts as flat below a quarter of the picture's own
+    // spread, so that faint but real edges of a low-contrast picture still
+    // set their own threshold.
+    const int spread = Percentile(histogram, grey.pixels.size(), 0.95) -
+                       Percentile(histogram, grey.pixels.size(), 0.05);
+    const int flat = std::max(8, spread / 4);
+
+    const int block = std::clamp(int(std::lround(std::min(w, h) / 40.0)), 4, 64);
+    const int bw = (w + block - 1) / block, bh = (h + block - 1) / block;
+    std::vector<uint8_t> lo(size_t(bw) * size_t(bh), 255), hi(size_t(bw) * size_t(bh), 0);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* row = &grey.pixels[size_t(y) * size_t(w)];
+        const size_t base = size_t(y / block) * size_t(bw);
+        for (int x = 0; x < w; ++x) {
+            const size_t b = base + size_t(x / block);
+            lo[b] = std::min(lo[b], row[x]);
+            hi[b] = std::max(hi[b], row[x]);
+        }
+    }
+    std::vector<int> thresholds(size_t(bw) * size_t(bh));
+    for (int by = 0; by < bh; ++by)
+        for (int bx = 0; bx < bw; ++bx) {
+            int mn = 255, mx = 0;
+            for (int y = std::max(0, by - 2); y <= std::min(bh - 1, by + 2); ++y)
+                for (int x = std::max(0, bx - 2); x <= std::min(bw - 1, bx + 2); ++x) {
+                    mn = std::min<int>(mn, lo[size_t(y) * size_t(bw) + size_t(x)]);
+                    mx = std::max<int>(mx, hi[size_t(y) * size_t(bw) + size_t(x)]);
+                }
+            thresholds[size_t(by) * size_t(bw) + size_t(bx)] =
+                mx - mn < flat ? global : (mn + mx) / 2;
+        }
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* row = &grey.pixels[size_t(y) * size_t(w)];
+        uint8_t* out = &plane.bits[size_t(y) * size_t(w)];
+        const int* rowThresholds = &thresholds[size_t(y / block) * size_t(bw)];
+        for (int x = 0; x < w; ++x) out[x] = row[x] <= rowThresholds[x / block];
+    }
+    return plane;
+}
+
+} // namespace zorvik

@@ -1,0 +1,295 @@
+#include "PerspectiveGrid.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <vector>
+
+namespace zorvik {
+namespace {
+
+using Matrix3 = std::array<double, 9>;
+
+Matrix3 Multiply(const Matrix3& a, const Matrix3& b) {
+    Matrix3 r{};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            for (int k = 0; k < 3; ++k)
+                r[size_t(3 * i + j)] += a[size_t(3 * i + k)] * b[size_t(3 * k + j)];
+    return r;
+}
+
+// The adjugate serves as the inverse: a projective map ignores the scale.
+Matrix3 Adjugate(const Matrix3& m) {
+    return {m[4] * m[8] - m[5] * m[7], m[2] * m[7] - m[1] * m[8], m[1] * m[5] - m[2] * m[4],
+            m[5] * m[6] - m[3] * m[8], m[0] * m[8] - m[2] * m[6], m[2] * m[3] - m[0] * m[5],
+            m[3] * m[7] - m[4] * m[6], m[1] * m[6] - m[0] * m[7], m[0] * m[4] - m[1] * m[3]};
+}
+
+// The unit square's corners (0,0), (1,0), (1,1), (0,1) onto q[0..3]. The
+// square's corner sums must map to the quad's after division, which leaves
+// two linear equations for the projective terms g and h.
+std::optional<Matrix3> SquareToQuad(const std::array<PlanePoint, 4>& q) {
+    const double sx = q[0].x - q[1].x + q[2].x - q[3].x;
+    const double sy = q[0].y - q[1].y + q[2].y - q[3].y;
+    const double dx1 = q[1].x - q[2].x, dx2 = q[3].x - q[2].x;
+    const double dy1 = q[1].y - q[2].y, dy2 = q[3].y - q[2].y;
+    const double den = dx1 * dy2 - dx2 * dy1;
+    if (std::abs(den) < 1e-12) return std::nullopt;
+    const double g = (sx * dy2 - dx2 * sy) / den;
+    const double h = (dx1 * sy - sx * dy1) / den;
+    Matrix3 m = {q[1].x - q[0].x + g * q[1].x,
+                 q[3].x - q[0].x + h * q[3].x,
+                 q[0].x,
+                 q[1].y - q[0].y + g * q[1].y,
+                 q[3].y - q[0].y + h * q[3].y,
+                 q[0].y,
+                 g,
+                 h,
+                 1};
+    const double det = m[0] * (m[4] * m[8] - m[5] * m[7]) - m[1] * (m[3] * m[8] - m[5] * m[6]) +
+                       m[2] * (m[3] * m[7] - m[4] * m[6]);
+    if (std::abs(det) < 1e-12) return std::nullopt;
+    return m;
+}
+
+int OtsuOfSamples(const std::vector<double>& samples) {
+    std::array<double, 256> histogram{};
+    for (double s : samples) histogram[size_t(std::clamp(int(std::lround(s)), 0, 255))] += 1;
+    double total = 0, sum = 0;
+    for (int g = 0; g < 256; ++g) total += histogram[size_t(g)], sum += g * histogram[size_t(g)];
+    double below = 0, belowSum = 0, best = -1;
+    int threshold = 127;
+    for (int t = 0; t < 255; ++t) {
+        below += histogram[size_t(t)];
+        belowSum += t * histogram[size_t(t)];
+        const double above = total - below;
+        if (below == 0 || above == 0) continue;
+        const double diff = belowSum / below - (sum - belowSum) / above;
+        if (below * above * diff * diff > best) {
+            best = below * above * diff * diff;
+            threshold = t;
+        }
+    }
+    return threshold;
+}
+
+} // namespace
+
+std::optional<Perspective> Perspective::FromQuads(const std::array<PlanePoint, 4>& from,
+                                                  const std::array<PlanePoint, 4>& to) {
+    const std::optional<Matrix3> a = SquareToQuad(from), b = SquareToQuad(to);
+    if (!a || !b) return std::nullopt;
+    const Matrix3 m = Multiply(*b, Adjugate(*a));
+    if (std::abs(m[8]) < 1e-15) return std::nullopt;
+    Perspective p;
+    for (size_t i = 0; i < 9; ++i) p.m_[i] = m[i] / m[8];
+    return p;
+}
+
+PlanePoint Perspective::Map(PlanePoint p) const {
+    const double w = m_[6] * p.x + m_[7] * p.y + m_[8];
+    return {(m_[0] * p.x + m_[1] * p.y + m_[2]) / w, (m_[3] * p.x + m_[4] * p.y + m_[5]) / w};
+}
+
+std::optional<Perspective> GridFromFinders(const FinderTriple& t, int modules,
+                                           const std::optional<PlanePoint>& alignment) {
+    const double near = 3.5, far = modules - 3.5;
+    PlanePoint fourth, fourthModule;
+    if (alignment) {
+        fourth = *alignment;
+        fourthModule = {modules - 6.5, modules - 6.5};
+    } else {
+        fourth = {t.topRight.centre.x + t.bottomLeft.centre.x - t.topLeft.centre.x,
+                  t.topRight.centre.y + t.bottomLeft.centre.y - t.topLeft.centre.y};
+        fourthModule = {far, far};
+    }
+    return Perspective::FromQuads(
+        {PlanePoint{near, near}, {far, near}, fourthModule, {near, far}},
+        {t.topLeft.centre, t.topRight.centre, fourth, t.bottomLeft.centre});
+}
+
+std::optional<Perspective> RefineFourthCorner(const GreyImage& grey, const FinderTriple& t,
+                                              int modules) {
+    const double span = modules - 7;
+    const PlanePoint ex = {(t.topRight.centre.x - t.topLeft.centre.x) / span,
+                           (t.topRight.centre.y - t.topLeft.centre.y) / span};
+    const PlanePoint ey = {(t.bottomLeft.centre.x - t.topLeft.centre.x) / span,
+                           (t.bottomLeft.centre.y - t.topLeft.centre.y) / span};
+    const PlanePoint start = {t.topRight.centre.x + t.bottomLeft.centre.x - t.topLeft.centre.x,
+                              t.topRight.centre.y + t.bottomLeft.centre.y - t.topLeft.centre.y};
+    const double near = 3.5, far = modules - 3.5;
+    const std::array<PlanePoint, 4> from = {
+        PlanePoint{near, near}, {far, near}, {far, far}, {near, far}};
+    auto corner = [&](double du, double dv) {
+        return PlanePoint{start.x + du * ex.x + dv * ey.x, start.y + du * ex.y + dv * ey.y};
+    };
+    // Every other module in each direction is plenty to judge the register
+    // and keeps the search cheap on large symbols.
+    const int stride = modules > 57 ? 2 : 1;
+    auto spread = [&](double du, double dv) {
+        const std::optional<Perspective> map = Perspective::FromQuads(
+            from, {t.topLeft.centre, t.topRight.centre, corner(du, dv), t.bottomLeft.centre});
+        if (!map) return -1.0;
+        double sum = 0, squares = 0, count = 0;
+        for (int r = 0; r < modules; r += stride)
+            for (int c = 0; c < modules; c += stride) {
+                const double g = GreyAt(grey, map->Map({c + 0.5, r + 0.5}));
+                sum += g, squares += g * g, count += 1;
+            }
+        return squares / count - (sum / count) * (sum / count);
+    };
+    double best = spread(0, 0), bestU = 0, bestV = 0;
+    for (double step : {1.0, 0.5, 0.25, 0.125}) {
+        const double reach = step == 1.0 ? 3 : step;
+        const double centreU = bestU, centreV = bestV;
+        for (double du = -reach; du <= reach + 1e-9; du += step)
+            for (double dv = -reach; dv <= reach + 1e-9; dv += step)
+                if (const double s = spread(centreU + du, centreV + dv); s > best)
+                    best = s, bestU = centreU + du, bestV = centreV + dv;
+    }
+    return Perspective::FromQuads(
+        from, {t.topLeft.centre, t.topRight.centre, corner(bestU, bestV), t.bottomLeft.centre});
+}
+
+double GreyAt(const GreyImage& grey, PlanePoint p) {
+    const double x = std::clamp(p.x - 0.5, 0.0, double(grey.width - 1));
+    const double y = std::clamp(p.y - 0.5, 0.0, double(grey.height - 1));
+    const int x0 = std::min(int(x), grey.width - 1), y0 = std::min(int(y), grey.height - 1);
+    const int x1 = std::min(x0 + 1, grey.width - 1), y1 = std::min(y0 + 1, grey.height - 1);
+    const double fx = x - x0, fy = y - y0;
+    const double top = grey.at(y0, x0) * (1 - fx) + grey.at(y0, x1) * fx;
+    const double bottom = grey.at(y1, x0) * (1 - fx) + grey.at(y1, x1) * fx;
+    return top * (1 - fy) + bottom * fy;
+}
+
+std::optional<PlanePoint> FindAlignment(const GreyImage& grey, const FinderTriple& t, int modules,
+                                        bool lightOnDark) {
+    if (modules < 25) return std::nullopt;
+    const double span = modules - 7;
+    const PlanePoint ex = {(t.topRight.centre.x - t.topLeft.centre.x) / span,
+                           (t.topRight.centre.y - t.topLeft.centre.y) / span};
+    const PlanePoint ey = {(t.bottomLeft.centre.x - t.topLeft.centre.x) / span,
+                           (t.bottomLeft.centre.y - t.topLeft.centre.y) / span};
+    // The pattern's centre is 3 modules nearer the top-left than the
+    // parallelogram's fourth finder position would be.
+    const double along = modules - 10;
+    const PlanePoint predicted = {t.topLeft.centre.x + along * (ex.x + ey.x),
+                                  t.topLeft.centre.y + along * (ex.y + ey.y)};
+    const double sign = lightOnDark ? -1 : 1;
+    auto score = [&](double du, double dv) {
+        double light = 0, dark = 0;
+        for (int i = -2; i <= 2; ++i)
+            for (int j = -2; j <= 2; ++j) {
+                const double u = du + i, v = dv + j;
+                const double g = GreyAt(
+                    grey, {predicted.x + u * ex.x + v * ey.x, predicted.y + u * ex.y + v * ey.y});
+                (std::max(std::abs(i), std::abs(j)) == 1 ? light : dark) += g;
+            }
+        // A slight pull towards the prediction settles ties in plain areas.
+        return sign * (light / 8 - dark / 17) - 1.5 * std::hypot(du, dv);
+    };
+    const double reach = std::clamp(3 + modules / 12.0, 4.0, 14.0);
+    double best = -1e9, bestU = 0, bestV = 0;
+    for (double du = -reach; du <= reach; du += 0.25)
+        for (double dv = -reach; dv <= reach; dv += 0.25)
+            if (const double s = score(du, dv); s > best) best = s, bestU = du, bestV = dv;
+    const double coarseU = bestU, coarseV = bestV;
+    for (double du = -0.25; du <= 0.25; du += 0.0625)
+        for (double dv = -0.25; dv <= 0.25; dv += 0.0625)
+            if (const double s = score(coarseU + du, coarseV + dv); s > best)
+                best = s, bestU = coarseU + du, bestV = coarseV + dv;
+    if (best < 12) return std::nullopt;
+    return PlanePoint{predicted.x + bestU * ex.x + bestV * ey.x,
+                      predicted.y + bestU * ex.y + bestV * ey.y};
+}
+
+ModuleMatrix SampleGrid(const GreyImage& grey, const Perspective& map, int modules,
+                        ModuleThreshold rule, bool lightOnDark) {
+    const size_t n = size_t(modules);
+    std::vector<double> samples(n * n);
+    // Centre-weighted footprint: the centre counts twice, four points a fifth
+    // of a module away once each, so noise averages out but blur does not
+    // pull in much of the neighbours.
+    constexpr double kReach = 0.2;
+    for (size_t r = 0; r < n; ++r)
+        for (size_t c = 0; c < n; ++c) {
+            const double u = double(c) + 0.5, v = double(r) + 0.5;
+            double s = 2 * GreyAt(grey, map.Map({u, v}));
+            s += GreyAt(grey, map.Map({u - kReach, v})) + GreyAt(grey, map.Map({u + kReach, v}));
+            s += GreyAt(grey, map.Map({u, v - kReach})) + GreyAt(grey, map.Map({u, v + kReach}));
+            samples[r * n + c] = s / 6;
+        }
+    const double global = OtsuOfSamples(samples);
+    const auto [lowest, highest] = std::minmax_element(samples.begin(), samples.end());
+    const double spread = *highest - *lowest;
+    ModuleMatrix matrix(n, std::string(n, '0'));
+    for (size_t r = 0; r < n; ++r)
+        for (size_t c = 0; c < n; ++c) {
+            double threshold = global;
+            if (rule == ModuleThreshold::Local) {
+                double lo = 255, hi = 0;
+                for (size_t y = r >= 4 ? r - 4 : 0; y <= std::min(n - 1, r + 4); ++y)
+                    for (size_t x = c >= 4 ? c - 4 : 0; x <= std::min(n - 1, c + 4); ++x) {
+                        lo = std::min(lo, samples[y * n + x]);
+                        hi = std::max(hi, samples[y * n + x]);
+                    }
+                if (hi - lo >= spread / 2) threshold = (lo + hi) / 2;
+            }
+            const double s = samples[r * n + c];
+            matrix[r][c] = (lightOnDark ? s > threshold : s <= threshold) ? '1' : '0';
+        }
+    return matrix;
+}
+
+double TimingAgreement(const ModuleMatrix& matrix) {
+    const int n = int(matrix.size());
+    if (n < 21) return 0;
+    int agree = 0, total = 0;
+    for (int k = 8; k <= n - 9; ++k) {
+        const char want = k % 2 == 0 ? '1' : '0';
+        agree += matrix[6][size_t(k)] == want;
+        agree += matrix[size_t(k)][6] == want;
+        total += 2;
+    }
+    return double(agree) / total;
+}
+
+unsigned VersionCode(int version) {
+    // Remainder of version * x^12 divided by the generator
+    // x^12 + x^11 + x^10 + x^9 + x^8 + x^5 + x^2 + 1.
+    constexpr unsigned kGenerator = 0x1F25;
+    unsigned remainder = unsigned(version) << 12;
+    for (int bit = 17; bit >= 12; --bit)
+        if (remainder & (1u << bit)) remainder ^= kGenerator << (bit - 12);
+    return (unsigned(version) << 12) | remainder;
+}
+
+int ReadVersionBlocks(const ModuleMatrix& matrix) {
+    const int n = int(matrix.size());
+    if (n < 45) return 0;
+    // Bit i (least significant first) sits at row n - 11 + i % 3, column
+    // i / 3 in the bottom-left block, and transposed in the top-right one.
+    unsigned bottomLeft = 0, topRight = 0;
+    for (int i = 0; i < 18; ++i) {
+        if (matrix[size_t(n - 11 + i % 3)][size_t(i / 3)] == '1') bottomLeft |= 1u << i;
+        if (matrix[size_t(i / 3)][size_t(n - 11 + i % 3)] == '1') topRight |= 1u << i;
+    }
+    int bestVersion = 0, bestDistance = 4;
+    for (int v = 7; v <= 40; ++v)
+        for (unsigned read : {topRight, bottomLeft}) {
+            const int d = std::popcount(read ^ VersionCode(v));
+            if (d < bestDistance) bestDistance = d, bestVersion = v;
+        }
+    return bestVersion;
+}
+
+ModuleMatrix Transpose(const ModuleMatrix& matrix) {
+    ModuleMatrix t = matrix;
+    for (size_t r = 0; r < matrix.size(); ++r)
+        for (size_t c = 0; c < matrix.size(); ++c) t[c][r] = matrix[r][c];
+    return t;
+}
+
+} // namespace zorvik

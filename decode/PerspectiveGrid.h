@@ -1,0 +1,85 @@
+// The module grid of a located symbol: a projective map from module
+// coordinates to the picture, the alignment pattern that pins its fourth
+// corner, and sampling of each module at its centre.
+#pragma once
+
+#include "ChangeBitmap.h"
+#include "FinderLocator.h"
+#include "ModuleSampling.h"
+
+#include <array>
+#include <optional>
+
+namespace zorvik {
+
+// x' = (a x + b y + c) / (g x + h y + 1), y' = (d x + e y + f) / (g x + h y + 1).
+class Perspective {
+  public:
+    // The map taking each from[i] to to[i]. Returns nothing when either
+    // quadrilateral is degenerate (three corners on a line).
+    static std::optional<Perspective> FromQuads(const std::array<PlanePoint, 4>& from,
+                                                const std::array<PlanePoint, 4>& to);
+    PlanePoint Map(PlanePoint p) const;
+
+  private:
+    std::array<double, 9> m_{}; // row-major, m_[8] == 1 after normalising
+};
+
+// Module coordinates: module (row r, column c) covers [c, c + 1) x [r, r + 1),
+// so its centre is (c + 0.5, r + 0.5) and a finder centre is 3.5 modules in
+// from its corner.
+
+// The map from module coordinates to the picture through the three finder
+// centres and a fourth point: the centre of the bottom-right alignment
+// pattern (module N - 6.5, N - 6.5) when given, else the corner that
+// completes the parallelogram (N - 3.5, N - 3.5).
+std::optional<Perspective> GridFromFinders(const FinderTriple& triple, int modules,
+                                           const std::optional<PlanePoint>& alignment);
+
+// The grid through the three finder centres whose fourth point, starting at
+// start (module position (N - 3.5, N - 3.5)), is moved up to three modules
+// to where the module-centre samples spread most: a grid off register
+// samples module edges, which pulls every sample towards the middle grey.
+// For symbols without an alignment pattern in perspective, where the
+// parallelogram's corner misses.
+std::optional<Perspective> RefineFourthCorner(const GreyImage& grey, const FinderTriple& triple,
+                                              int modules);
+
+// The bottom-right alignment pattern of a symbol of this size (version 2 and
+// up): searched within a few modules of where the finders put it, for the
+// 5 x 5 pattern whose light ring is lightest against its dark ring and
+// centre, and refined to a sixteenth of a module. Nothing when no spot shows
+// the pattern clearly. lightOnDark swaps the roles of the grey values.
+std::optional<PlanePoint> FindAlignment(const GreyImage& grey, const FinderTriple& triple,
+                                        int modules, bool lightOnDark);
+
+// Brightness at a point, interpolated between the four nearest pixel
+// centres; points outside take the nearest border pixel.
+double GreyAt(const GreyImage& grey, PlanePoint p);
+
+enum class ModuleThreshold {
+    Global, // one threshold for all module samples (two-class split)
+    Local,  // midpoint of the samples within four modules, where they differ
+};
+
+// modules x modules grid sampled at module centres (a small centre-weighted
+// footprint), '1' dark; lightOnDark swaps dark and light.
+ModuleMatrix SampleGrid(const GreyImage& grey, const Perspective& map, int modules,
+                        ModuleThreshold rule, bool lightOnDark);
+
+// Share of the timing pattern modules (row 6 and column 6 between the
+// finders) that alternate as they should; 0 for a matrix under 21 modules.
+double TimingAgreement(const ModuleMatrix& matrix);
+
+// The version (7..40) read from either version information block of a
+// sampled grid, at most 3 bits away from a valid code; 0 when neither reads.
+int ReadVersionBlocks(const ModuleMatrix& matrix);
+
+// The 18-bit version information code of version 7..40: the version in the
+// top 6 bits, its 12-bit BCH remainder below.
+unsigned VersionCode(int version);
+
+// The matrix mirrored about its main diagonal.
+ModuleMatrix Transpose(const ModuleMatrix& matrix);
+
+} // namespace zorvik

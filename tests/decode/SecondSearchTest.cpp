@@ -1,0 +1,369 @@
+// The second search on libqrencode symbols rendered here and then turned,
+// mirrored, inverted, warped or placed in large pictures by a small
+// resampler of this file; and its geometric parts on known figures.
+#include "SecondSearch.h"
+#include "FinderLocator.h"
+#include "LocalThreshold.h"
+#include "PerspectiveGrid.h"
+#include "QrFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <random>
+
+using namespace zorvik;
+
+namespace {
+
+GreyImage ToGrey(const test::Picture& p) {
+    GreyImage g(p.width, p.height);
+    g.pixels = p.grey;
+    return g;
+}
+
+// Bilinear sample of the picture at (x, y) in pixel coordinates (pixel
+// centres at +0.5), background outside.
+double Sample(const test::Picture& p, double x, double y, uint8_t background) {
+    x -= 0.5, y -= 0.5;
+    const int x0 = int(std::floor(x)), y0 = int(std::floor(y));
+    const double fx = x - x0, fy = y - y0;
+    auto at = [&](int c, int r) -> double {
+        if (c < 0 || r < 0 || c >= p.width || r >= p.height) return background;
+        return p.grey[size_t(r) * size_t(p.width) + size_t(c)];
+    };
+    return (at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx) * (1 - fy) +
+           (at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx) * fy;
+}
+
+// A width x height picture whose pixel (x, y) shows the source at
+// source(x, y).
+using InverseMap = std::function<std::pair<double, double>(double, double)>;
+test::Picture Warp(const test::Picture& src, int width, int height, const InverseMap& source,
+                   uint8_t background = 255) {
+    test::Picture out;
+    out.width = width, out.height = height;
+    out.grey.resize(size_t(width) * size_t(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const auto [sx, sy] = source(x + 0.5, y + 0.5);
+            out.at(y, x) = uint8_t(std::lround(Sample(src, sx, sy, background)));
+        }
+    return out;
+}
+
+// Turned by degrees (clockwise on screen) about its centre, on a canvas
+// large enough for any angle.
+test::Picture Rotate(const test::Picture& src, double degrees) {
+    const double a = degrees * std::numbers::pi / 180, c = std::cos(a), s = std::sin(a);
+    const int side = int(std::ceil(std::hypot(src.width, src.height))) + 4;
+    const double mid = side / 2.0, sx = src.width / 2.0, sy = src.height / 2.0;
+    return Warp(src, side, side, [=](double x, double y) {
+        const double dx = x - mid, dy = y - mid;
+        return std::pair{sx + c * dx + s * dy, sy - s * dx + c * dy};
+    });
+}
+
+test::Picture Mirror(const test::Picture& src) {
+    return Warp(src, src.width, src.height, [&](double x, double y) {
+        return std::pair{src.width - x, y};
+    });
+}
+
+test::Picture Invert(test::Picture p) {
+    for (uint8_t& g : p.grey) g = uint8_t(255 - g);
+    return p;
+}
+
+// The top edge shrunk by keystone (a share of the width), the bottom kept.
+test::Picture Keystone(const test::Picture& src, double keystone) {
+    const double w = src.width, h = src.height;
+    return Warp(src, src.width, src.height, [=](double x, double y) {
+        const double scale = 1 - keystone * (1 - y / h);
+        return std::pair{w / 2 + (x - w / 2) / scale, y};
+    });
+}
+
+// The symbol pasted at (left, top) of a width x height picture.
+test::Picture Place(const test::Picture& symbol, int width, int height, int left, int top,
+                    uint8_t background = 255) {
+    test::Picture p;
+    p.width = width, p.height = height;
+    p.grey.assign(size_t(width) * size_t(height), background);
+    for (int y = 0; y < symbol.height; ++y)
+        for (int x = 0; x < symbol.width; ++x)
+            p.at(top + y, left + x) = symbol.grey[size_t(y) * size_t(symbol.width) + size_t(x)];
+    return p;
+}
+
+// A desktop-like picture: windows of flat grey with dark text-like bars,
+// icons of dark squares, and edges everywhere.
+test::Picture Desktop(int width, int height, unsigned seed) {
+    std::mt19937 rng(seed);
+    test::Picture p;
+    p.width = width, p.height = height;
+    p.grey.assign(size_t(width) * size_t(height), 90);
+    auto fill = [&](int x0, int y0, int w, int h, uint8_t g) {
+        for (int y = std::max(0, y0); y < std::min(height, y0 + h); ++y)
+            for (int x = std::max(0, x0); x < std::min(width, x0 + w); ++x) p.at(y, x) = g;
+    };
+    for (int window = 0; window < 12; ++window) {
+        const int x0 = int(rng() % unsigned(width)), y0 = int(rng() % unsigned(height));
+        const int w = 200 + int(rng() % 600), h = 150 + int(rng() % 500);
+        fill(x0, y0, w, h, uint8_t(200 + rng() % 56));
+        fill(x0, y0, w, 24, uint8_t(40 + rng() % 80)); // title bar
+        for (int line = 40; line + 10 < h; line += 18)
+            for (int x = x0 + 10; x < x0 + w - 20; x += 8 + int(rng() % 30))
+                fill(x, y0 + line, 3 + int(rng() % 12), 9, uint8_t(rng() % 60));
+    }
+    for (int icon = 0; icon < 40; ++icon) {
+        const int x0 = int(rng() % unsigned(width)), y0 = int(rng() % unsigned(height));
+        fill(x0, y0, 32, 32, uint8_t(rng() % 100));
+        fill(x0 + 8, y0 + 8, 16, 16, uint8_t(150 + rng() % 100));
+    }
+    return p;
+}
+
+struct Outcome {
+    std::string message;
+    std::string text;
+    DecodeResult result;
+};
+
+Outcome Search(const test::Picture& p) {
+    DecodeEngine engine;
+    Outcome o;
+    o.message = SecondSearch(ToGrey(p), engine, o.result);
+    o.text = engine.GetDecodedText();
+    return o;
+}
+
+const std::string kText = "second search: wherever and however it lies";
+
+FinderCandidate At(double x, double y) {
+    return {{x, y}, 4, 10};
+}
+
+} // namespace
+
+// Each quarter turn of the three finders, and their mirror images, comes
+// out with the top-left finder at the right angle and the other two in
+// reading order of the symbol as the grid will be sampled.
+TEST(FinderOrder, QuarterTurnsAndMirror) {
+    // Upright: top-left (0,0), top-right (100,0), bottom-left (0,100).
+    struct Case {
+        PlanePoint tl, tr, bl;
+    };
+    const Case turns[] = {{{0, 0}, {100, 0}, {0, 100}},
+                          {{100, 0}, {100, 100}, {0, 0}},   // 90 degrees clockwise
+                          {{100, 100}, {0, 100}, {100, 0}}, // 180
+                          {{0, 100}, {0, 0}, {100, 100}}};  // 270
+    for (const Case& c : turns) {
+        const FinderCandidate tl = At(c.tl.x, c.tl.y), tr = At(c.tr.x, c.tr.y),
+                              bl = At(c.bl.x, c.bl.y);
+        for (const auto& [a, b, d] :
+             {std::tuple{tl, tr, bl}, {bl, tl, tr}, {tr, bl, tl}, {tr, tl, bl}}) {
+            const FinderTriple t = OrderFinders(a, b, d);
+            EXPECT_DOUBLE_EQ(t.topLeft.centre.x, c.tl.x);
+            EXPECT_DOUBLE_EQ(t.topLeft.centre.y, c.tl.y);
+            EXPECT_DOUBLE_EQ(t.topRight.centre.x, c.tr.x);
+            EXPECT_DOUBLE_EQ(t.topRight.centre.y, c.tr.y);
+            EXPECT_DOUBLE_EQ(t.bottomLeft.centre.x, c.bl.x);
+        }
+    }
+    // Mirrored left to right: top-left at (100,0), top-right at (0,0). The
+    // order is the transposed symbol's: what was top-right comes out as
+    // bottom-left.
+    const FinderTriple m = OrderFinders(At(100, 0), At(0, 0), At(100, 100));
+    EXPECT_DOUBLE_EQ(m.topLeft.centre.x, 100);
+    EXPECT_DOUBLE_EQ(m.topRight.centre.x, 100);
+    EXPECT_DOUBLE_EQ(m.topRight.centre.y, 100);
+    EXPECT_DOUBLE_EQ(m.bottomLeft.centre.x, 0);
+}
+
+TEST(FinderOrder, TriplesPreferSquareSymbolsAndEstimateTheSize) {
+    // A version 3 symbol (29 modules) at 4 px per module turned by 30
+    // degrees: finder centres 22 modules = 88 px apart. Two stray finders.
+    const double a = std::numbers::pi / 6, c = std::cos(a), s = std::sin(a);
+    auto point = [&](double u, double v) {
+        FinderCandidate f = At(200 + 88 * (u * c - v * s), 200 + 88 * (u * s + v * c));
+        f.moduleSize = 4 / std::max(c, s); // as measured along rows
+        return f;
+    };
+    const std::vector<FinderCandidate> found = {point(1, 0), At(50, 60), point(0, 0), At(320, 40),
+                                                point(0, 1)};
+    const std::vector<FinderTriple> triples = ChooseTriples(found, 3);
+    ASSERT_FALSE(triples.empty());
+    EXPECT_NEAR(triples[0].topLeft.centre.x, 200, 1e-9);
+    EXPECT_NEAR(TripleModuleSize(triples[0]), 4, 1e-9);
+    EXPECT_EQ(EstimateModuleCount(triples[0]), 29);
+}
+
+TEST(PerspectiveMap, MapsCornersAndKeepsLinesStraight) {
+    const std::array<PlanePoint, 4> from = {
+        PlanePoint{3.5, 3.5}, {21.5, 3.5}, {18.5, 18.5}, {3.5, 21.5}};
+    const std::array<PlanePoint, 4> to = {PlanePoint{10, 20}, {200, 35}, {170, 190}, {5, 230}};
+    const std::optional<Perspective> map = Perspective::FromQuads(from, to);
+    ASSERT_TRUE(map);
+    for (size_t i = 0; i < 4; ++i) {
+        const PlanePoint p = map->Map(from[i]);
+        EXPECT_NEAR(p.x, to[i].x, 1e-9);
+        EXPECT_NEAR(p.y, to[i].y, 1e-9);
+    }
+    // Points on a line stay on a line (the defining property).
+    const PlanePoint a = map->Map({3.5, 10}), b = map->Map({12, 10}), c = map->Map({21.5, 10});
+    EXPECT_NEAR((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x), 0, 1e-6);
+    // Three corners on a line: no map.
+    EXPECT_FALSE(Perspective::FromQuads(from, {PlanePoint{0, 0}, {1, 1}, {2, 2}, {0, 5}}));
+}
+
+TEST(PerspectiveMap, ParallelogramIsAffine) {
+    FinderTriple t{At(10, 10), At(110, 10), At(10, 110)};
+    const std::optional<Perspective> map = GridFromFinders(t, 25, std::nullopt);
+    ASSERT_TRUE(map);
+    // 100 px over 18 modules between finder centres.
+    const PlanePoint corner = map->Map({0, 0}), far = map->Map({25, 25});
+    EXPECT_NEAR(corner.x, 10 - 3.5 * 100 / 18, 1e-9);
+    EXPECT_NEAR(far.y, 10 + 21.5 * 100 / 18, 1e-9);
+}
+
+// The version blocks read back as the encoder placed them, and tolerate
+// three wrong bits.
+TEST(VersionBlocks, ReadFromEncodedSymbols) {
+    EXPECT_EQ(VersionCode(7), 0x07C94u);
+    EXPECT_EQ(VersionCode(40), 0x28C69u);
+    for (int version : {7, 21, 40}) {
+        test::Modules m = test::EncodeText(kText, 1, version);
+        ASSERT_EQ(int(m.size()), 17 + 4 * version);
+        EXPECT_EQ(ReadVersionBlocks(m), version);
+        EXPECT_EQ(ReadVersionBlocks(Transpose(m)), version);
+        const int n = int(m.size());
+        for (int i : {0, 7, 16}) { // break three bits of the bottom-left block
+            char& bit = m[size_t(n - 11 + i % 3)][size_t(i / 3)];
+            bit = bit == '1' ? '0' : '1';
+        }
+        for (int i : {1, 8, 17}) { // and of the top-right one
+            char& bit = m[size_t(i / 3)][size_t(n - 11 + i % 3)];
+            bit = bit == '1' ? '0' : '1';
+        }
+        EXPECT_EQ(ReadVersionBlocks(m), version);
+    }
+    EXPECT_EQ(ReadVersionBlocks(test::EncodeText(kText, 1, 6)), 0); // too small to carry them
+}
+
+TEST(LocalThresholdTest, FollowsUnevenLightingWhereOneThresholdCannot) {
+    // Dark squares on a background fading from white to grey, the dark
+    // squares of the grey side lighter than the white side's background
+    // would need.
+    test::Picture p;
+    p.width = 400, p.height = 100;
+    p.grey.resize(40000);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 400; ++x) {
+            const double light = 255 - 0.4 * x, dark = light - 90;
+            p.at(y, x) = uint8_t((x / 10 + y / 10) % 2 ? dark : light);
+        }
+    const GreyImage grey = ToGrey(p);
+    const BitPlane local = BinariseLocal(grey);
+    const BitPlane global = BinariseGlobal(grey);
+    int localWrong = 0, globalWrong = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 400; ++x) {
+            const bool dark = (x / 10 + y / 10) % 2;
+            localWrong += local.at(x, y) != dark;
+            globalWrong += global.at(x, y) != dark;
+        }
+    EXPECT_EQ(localWrong, 0);
+    EXPECT_GT(globalWrong, 4000);
+}
+
+struct SceneCase {
+    const char* name;
+    int version;
+    std::function<test::Picture(const test::Picture&)> change;
+    double modulePx = 4;
+};
+
+class SecondSearchScene : public ::testing::TestWithParam<SceneCase> {};
+
+TEST_P(SecondSearchScene, DecodesTheSymbol) {
+    const SceneCase& c = GetParam();
+    const test::Modules m = test::EncodeText(kText, 1, c.version);
+    const test::Picture picture = c.change(test::Render(m, c.modulePx, 4));
+    const Outcome o = Search(picture);
+    EXPECT_EQ(o.message, "");
+    EXPECT_EQ(o.text, kText);
+    EXPECT_EQ(o.result.SymbolVersion, int(m.size() - 17) / 4);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Turned, SecondSearchScene, ::testing::Values(
+    SceneCase{"Upright", 2, [](const test::Picture& p) { return p; }},
+    SceneCase{"Quarter", 3, [](const test::Picture& p) { return Rotate(p, 90); }},
+    SceneCase{"Half", 7, [](const test::Picture& p) { return Rotate(p, 180); }},
+    SceneCase{"ThreeQuarters", 1, [](const test::Picture& p) { return Rotate(p, 270); }},
+    SceneCase{"Slightly", 5, [](const test::Picture& p) { return Rotate(p, 2.5); }},
+    SceneCase{"Seventeen", 4, [](const test::Picture& p) { return Rotate(p, 17); }},
+    SceneCase{"FortyFive", 10, [](const test::Picture& p) { return Rotate(p, 45); }, 5},
+    SceneCase{"Large", 25, [](const test::Picture& p) { return Rotate(p, 200); }, 5}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(Changed, SecondSearchScene, ::testing::Values(
+    SceneCase{"Mirrored", 3, [](const test::Picture& p) { return Mirror(p); }},
+    SceneCase{"MirroredAndTurned", 8, [](const test::Picture& p) { return Rotate(Mirror(p), 120); }},
+    SceneCase{"LightOnDark", 4, [](const test::Picture& p) { return Invert(p); }},
+    SceneCase{"LightOnDarkTurned", 2, [](const test::Picture& p) { return Invert(Rotate(p, 33)); }},
+    SceneCase{"KeystoneVersion1", 1, [](const test::Picture& p) { return Keystone(p, 0.12); }, 6},
+    SceneCase{"Keystone", 6, [](const test::Picture& p) { return Keystone(Rotate(p, 10), 0.1); }},
+    SceneCase{"SmallModules", 3, [](const test::Picture& p) { return p; }, 1.6},
+    SceneCase{"SmallModulesTurned", 2, [](const test::Picture& p) { return Rotate(p, 30); }, 2.2}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+// A 180-px symbol somewhere in a large picture: plain white, and among
+// windows, text and icons.
+TEST(SecondSearchLarge, SymbolInLargeWhitePicture) {
+    const test::Modules m = test::EncodeText(kText, 1, 4); // 33 modules
+    const test::Picture symbol = test::Render(m, 180.0 / 33, 2);
+    const Outcome o = Search(Place(symbol, 2000, 2000, 1420, 305));
+    EXPECT_EQ(o.message, "");
+    EXPECT_EQ(o.text, kText);
+}
+
+TEST(SecondSearchLarge, SymbolOnBusyDesktop) {
+    const test::Modules m = test::EncodeText(kText, 1, 4);
+    test::Picture picture = Desktop(2000, 1600, 3);
+    const test::Picture symbol = Rotate(test::Render(m, 180.0 / 33, 4), 8);
+    for (int y = 0; y < symbol.height; ++y)
+        for (int x = 0; x < symbol.width; ++x)
+            picture.at(900 + y, 300 + x) =
+                symbol.grey[size_t(y) * size_t(symbol.width) + size_t(x)];
+    const Outcome o = Search(picture);
+    EXPECT_EQ(o.message, "");
+    EXPECT_EQ(o.text, kText);
+}
+
+// Without a symbol the search fails, and costs no more than a few passes of
+// binarisation over the picture would: measured against one, not a clock.
+TEST(SecondSearchLarge, NoSymbolFailsCheaply) {
+    const test::Picture picture = Desktop(1600, 1200, 11);
+    const GreyImage grey = ToGrey(picture);
+    using Clock = std::chrono::steady_clock;
+    auto t0 = Clock::now();
+    const BitPlane plane = BinariseLocal(grey);
+    auto t1 = Clock::now();
+    DecodeEngine engine;
+    DecodeResult result;
+    result.SymbolVersion = 5;
+    EXPECT_EQ(SecondSearch(grey, engine, result), kSecondSearchFailed);
+    auto t2 = Clock::now();
+    EXPECT_EQ(result.SymbolVersion, -1); // left as a fresh result
+    EXPECT_LT((t2 - t1).count(), 60 * std::max<Clock::rep>((t1 - t0).count(), 1));
+    EXPECT_GT(plane.bits.size(), 0u);
+
+    EXPECT_EQ(SecondSearch(GreyImage(5, 5), engine, result), kSecondSearchFailed);
+    EXPECT_EQ(SecondSearch(GreyImage(), engine, result), kSecondSearchFailed);
+}

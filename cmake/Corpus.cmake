@@ -1,0 +1,28 @@
+# The shared picture corpus sits beside the project (../shared/corpus); a
+# checkout elsewhere names it with -DZORVIK_CORPUS_DIR=... or finds it in a
+# parent folder or the workplace's shared folder.
+if(NOT ZORVIK_CORPUS_DIR)
+    set(candidates ${PROJECT_SOURCE_DIR}/../shared/corpus)
+    get_filename_component(dir ${PROJECT_SOURCE_DIR} DIRECTORY)
+    while(NOT dir STREQUAL "/" AND NOT dir STREQUAL "")
+        list(APPEND candidates ${dir}/shared/corpus)
+        get_filename_component(dir ${dir} DIRECTORY)
+    endwhile()
+    list(APPEND candidates /work/shared/corpus)
+    foreach(candidate ${candidates})
+        if(EXISTS ${candidate}/manifest.json)
+            get_filename_component(ZORVIK_CORPUS_DIR ${candidate} ABSOLUTE)
+            break()
+        endif()
+    endforeach()
+    set(ZORVIK_CORPUS_DIR ${ZORVIK_CORPUS_DIR} CACHE PATH "the shared picture corpus")
+endif()
+message(STATUS "Picture corpus: ${ZORVIK_CORPUS_DIR}")
+# Pictures beyond the documented rules sit beside it.
+set(ZORVIK_BEYOND_DIR "")
+if(ZORVIK_CORPUS_DIR)
+    get_filename_component(corpus_parent ${ZORVIK_CORPUS_DIR} DIRECTORY)
+    if(EXISTS ${corpus_parent}/corpus-beyond/manifest.json)
+        set(ZORVIK_BEYOND_DIR ${corpus_parent}/corpus-beyond)
+    endif()
+endif()

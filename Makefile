@@ -2,8 +2,16 @@
 BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The sanitizer tree: every program and test under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+ASAN_BUILD ?= build-asan
+# The libFuzzer tree (clang): make fuzz runs each target FUZZ_SECONDS, make
+# test each FUZZ_SMOKE_SECONDS.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_SMOKE_SECONDS ?= 15
 
-.PHONY: deps configure build test run bench clean format
+.PHONY: deps configure build test test-asan fuzz-build fuzz fuzz-smoke run bench clean format
 
 deps:
 	@scripts/install-deps.sh
@@ -16,6 +24,27 @@ build: configure
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	@$(MAKE) --no-print-directory test-asan
+	@$(MAKE) --no-print-directory fuzz-smoke
+
+# The X server tests drive the desktop program through Xvfb and openbox; they
+# run in the normal tree only (see tests/CMakeLists.txt).
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+		-DZORVIK_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD) -j$(JOBS)
+	@cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS)
+
+fuzz-build: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DZORVIK_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzzers
+
+fuzz: fuzz-build
+	@scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(JOBS)
+
+fuzz-smoke: fuzz-build
+	@scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS) $(JOBS)
 
 run: build
 	@$(BUILD)/bin/zorvik
@@ -24,7 +53,7 @@ bench: build
 	@$(BUILD)/bin/zorvik-bench
 
 clean:
-	@rm -rf $(BUILD)
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,9 +1,21 @@
 #include "CommandLine.h"
 #include "PictureFile.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <iostream>
+#include <unistd.h>
 
 int main(int argc, char** argv) {
+    // With standard output closed, a file opened later would take its place
+    // and receive the output: refuse to start instead.
+    if (::fcntl(STDOUT_FILENO, F_GETFD) == -1) {
+        std::cerr << "zorvik-cli: cannot write to standard output: " << std::strerror(errno)
+                  << "\n";
+        return 2;
+    }
     std::vector<std::string> args(argv + 1, argv + argc);
-    return zorvik::RunCommandLine(args, zorvik::LoadPictureAsBitmap, std::cout, std::cerr);
+    return zorvik::RunCommandLine(args, zorvik::LoadPictureAsBitmap, std::cout, std::cerr,
+                                  ::isatty(STDOUT_FILENO) == 1);
 }

@@ -3,14 +3,39 @@
 #include "ResultLabels.h"
 #include "Utf8.h"
 
-#include <chrono>
+#include <QtGlobal>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
 
 namespace zorvik {
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr const char* kUsage =
     "usage: zorvik-cli [--json] [--exact] [--segments FILE] [--debug DIR] FILE...";
+
+constexpr const char* kHelp =
+    "Decodes the QR Code in each picture file (BMP, PNG, JPEG, GIF, ...) and prints its text,\n"
+    "one line a file.\n"
+    "\n"
+    "  --json           one JSON object a line: text, version, level, mask, labels, ...\n"
+    "  --exact          the documented attempts and text reading alone\n"
+    "  --segments FILE  write every picture's segment lines to FILE (Shift_JIS, CR LF)\n"
+    "  --debug DIR      write the recognition dumps bitmap1.txt, bitmap3.txt and\n"
+    "                   Adjust.txt into the folder DIR\n"
+    "  --help, -h       show this text\n"
+    "  --version        show the program's version\n"
+    "\n"
+    "Exit status: 0 every file decoded, 1 some did not, 2 a usage error, a file that\n"
+    "is not a readable picture, or a failed write.\n";
 
 std::string Number(double v, const char* format) {
     char buf[64];
@@ -20,6 +45,16 @@ std::string Number(double v, const char* format) {
 
 std::string Quoted(std::string_view s) {
     return "\"" + JsonEscape(s) + "\"";
+}
+
+std::string Hex(unsigned char c, const char* format) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, format, c);
+    return buf;
+}
+
+std::string ErrnoText(int number) {
+    return number != 0 ? std::strerror(number) : "write error";
 }
 
 } // namespace
@@ -34,6 +69,10 @@ std::string ParseCommandLine(const std::vector<std::string>& args, CommandLineOp
         };
         if (a == "--json") {
             options.json = true;
+        } else if (a == "--help" || a == "-h") {
+            options.help = true;
+        } else if (a == "--version") {
+            options.version = true;
         } else if (a == "--exact") {
             options.decode.exact = true;
         } else if (a == "--segments") {
@@ -52,7 +91,7 @@ std::string ParseCommandLine(const std::vector<std::string>& args, CommandLineOp
             options.files.push_back(a);
         }
     }
-    if (options.files.empty()) return kUsage;
+    if (options.files.empty() && !options.help && !options.version) return kUsage;
     return "";
 }
 
@@ -86,7 +125,29 @@ std::string JsonEscape(std::string_view text) {
     return out;
 }
 
-std::string JsonLine(const std::string& file, const DecodeOutcome& outcome, double decodeMs) {
+std::string TerminalText(std::string_view text) {
+    std::string out;
+    while (!text.empty()) {
+        const unsigned char c = static_cast<unsigned char>(text[0]);
+        size_t length = ReadUtf8Character(text).length;
+        if (length == 0) {
+            out += Hex(c, "\\x%02x");
+            length = 1;
+        } else if (c == '\t' || c == '\n' || c == '\r') {
+            out += char(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            out += Hex(c, "\\x%02x");
+        } else if (c == 0xC2 && static_cast<unsigned char>(text[1]) < 0xA0) {
+            out += Hex(static_cast<unsigned char>(text[1]), "\\u00%02x"); // C1 control
+        } else {
+            out.append(text.substr(0, length));
+        }
+        text.remove_prefix(length);
+    }
+    return out;
+}
+
+std::string JsonLine(const std::string& file, const DecodeOutcome& outcome) {
     const bool ok = outcome.kind == DecodeOutcome::Kind::Decoded;
     std::string line = "{\"file\":" + Quoted(file) + ",\"ok\":" + (ok ? "true" : "false") +
                        ",\"message\":" + Quoted(outcome.message);
@@ -101,7 +162,8 @@ std::string JsonLine(const std::string& file, const DecodeOutcome& outcome, doub
     line += ",\"error_rate\":" + Number(double(r.ErrorRate), "%.7g");
     line += ",\"data_codewords\":" + std::to_string(r.DataWordCount);
     line += ",\"text_bytes\":" + std::to_string(r.TextByteCount);
-    line += ",\"decode_ms\":" + Number(decodeMs, "%.2f");
+    // The run's own clock, so that decode_ms and DecodeTime always agree.
+    line += ",\"decode_ms\":" + std::to_string(outcome.elapsedMs);
     line += ",\"labels\":{\"Version\":" + Quoted(labels.Version) +
             ",\"CorrLevel\":" + Quoted(labels.CorrLevel) + ",\"MaxCor\":" + Quoted(labels.MaxCor) +
             ",\"CorRate\":" + Quoted(labels.CorRate) + ",\"MaskNo\":" + Quoted(labels.MaskNo) +
@@ -115,12 +177,11 @@ std::string JsonLine(const std::string& file, const DecodeOutcome& outcome, doub
 namespace {
 
 // One file through the loader and the run; a file that cannot be used is a
-// FileFailure with its reason. ms is the wall-clock time of the run.
+// FileFailure with its reason.
 DecodeOutcome DecodeFile(const std::string& file, const PictureLoader& load,
-                         const DecodeOptions& options, double& ms) {
+                         const DecodeOptions& options) {
     DecodeOutcome outcome;
     outcome.kind = DecodeOutcome::Kind::FileFailure;
-    ms = 0;
     try {
         LoadedPicture picture = load(file);
         if (!picture.error.empty()) {
@@ -129,43 +190,162 @@ DecodeOutcome DecodeFile(const std::string& file, const PictureLoader& load,
         }
         // A fresh decoder per file: nothing carries over between pictures.
         RecognitionStages stages(options);
-        auto start = std::chrono::steady_clock::now();
         outcome = RunDecode(picture.bitmap, stages);
-        ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                 .count();
     } catch (const std::exception& e) {
         outcome.message = std::string("cannot decode the file: ") + e.what();
     }
     return outcome;
 }
 
+// "" when dir is a folder the dumps can be written into, else why not.
+std::string FolderProblem(const std::string& dir) {
+    std::error_code ignored;
+    const fs::file_status status = fs::status(dir, ignored);
+    if (!fs::exists(status)) return "no such folder";
+    if (!fs::is_directory(status)) return "not a folder";
+    if (::access(dir.c_str(), W_OK | X_OK) != 0) return ErrnoText(errno);
+    return "";
+}
+
+// "" when path can be written as a file, whether it exists or not yet.
+std::string FileProblem(const std::string& path) {
+    std::error_code ignored;
+    const fs::file_status status = fs::status(path, ignored);
+    if (fs::is_directory(status)) return "it is a folder";
+    if (fs::exists(status)) return ::access(path.c_str(), W_OK) == 0 ? "" : ErrnoText(errno);
+    fs::path parent = fs::path(path).parent_path();
+    if (parent.empty()) parent = ".";
+    const fs::file_status parentStatus = fs::status(parent, ignored);
+    if (!fs::exists(parentStatus)) return "no such folder " + parent.string();
+    if (!fs::is_directory(parentStatus)) return parent.string() + " is not a folder";
+    if (::access(parent.c_str(), W_OK | X_OK) != 0) return ErrnoText(errno);
+    return "";
+}
+
+// Gathers the segment lines of every picture into one file. The decoder
+// replaces its segment file on every decode, so each picture writes into a
+// private scratch file, whose content is then added to the user's file.
+class SegmentCollector {
+  public:
+    explicit SegmentCollector(std::string target) : target_(std::move(target)) {}
+    ~SegmentCollector() {
+        std::error_code ignored;
+        if (!scratchFolder_.empty()) fs::remove_all(scratchFolder_, ignored);
+    }
+    SegmentCollector(const SegmentCollector&) = delete;
+    SegmentCollector& operator=(const SegmentCollector&) = delete;
+
+    // "" when the user's file can be written and the scratch file made.
+    std::string Open() {
+        if (std::string problem = FileProblem(target_); !problem.empty()) return problem;
+        std::error_code error;
+        std::string name = (fs::temp_directory_path(error) / "zorvik-cli-XXXXXX").string();
+        if (error || ::mkdtemp(name.data()) == nullptr)
+            return "cannot make a scratch folder: " + ErrnoText(errno);
+        scratchFolder_ = name;
+        return "";
+    }
+
+    // Where the decoder writes one picture's lines; absent before it runs.
+    std::string ScratchFile() {
+        const fs::path file = fs::path(scratchFolder_) / "segments.txt";
+        std::error_code ignored;
+        fs::remove(file, ignored);
+        return file.string();
+    }
+
+    // Adds what the picture's run left in the scratch file; "" or why the
+    // user's file could not be written.
+    std::string Collect() {
+        const fs::path file = fs::path(scratchFolder_) / "segments.txt";
+        std::error_code ignored;
+        if (!fs::exists(file, ignored)) return "";
+        std::ifstream in(file, std::ios::binary);
+        const std::string lines((std::istreambuf_iterator<char>(in)), {});
+        if (in.bad()) return "cannot read the scratch file " + file.string();
+        errno = 0;
+        std::ofstream out(target_, std::ios::binary | (started_ ? std::ios::app : std::ios::trunc));
+        started_ = true;
+        out << lines;
+        out.close();
+        return out.fail() ? ErrnoText(errno) : "";
+    }
+
+  private:
+    std::string target_;
+    std::string scratchFolder_;
+    bool started_ = false; // the user's file has been replaced by this run
+};
+
 } // namespace
 
 int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& load,
-                   std::ostream& out, std::ostream& err) {
+                   std::ostream& out, std::ostream& err, bool outIsTerminal) {
     CommandLineOptions options;
     if (std::string usage = ParseCommandLine(args, options); !usage.empty()) {
         err << usage << "\n";
         return 2;
     }
-    bool unreadable = false, undecoded = false;
+    // Whatever goes to out is worth nothing when it does not arrive.
+    auto outFailed = [&] {
+        errno = 0;
+        out.flush();
+        if (out) return false;
+        err << "zorvik-cli: cannot write to standard output: " << ErrnoText(errno) << "\n";
+        return true;
+    };
+    if (options.help || options.version) {
+        if (options.help)
+            out << kUsage << "\n\n" << kHelp;
+        else
+            out << kCliVersion << "\nQR Code decoder of the ZORVIK project, built with Qt "
+                << QT_VERSION_STR << "\n";
+        return outFailed() ? 2 : 0;
+    }
+    const std::string& debugFolder = options.decode.debugFolder;
+    if (!debugFolder.empty()) {
+        if (std::string problem = FolderProblem(debugFolder); !problem.empty()) {
+            err << "zorvik-cli: cannot write the dumps into " << debugFolder << ": " << problem
+                << "\n";
+            return 2;
+        }
+    }
+    const std::string& segmentFile = options.decode.infoFileName;
+    SegmentCollector segments(segmentFile);
+    if (options.decode.segmentInfo) {
+        if (std::string problem = segments.Open(); !problem.empty()) {
+            err << "zorvik-cli: cannot write the segment file " << segmentFile << ": " << problem
+                << "\n";
+            return 2;
+        }
+    }
+
+    bool unreadable = false, undecoded = false, segmentsFailed = false;
     for (const std::string& file : options.files) {
-        double ms = 0;
-        const DecodeOutcome outcome = DecodeFile(file, load, options.decode, ms);
+        DecodeOptions decodeOptions = options.decode;
+        if (decodeOptions.segmentInfo) decodeOptions.infoFileName = segments.ScratchFile();
+        const DecodeOutcome outcome = DecodeFile(file, load, decodeOptions);
         const bool decoded = outcome.kind == DecodeOutcome::Kind::Decoded;
         unreadable |= outcome.kind == DecodeOutcome::Kind::FileFailure;
         undecoded |= outcome.kind == DecodeOutcome::Kind::NotDecoded;
 
+        if (decodeOptions.segmentInfo && !segmentsFailed) {
+            if (std::string problem = segments.Collect(); !problem.empty()) {
+                err << "zorvik-cli: cannot write the segment file " << segmentFile << ": "
+                    << problem << "\n";
+                segmentsFailed = true;
+            }
+        }
         if (options.json)
-            out << JsonLine(file, outcome, ms) << "\n";
+            out << JsonLine(file, outcome) << "\n";
         else if (decoded)
-            out << outcome.text << "\n";
+            out << (outIsTerminal ? TerminalText(outcome.text) : outcome.text) << "\n";
+        if (outFailed()) return 2;
         // Unreadable files are named on stderr in both modes.
         if (!decoded && (!options.json || outcome.kind == DecodeOutcome::Kind::FileFailure))
             err << file << ": " << outcome.message << "\n";
     }
-    out.flush();
-    return unreadable ? 2 : undecoded ? 1 : 0;
+    return unreadable || segmentsFailed ? 2 : undecoded ? 1 : 0;
 }
 
 } // namespace zorvik

@@ -1,7 +1,8 @@
 // The command-line decoder: zorvik-cli [--json] [--exact] [--segments FILE]
-// [--debug DIR] FILE... (--exact: the documented attempts and text reading
-// alone). Each file is decoded as the desktop program decodes
-// a selection of that picture, through the same run and label code.
+// [--debug DIR] FILE..., --help and --version (--exact: the documented
+// attempts and text reading alone). Each file is decoded as the desktop
+// program decodes a selection of that picture, through the same run and
+// label code.
 #pragma once
 
 #include "DecodeRun.h"
@@ -15,13 +16,19 @@
 
 namespace zorvik {
 
+// The first line of --version.
+inline constexpr const char* kCliVersion = "zorvik-cli 1.2";
+
 struct CommandLineOptions {
     bool json = false;
+    bool help = false;    // --help or -h: the usage on standard output, nothing decoded
+    bool version = false; // --version: kCliVersion and what it is, nothing decoded
     DecodeOptions decode;
     std::vector<std::string> files;
 };
 
-// "" and the options, or a one-line usage error.
+// "" and the options, or a one-line usage error. Files may be absent only
+// with --help or --version.
 std::string ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& options);
 
 // A picture file as bitmap bytes, or a one-line reason it cannot be used.
@@ -31,12 +38,29 @@ using PictureLoader = std::function<LoadedPicture(const std::string& path)>;
 // control characters escaped, invalid UTF-8 bytes as \ufffd.
 std::string JsonEscape(std::string_view text);
 
-// One JSON object (no line end) for a decoded or undecoded picture.
-std::string JsonLine(const std::string& file, const DecodeOutcome& outcome, double decodeMs);
+// Decoded text as shown on a terminal, where a control character could
+// move the cursor or rewrite the screen: tab, CR and LF stay; every other C0
+// control, DEL and each byte that is not part of well-formed UTF-8 become
+// \xHH (NUL \x00, ESC \x1b), and the C1 controls U+0080 to U+009F become
+// \u0080 to \u009f. Backslashes stay as they are: the form is for reading;
+// --json gives the exact text.
+std::string TerminalText(std::string_view text);
 
-// Runs the whole command line. Exit status: 0 every file decoded, 1 some
-// did not, 2 a usage error or a file that is not a readable picture.
+// One JSON object (no line end) for a decoded or undecoded picture. Its
+// decode_ms is outcome.elapsedMs, the reading labels.DecodeTime shows.
+std::string JsonLine(const std::string& file, const DecodeOutcome& outcome);
+
+// Runs the whole command line. Exit status: 0 every file decoded (or --help,
+// --version), 1 some did not, 2 a usage error, a file that is not a
+// readable picture, or a failed write: to out, to the --segments file, or a
+// --debug folder that is missing or not a folder, each reported on err in
+// one line starting "zorvik-cli: ". A --debug folder or --segments file that
+// cannot be written stops the run before any file is read; out failing stops
+// it at once. With --segments the file holds each picture's lines, in the
+// order of the files, as a run of that picture alone would leave them; it is
+// not touched while no picture has written any. outIsTerminal: out shows on
+// a terminal, so plain text goes through TerminalText.
 int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& load,
-                   std::ostream& out, std::ostream& err);
+                   std::ostream& out, std::ostream& err, bool outIsTerminal = false);
 
 } // namespace zorvik

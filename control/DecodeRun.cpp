@@ -1,5 +1,6 @@
 #include "DecodeRun.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -23,6 +24,18 @@ constexpr std::array<SamplingVariant, 9> kSamplingVariants = {{
 }};
 // clang-format on
 
+// The bit counts that have a converter; any other leaves the grey image all 0.
+constexpr std::array<int, 6> kConvertedBitCounts = {1, 4, 8, 16, 24, 32};
+
+// What the finder search answers, at every threshold factor, for a grey
+// image that is all 0: binarisation finds min = mean = T = 0 and marks every
+// pixel dark, so each row is one dark run that matches no finder pattern.
+// A row of 32767 dark pixels ends its run at position 32768, which
+// overflows the 16-bit position: the search's fault.
+const char* AllDarkSearchMessage(int width) {
+    return width >= 32767 ? kNotRecognisedFault : kNotRecognised;
+}
+
 } // namespace
 
 uint32_t SystemMilliseconds() {
@@ -40,18 +53,26 @@ DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
         outcome.message = check == HeaderCheck::Empty ? kImageNotObtained : kImageMalformed;
         return outcome;
     }
+    // No converter for other bit counts: the grey image would stay all 0 and
+    // the search fail with its own message. That answer is known without
+    // building an image of up to 32767 x 32767 pixels of nothing (and the
+    // second search finds nothing in a picture without a light pixel).
+    if (std::find(kConvertedBitCounts.begin(), kConvertedBitCounts.end(), header.bitCount) ==
+        kConvertedBitCounts.end()) {
+        outcome.kind = DecodeOutcome::Kind::NotDecoded;
+        outcome.message = AllDarkSearchMessage(header.width);
+        return outcome;
+    }
     GreyImage grey;
     try {
         grey = GreyImage(header.width, header.height);
     } catch (const std::bad_alloc&) {
-        // Sides near 32767 that no converter vouches for: reported like a
-        // search that met a fault.
+        // Sides near 32767 in a picture too large for memory: reported like
+        // a search that met a fault.
         outcome.kind = DecodeOutcome::Kind::NotDecoded;
         outcome.message = kNotRecognisedFault;
         return outcome;
     }
-    // No converter for other bit counts: the grey image stays black and the
-    // search fails with its own message.
     ConvertBitmap(file, header, grey);
 
     BinaryImage binary;

@@ -57,6 +57,7 @@ class RecognitionStages final : public DecodeStages {
   private:
     DecodeOptions options_;
     DecodeEngine engine_;
+    SamplingCache sampling_; // of the binarisation the last search left
 };
 
 // A millisecond timer reading; differences are taken modulo 2^32.
@@ -75,7 +76,10 @@ struct DecodeOutcome {
 // Header, grey image and the attempt loop: six threshold factors, and after
 // each successful finder search nine (sampling mode, size correction) pairs,
 // until a decode succeeds; when all fail, the stages' second search (none in
-// exact mode), whose failure leaves the attempts' message as it was. The
+// exact mode), whose failure leaves the attempts' message as it was. A bit
+// count with no converter is answered at once, without calling a stage, as
+// the real search answers the all-dark picture it would leave:
+// kNotRecognised, or kNotRecognisedFault for a width of 32767. The
 // time runs from just before the header is read to just after the
 // successful attempt.
 DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,

@@ -10,13 +10,15 @@ RecognitionStages::RecognitionStages(DecodeOptions options)
 
 std::string RecognitionStages::FindFinderPatterns(const GreyImage& grey, BinaryImage& binary,
                                                   SymbolBox& box, float thresholdFactor) {
+    sampling_.Reset();
     return zorvik::FindFinderPatterns(grey, binary, box, thresholdFactor, options_);
 }
 
 std::string RecognitionStages::SampleModules(const BinaryImage& binary, SymbolBox& box,
                                              ModuleMatrix& matrix, int samplingMode,
                                              int sizeCorrection) {
-    return zorvik::SampleModules(binary, box, matrix, samplingMode, sizeCorrection, options_);
+    return zorvik::SampleModules(binary, box, matrix, samplingMode, sizeCorrection, options_,
+                                 &sampling_);
 }
 
 std::string RecognitionStages::DecodeSymbol(const ModuleMatrix& matrix, const SymbolBox& box,

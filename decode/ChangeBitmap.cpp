@@ -3,6 +3,9 @@
 #include "CommonModule.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <array>
 #include <filesystem>
 
@@ -162,13 +165,18 @@ BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, Thr
     int min = 255;
     // 64 bits: a 32-bit sum would overflow beyond about 8.4 million pixels.
     long long sum = 0, count = 0;
-    for (int r = q.firstRow; r <= q.lastRow; ++r)
+    for (int r = q.firstRow; r <= q.lastRow; ++r) {
+        const uint8_t* row = &grey.pixels[size_t(r) * size_t(grey.width)];
+        int rowMin = 255;
+        long long rowSum = 0;
         for (int c = q.firstCol; c <= q.lastCol; ++c) {
-            int g = grey.at(r, c);
-            min = std::min(min, g);
-            sum += g;
-            ++count;
+            rowMin = std::min<int>(rowMin, row[c]);
+            rowSum += row[c];
         }
+        min = std::min(min, rowMin);
+        sum += rowSum;
+        count += q.lastCol - q.firstCol + 1;
+    }
     int mean = int(sum / count);
 
     int16_t threshold;
@@ -179,13 +187,29 @@ BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, Thr
         threshold = RoundToInt16(t);
     }
 
+    // A pixel darker than everything in the reference counts as light.
+    const uint8_t low = uint8_t(min);
+    const uint8_t high = uint8_t(std::clamp<int>(threshold, -1, 255));
+    const bool none = threshold < min;
     BinaryImage image(size_t(grey.height), std::string(size_t(grey.width), '0'));
-    for (int r = 0; r < grey.height; ++r)
-        for (int c = 0; c < grey.width; ++c) {
-            int g = grey.at(r, c);
-            // A pixel darker than everything in the reference counts as light.
-            if (g >= min && g <= threshold) image[size_t(r)][size_t(c)] = '1';
+    const uint8_t range = uint8_t(high - low);
+    for (int r = 0; r < grey.height && !none; ++r) {
+        const uint8_t* in = &grey.pixels[size_t(r) * size_t(grey.width)];
+        char* out = image[size_t(r)].data();
+        int c = 0;
+#if defined(__SSE2__)
+        // Sixteen pixels at a time: g - min, wrapped, is at most T - min.
+        const __m128i vLow = _mm_set1_epi8(char(low)), vRange = _mm_set1_epi8(char(range));
+        const __m128i vZero = _mm_set1_epi8('0');
+        for (; c + 16 <= grey.width; c += 16) {
+            __m128i d =
+                _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + c)), vLow);
+            __m128i dark = _mm_cmpeq_epi8(_mm_min_epu8(d, vRange), d);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), _mm_sub_epi8(vZero, dark));
         }
+#endif
+        for (; c < grey.width; ++c) out[c] = char('0' + (uint8_t(in[c] - low) <= range));
+    }
 
     if (!debugFolder.empty()) {
         std::string text;

@@ -5,26 +5,8 @@
 
 namespace zorvik {
 
-int16_t CheckedInt16(long long v) {
-    if (v < INT16_MIN || v > INT16_MAX) throw StageFault("16-bit overflow");
-    return static_cast<int16_t>(v);
-}
-
-double RoundHalfEven(double v) {
-    // nearbyint follows the current rounding mode, which is round-to-nearest-even.
-    return std::nearbyint(v);
-}
-
-int16_t RoundToInt16(double v) {
-    double r = RoundHalfEven(v);
-    if (!(r >= INT16_MIN && r <= INT16_MAX)) throw StageFault("16-bit overflow");
-    return static_cast<int16_t>(r);
-}
-
-int16_t TruncToInt16(double v) {
-    double r = std::trunc(v);
-    if (!(r >= INT16_MIN && r <= INT16_MAX)) throw StageFault("16-bit overflow");
-    return static_cast<int16_t>(r);
+void ThrowStageFault(const char* what) {
+    throw StageFault(what);
 }
 
 BitString HexToBits(std::string_view hex, int width) {
@@ -59,28 +41,10 @@ int16_t BitsToInt(std::string_view bits) {
     return static_cast<int16_t>(sum);
 }
 
-std::string_view Mid(std::string_view s, long long pos, long long len) {
-    if (pos < 1 || len < 0) throw StageFault("invalid text position");
-    if (pos > static_cast<long long>(s.size())) return {};
-    return s.substr(static_cast<size_t>(pos - 1), static_cast<size_t>(len));
-}
-
 std::string_view MidRest(std::string_view s, long long pos) {
     if (pos < 1) throw StageFault("invalid text position");
     if (pos > static_cast<long long>(s.size())) return {};
     return s.substr(static_cast<size_t>(pos - 1));
-}
-
-char CharAt(std::string_view s, long long pos) {
-    if (pos < 1 || pos > static_cast<long long>(s.size()))
-        throw StageFault("text position outside the text");
-    return s[static_cast<size_t>(pos - 1)];
-}
-
-long long CountOnes(std::string_view s) {
-    long long n = 0;
-    for (char ch : s) n += ch == '1';
-    return n;
 }
 
 bool WriteTextFile(const std::string& path, const std::string& content) {

@@ -2,6 +2,7 @@
 // model, and the text operations whose out-of-range use is a stage fault.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -31,17 +32,35 @@ struct DecodeOptions {
     bool exact = false;
 };
 
+// Throws StageFault(what); out of line so that the checks below, inline
+// because they guard every step of the hot loops, stay small.
+[[noreturn]] void ThrowStageFault(const char* what);
+
 // v as a 16-bit signed integer; throws StageFault outside -32768..32767.
-int16_t CheckedInt16(long long v);
+inline int16_t CheckedInt16(long long v) {
+    if (v < INT16_MIN || v > INT16_MAX) ThrowStageFault("16-bit overflow");
+    return static_cast<int16_t>(v);
+}
 
 // Nearest integer, exact halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
-double RoundHalfEven(double v);
+inline double RoundHalfEven(double v) {
+    // nearbyint follows the current rounding mode, which is round-to-nearest-even.
+    return std::nearbyint(v);
+}
 
 // RoundHalfEven(v) as a checked 16-bit integer.
-int16_t RoundToInt16(double v);
+inline int16_t RoundToInt16(double v) {
+    double r = RoundHalfEven(v);
+    if (!(r >= INT16_MIN && r <= INT16_MAX)) ThrowStageFault("16-bit overflow");
+    return static_cast<int16_t>(r);
+}
 
 // v truncated toward zero as a checked 16-bit integer.
-int16_t TruncToInt16(double v);
+inline int16_t TruncToInt16(double v) {
+    double r = std::trunc(v);
+    if (!(r >= INT16_MIN && r <= INT16_MAX)) ThrowStageFault("16-bit overflow");
+    return static_cast<int16_t>(r);
+}
 
 // Exactly width characters: the 4-bit patterns of the upper-case hex digits
 // of hex, padded with leading zeros or cut to the lowest width bits.
@@ -58,16 +77,28 @@ int16_t BitsToInt(std::string_view bits);
 
 // Up to len characters of s from the 1-based position pos: fewer, or none,
 // where s ends. pos < 1 or len < 0 throws StageFault.
-std::string_view Mid(std::string_view s, long long pos, long long len);
+inline std::string_view Mid(std::string_view s, long long pos, long long len) {
+    if (pos < 1 || len < 0) ThrowStageFault("invalid text position");
+    if (pos > static_cast<long long>(s.size())) return {};
+    return s.substr(static_cast<size_t>(pos - 1), static_cast<size_t>(len));
+}
 
 // s from the 1-based position pos to its end (empty beyond it).
 std::string_view MidRest(std::string_view s, long long pos);
 
 // The character at 1-based position pos; throws StageFault outside s.
-char CharAt(std::string_view s, long long pos);
+inline char CharAt(std::string_view s, long long pos) {
+    if (pos < 1 || pos > static_cast<long long>(s.size()))
+        ThrowStageFault("text position outside the text");
+    return s[static_cast<size_t>(pos - 1)];
+}
 
 // Number of '1' characters in s.
-long long CountOnes(std::string_view s);
+inline long long CountOnes(std::string_view s) {
+    long long n = 0;
+    for (char ch : s) n += ch == '1';
+    return n;
+}
 
 // Writes content (lines already ended by CR LF) to path, created or replaced. Returns
 // false on any file error; the caller decides whether that matters.

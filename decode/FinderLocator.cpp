@@ -94,8 +94,14 @@ class Locator {
         auto dark = [&](int p) { return vertical ? Dark(fixed, p) : Dark(p, fixed); };
         if (!dark(pos)) return -1;
         std::array<int, 5> runs{};
+        // RunsFit wants centre <= 4.3 unit + 0.75 with 7 unit = centre + sides,
+        // so four side runs of at most limit allow a centre run of at most
+        // (17.2 limit + 5.25) / 2.7 < 6.38 limit + 2: a longer one is given up
+        // at once, and a picture of long stripes costs no more than its pixels.
+        const int centreLimit = 7 * limit + 4;
         int p = pos;
-        while (p >= 0 && dark(p)) ++runs[2], --p;
+        while (p >= 0 && dark(p) && runs[2] <= centreLimit) ++runs[2], --p;
+        if (runs[2] > centreLimit) return -1;
         const int centreStart = p + 1;
         for (int k : {1, 0}) {
             const bool want = k == 0;
@@ -103,7 +109,8 @@ class Locator {
             if (runs[size_t(k)] > limit) return -1;
         }
         p = pos + 1;
-        while (p < length && dark(p)) ++runs[2], ++p;
+        while (p < length && dark(p) && runs[2] <= centreLimit) ++runs[2], ++p;
+        if (runs[2] > centreLimit) return -1;
         const int centreEnd = p; // one past
         for (int k : {3, 4}) {
             const bool want = k == 4;

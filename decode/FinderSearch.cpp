@@ -1,5 +1,7 @@
 #include "FinderSearch.h"
 
+#include <bit>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -27,17 +29,33 @@ void Append(std::vector<Candidate>& list, const Candidate& c) {
 }
 
 // The dark-light-dark-light-dark runs from position f (1-based) of a scan
-// line; a run starting beyond `limit` stays 0.
+// line of '0' and '1'; a run starting beyond `limit` stays 0.
 std::array<int16_t, 5> CountRuns(std::string_view line, int f, int limit) {
     std::array<int16_t, 5> runs{};
+    const long long size = static_cast<long long>(line.size());
+    const char* text = line.data() - 1; // 1-based
     long long p = f;
     for (int k = 0; k < 5; ++k) {
         if (k > 0 && p > limit) break;
-        char want = k % 2 == 0 ? '1' : '0';
-        long long n = 0;
-        while (p + n <= static_cast<long long>(line.size()) && line[size_t(p + n - 1)] == want) ++n;
-        runs[size_t(k)] = CheckedInt16(n);
-        p = CheckedInt16(p + n);
+        const char want = k % 2 == 0 ? '1' : '0';
+        long long end = p;
+        if constexpr (std::endian::native == std::endian::little) {
+            // Eight characters at a time: the first one that differs ends the run.
+            const uint64_t same = want == '1' ? 0x3131313131313131u : 0x3030303030303030u;
+            while (end + 7 <= size) {
+                uint64_t chunk;
+                std::memcpy(&chunk, text + end, 8);
+                if (const uint64_t diff = chunk ^ same) {
+                    end += std::countr_zero(diff) / 8;
+                    goto ended;
+                }
+                end += 8;
+            }
+        }
+        while (end <= size && text[end] == want) ++end;
+    ended:
+        runs[size_t(k)] = CheckedInt16(end - p);
+        p = CheckedInt16(end);
     }
     return runs;
 }
@@ -49,35 +67,111 @@ int FindDark(std::string_view line, int c) {
     return at == std::string_view::npos ? 0 : int(at + 1);
 }
 
+// DarkFraction over an image of equal rows, height of them, by direct
+// counts while they are cheap and by per-column prefix counts once the
+// counting work has reached the picture's size: a picture full of candidate
+// run groups costs time in proportion to its pixels.
+class DarkCounter {
+  public:
+    explicit DarkCounter(const BinaryImage& image)
+        : image_(image), height_(int(image.size())),
+          width_(image.empty() ? 0 : int(image[0].size())),
+          budget_(static_cast<long long>(height_) * width_) {}
+
+    double Fraction(int x, int y, int w, int h) {
+        // Exactly DarkFraction's clipping, faults and arithmetic.
+        if (x <= 0) {
+            w = w + x - 1;
+            x = 1;
+            if (w == 0) return 0;
+        }
+        const int last = std::min<int>(CheckedInt16(y + h - 1), height_ - 1);
+        y = std::max(y, 0);
+        long long dark = 0;
+        if (y <= last) {
+            if (w < 0) ThrowStageFault("invalid text position");
+            const int end = int(std::min<long long>(static_cast<long long>(x) + w - 1, width_));
+            if (x <= end) dark = Count(x, end, y, last);
+        }
+        return double(dark) / CheckedInt16(static_cast<long long>(w) * h);
+    }
+
+  private:
+    // '1' at 1-based positions first..last of rows top..bottom.
+    long long Count(int first, int last, int top, int bottom) {
+        const long long direct = static_cast<long long>(last - first + 1) * (bottom - top + 1);
+        if (columnCounts_.empty() && (budget_ -= direct) < 0) BuildColumnCounts();
+        long long dark = 0;
+        if (!columnCounts_.empty()) {
+            const uint16_t* below = &columnCounts_[(size_t(bottom) + 1) * size_t(width_)];
+            const uint16_t* above = &columnCounts_[size_t(top) * size_t(width_)];
+            for (int p = first - 1; p < last; ++p) dark += below[p] - above[p];
+            return dark;
+        }
+        for (int r = top; r <= bottom; ++r)
+            dark += CountDark(image_[size_t(r)].data(), first - 1, last);
+        return dark;
+    }
+
+    // '1' among row[from..to), a row of '0' and '1': their low bits, eight
+    // characters at a time.
+    static int CountDark(const char* row, int from, int to) {
+        int n = 0;
+        for (; from + 8 <= to; from += 8) {
+            uint64_t chunk;
+            std::memcpy(&chunk, row + from, 8);
+            n += int(((chunk & 0x0101010101010101u) * 0x0101010101010101u) >> 56);
+        }
+        for (; from < to; ++from) n += row[from] == '1';
+        return n;
+    }
+
+    // Dark pixels above each row, per column; a side is at most 32767.
+    void BuildColumnCounts() {
+        columnCounts_.assign((size_t(height_) + 1) * size_t(width_), 0);
+        for (int r = 0; r < height_; ++r) {
+            const char* row = image_[size_t(r)].data();
+            const uint16_t* above = &columnCounts_[size_t(r) * size_t(width_)];
+            uint16_t* here = &columnCounts_[(size_t(r) + 1) * size_t(width_)];
+            for (int p = 0; p < width_; ++p) here[p] = uint16_t(above[p] + (row[p] == '1'));
+        }
+    }
+
+    const BinaryImage& image_;
+    const int height_, width_;
+    long long budget_;
+    std::vector<uint16_t> columnCounts_;
+};
+
 // Tests a run group found at f on scan line `line` for a light strip on its
 // leading side, then on its trailing side. Returns +1 leading, -1 trailing, 0 neither.
-using EdgeTest = int (*)(const BinaryImage&, int height, int line, int f, int g);
+using EdgeTest = int (*)(DarkCounter&, int line, int f, int g);
 
-int HorizontalEdge(const BinaryImage& image, int height, int y, int f, int g) {
+int HorizontalEdge(DarkCounter& dark, int y, int f, int g) {
     float m = float(g) / 7.0f;
     float d = 2 * m;
     int w = RoundToInt16(d), h = RoundToInt16(2 * d + m);
     int ys = RoundToInt16(float(y) - d);
-    if (DarkFraction(image, height, RoundToInt16(float(f) - d), ys, w, h) <= 0.05) return 1;
-    if (DarkFraction(image, height, f + g, ys, w, h) <= 0.05) return -1;
+    if (dark.Fraction(RoundToInt16(float(f) - d), ys, w, h) <= 0.05) return 1;
+    if (dark.Fraction(f + g, ys, w, h) <= 0.05) return -1;
     return 0;
 }
 
-int VerticalEdge(const BinaryImage& image, int height, int x, int f, int g) {
+int VerticalEdge(DarkCounter& dark, int x, int f, int g) {
     float m = float(g) / 7.0f;
     float d = 2 * m;
     int w = RoundToInt16(2 * d + m), h = RoundToInt16(d);
     int xs = RoundToInt16(float(x) - d);
-    if (DarkFraction(image, height, xs, RoundToInt16(float(f) - d - 1.0f), w, h) <= 0.05) return 1;
-    if (DarkFraction(image, height, xs, f + g - 1, w, h) <= 0.05) return -1;
+    if (dark.Fraction(xs, RoundToInt16(float(f) - d - 1.0f), w, h) <= 0.05) return 1;
+    if (dark.Fraction(xs, f + g - 1, w, h) <= 0.05) return -1;
     return 0;
 }
 
 // Scans one line for finder run groups and files each into the leading- or
 // trailing-edge list. positionShift turns the line position into the
 // recorded position (0 for rows, -1 for columns, whose positions are rows).
-void ScanLine(const BinaryImage& image, int height, std::string_view text, int lineNo, int limit,
-              EdgeTest edgeTest, int positionShift, std::vector<Candidate>& leading,
+void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, EdgeTest edgeTest,
+              int positionShift, std::vector<Candidate>& leading,
               std::vector<Candidate>& trailing) {
     int c = 1;
     while (c < limit) {
@@ -91,7 +185,7 @@ void ScanLine(const BinaryImage& image, int height, std::string_view text, int l
             continue;
         }
         Candidate found{CheckedInt16(f + positionShift), CheckedInt16(lineNo), CheckedInt16(g)};
-        switch (edgeTest(image, height, lineNo, f, g)) {
+        switch (edgeTest(dark, lineNo, f, g)) {
         case 1:
             Append(leading, found);
             c = CheckedInt16(f + g);
@@ -151,10 +245,10 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
         BinariseImage(grey, middle, ThresholdRule::Initial, thresholdFactor, options.debugFolder);
 
     // Rows: the top-left finder is a left-edge group, the top-right one a right-edge group.
+    DarkCounter dark(binary);
     std::vector<Candidate> leftEdge, rightEdge;
     for (int y = 0; y < height; ++y)
-        ScanLine(binary, height, binary[size_t(y)], y, width, HorizontalEdge, 0, leftEdge,
-                 rightEdge);
+        ScanLine(dark, binary[size_t(y)], y, width, HorizontalEdge, 0, leftEdge, rightEdge);
     if (leftEdge.empty() || rightEdge.empty()) return kNotRecognised;
 
     box.BoxWidth = 0;
@@ -168,8 +262,9 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
     std::vector<Candidate> topEdge, bottomEdge;
     std::string column(size_t(height), '0');
     for (int x = box.Left; x <= box.Left + box.BoxWidth - 1; ++x) {
-        for (int y = 0; y < height; ++y) column[size_t(y)] = CharAt(binary[size_t(y)], x);
-        ScanLine(binary, height, column, x, height, VerticalEdge, -1, topEdge, bottomEdge);
+        if (height > 0 && (x < 1 || x > width)) ThrowStageFault("text position outside the text");
+        for (int y = 0; y < height; ++y) column[size_t(y)] = binary[size_t(y)][size_t(x - 1)];
+        ScanLine(dark, column, x, height, VerticalEdge, -1, topEdge, bottomEdge);
     }
     if (topEdge.empty() || bottomEdge.empty()) return kNotRecognised;
 
@@ -189,12 +284,38 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
 
 } // namespace
 
-int16_t CheckFinderRuns(const std::array<int16_t, 5>& runs) {
-    int16_t t = CheckedInt16(runs[0] + runs[1] + runs[2] + runs[3] + runs[4]);
+namespace {
+
+// The accepted run lengths for a total t: side runs lo1..hi1, the middle one
+// lo3..hi3.
+struct RunBounds {
+    int16_t lo1, hi1, lo3, hi3;
+};
+
+RunBounds BoundsFor(int16_t t) {
     float m = float(t) / 7.0f;
     float h = m / 2.0f;
-    int lo1 = TruncToInt16(m - h), hi1 = TruncToInt16(m + h + 0.5f);
-    int lo3 = TruncToInt16(3 * m - h), hi3 = TruncToInt16(3 * m + h + 0.5f);
+    return {TruncToInt16(m - h), TruncToInt16(m + h + 0.5f), TruncToInt16(3 * m - h),
+            TruncToInt16(3 * m + h + 0.5f)};
+}
+
+// Every non-negative total's bounds, worked out once: the check runs for
+// every dark run of every scan line.
+const std::vector<RunBounds>& BoundsTable() {
+    static const std::vector<RunBounds> table = [] {
+        std::vector<RunBounds> bounds(size_t(INT16_MAX) + 1);
+        for (int t = 0; t <= INT16_MAX; ++t) bounds[size_t(t)] = BoundsFor(int16_t(t));
+        return bounds;
+    }();
+    return table;
+}
+
+} // namespace
+
+int16_t CheckFinderRuns(const std::array<int16_t, 5>& runs) {
+    int16_t t = CheckedInt16(runs[0] + runs[1] + runs[2] + runs[3] + runs[4]);
+    const RunBounds b = t >= 0 ? BoundsTable()[size_t(t)] : BoundsFor(t);
+    const int lo1 = b.lo1, hi1 = b.hi1, lo3 = b.lo3, hi3 = b.hi3;
     for (size_t k = 0; k < 5; ++k) {
         bool middle = k == 2;
         int lo = middle ? lo3 : lo1, hi = middle ? hi3 : hi1;

@@ -30,62 +30,45 @@ std::string DebugPath(const std::string& folder, const char* name) {
     return (std::filesystem::path(folder) / name).string();
 }
 
-std::string Sample(const BinaryImage& binary, SymbolBox& box, ModuleMatrix& matrix,
-                   int samplingMode, int sizeCorrection, const DecodeOptions& options) {
-    // Two finder patterns of 7 modules each give the module size.
-    float s = float(box.FinderWidthSum) / 14.0f;
-    int n0 = TruncToInt16(float(box.BoxWidth) / s + 0.5f);
-    int n = CheckedInt16(n0 - (n0 - 21) % 4 + sizeCorrection);
-    n = std::clamp(n, 21, 177);
-
-    const int left = box.Left, top = box.Top, boxWidth = box.BoxWidth, boxHeight = box.BoxHeight;
-    auto row = [&](int y) -> const std::string& { return binary.at(size_t(y)); };
-
-    std::vector<int16_t> columns = EqualSizes(boxWidth, n);
-    if (samplingMode > 0 && boxWidth != n) {
-        std::vector<int16_t> edges(size_t(boxWidth) + 1, 0);
-        for (int j = 0; j < boxWidth; ++j) {
-            int changes = 0;
-            for (int y = top; y <= top + boxHeight - 1; ++y) {
-                auto pair = Mid(row(y), left + j, 2);
-                changes += pair == "10" || pair == "01";
-            }
-            edges[size_t(j)] = CheckedInt16(changes);
+// The edge profiles and votes read as texts, for a box that reaches outside
+// the image or an image of uneven rows: every fault as the text operations
+// raise it.
+std::vector<int> ColumnEdgesByText(const BinaryImage& binary, const SymbolBox& box) {
+    std::vector<int> edges(size_t(std::max<int>(box.BoxWidth, 0)), 0);
+    for (int j = 0; j < box.BoxWidth; ++j)
+        for (int y = box.Top; y <= box.Top + box.BoxHeight - 1; ++y) {
+            auto pair = Mid(binary.at(size_t(y)), box.Left + j, 2);
+            edges[size_t(j)] += pair == "10" || pair == "01";
         }
-        AdjustModuleSizes(columns, edges, n, boxWidth, samplingMode, options.debugFolder);
-    }
+    return edges;
+}
 
-    std::vector<int16_t> rows = EqualSizes(boxHeight, n);
-    if (samplingMode > 0 && boxHeight != n) {
-        std::vector<int16_t> edges(size_t(boxHeight) + 1, 0);
-        for (int i = 0; i <= boxHeight - 2; ++i) {
-            const std::string& upper = row(top + i);
-            const std::string& lower = row(top + i + 1);
-            int changes = 0;
-            // A position beyond the end of a row holds nothing and does not count.
-            for (int x = left; x <= left + boxWidth - 1; ++x) {
-                auto a = Mid(upper, x, 1), b = Mid(lower, x, 1);
-                changes += !a.empty() && !b.empty() && a != b;
-            }
-            edges[size_t(i)] = CheckedInt16(changes);
+std::vector<int> RowEdgesByText(const BinaryImage& binary, const SymbolBox& box) {
+    std::vector<int> edges(size_t(std::max(box.BoxHeight - 1, 0)), 0);
+    for (int i = 0; i <= box.BoxHeight - 2; ++i) {
+        const std::string& upper = binary.at(size_t(box.Top + i));
+        const std::string& lower = binary.at(size_t(box.Top + i + 1));
+        // A position beyond the end of a row holds nothing and does not count.
+        for (int x = box.Left; x <= box.Left + box.BoxWidth - 1; ++x) {
+            auto a = Mid(upper, x, 1), b = Mid(lower, x, 1);
+            edges[size_t(i)] += !a.empty() && !b.empty() && a != b;
         }
-        AdjustModuleSizes(rows, edges, n, boxHeight, samplingMode, options.debugFolder);
     }
+    return edges;
+}
 
-    box.ModulesAcross = CheckedInt16(n);
-    box.ModulesDown = CheckedInt16(n);
-
-    // Majority vote per cell; exactly half dark is dark, an empty cell light.
-    matrix.assign(size_t(n), std::string());
+void VoteByText(const BinaryImage& binary, const SymbolBox& box, const std::vector<int16_t>& rows,
+                const std::vector<int16_t>& columns, ModuleMatrix& matrix) {
+    const int n = int(rows.size());
     const int lastRow = int(binary.size()) - 1;
-    int y0 = top;
+    int y0 = box.Top;
     for (int r = 0; r < n; ++r) {
         std::string& out = matrix[size_t(r)];
-        int x0 = left;
+        int x0 = box.Left;
         for (int c = 0; c < n; ++c) {
             long long dark = 0, total = 0;
             for (int y = y0; y <= y0 + rows[size_t(r)] - 1 && y <= lastRow; ++y) {
-                auto piece = Mid(row(y), x0, columns[size_t(c)]);
+                auto piece = Mid(binary.at(size_t(y)), x0, columns[size_t(c)]);
                 dark += CountOnes(piece);
                 total += static_cast<long long>(piece.size());
             }
@@ -95,6 +78,167 @@ std::string Sample(const BinaryImage& binary, SymbolBox& box, ModuleMatrix& matr
         }
         y0 = CheckedInt16(y0 + rows[size_t(r)]);
     }
+}
+
+} // namespace
+
+// Pixel counts straight from the rows, for a box inside an image of equal
+// rows: there no text operation can fault, and every count equals the one
+// the text reading gives.
+struct SamplingAccess {
+    static bool Fits(SamplingCache& c, const BinaryImage& binary, const SymbolBox& box) {
+        if (c.image == &binary && c.left == box.Left && c.top == box.Top &&
+            c.width == box.BoxWidth && c.height == box.BoxHeight)
+            return c.fits;
+        c.Reset();
+        c.image = &binary;
+        c.left = box.Left, c.top = box.Top, c.width = box.BoxWidth, c.height = box.BoxHeight;
+        c.rowWidth = binary.empty() ? 0 : int(binary[0].size());
+        c.fits = c.left >= 1 && c.top >= 0 && c.width >= 1 && c.height >= 1 &&
+                 size_t(c.top) + size_t(c.height) <= binary.size();
+        for (size_t y = 0; c.fits && y < binary.size(); ++y)
+            c.fits = binary[y].size() == size_t(c.rowWidth);
+        return c.fits;
+    }
+
+    // Changes between position left + j and the next one, over the box's rows.
+    static const std::vector<int>& ColumnEdges(SamplingCache& c, const BinaryImage& binary) {
+        if (c.columnsDone) return c.columnEdges;
+        c.columnEdges.assign(size_t(c.width), 0);
+        const int pairs = std::min(c.width, c.rowWidth - c.left); // both pixels inside the row
+        for (int y = c.top; y < c.top + c.height; ++y) {
+            const char* p = binary[size_t(y)].data() + (c.left - 1);
+            for (int j = 0; j < pairs; ++j) {
+                const char a = p[j], b = p[j + 1];
+                c.columnEdges[size_t(j)] += (a == '1' && b == '0') || (a == '0' && b == '1');
+            }
+        }
+        c.columnsDone = true;
+        return c.columnEdges;
+    }
+
+    // Changes between row top + i and the next one, over the box's positions.
+    static const std::vector<int>& RowEdges(SamplingCache& c, const BinaryImage& binary) {
+        if (c.rowsDone) return c.rowEdges;
+        c.rowEdges.assign(size_t(c.height - 1), 0);
+        const int span = std::min(c.width, c.rowWidth - c.left + 1);
+        for (int i = 0; i + 1 < c.height; ++i) {
+            const char* upper = binary[size_t(c.top + i)].data() + (c.left - 1);
+            const char* lower = binary[size_t(c.top + i + 1)].data() + (c.left - 1);
+            int changes = 0;
+            for (int x = 0; x < span; ++x) changes += upper[x] != lower[x];
+            c.rowEdges[size_t(i)] = changes;
+        }
+        c.rowsDone = true;
+        return c.rowEdges;
+    }
+
+    // Makes the summed-area table reach row lastY and position lastX.
+    static void Cover(SamplingCache& c, const BinaryImage& binary, int lastY, int lastX) {
+        const int rowsNeeded = lastY - c.top + 1, columnsNeeded = lastX - c.left + 1;
+        if (!c.sat.empty() && rowsNeeded <= c.satRows && columnsNeeded <= c.satColumns) return;
+        c.satTop = c.top;
+        c.satLeft = c.left;
+        c.satRows = std::max(rowsNeeded, c.satRows);
+        c.satColumns = std::max(columnsNeeded, c.satColumns);
+        const size_t stride = size_t(c.satColumns) + 1;
+        c.sat.assign((size_t(c.satRows) + 1) * stride, 0);
+        for (int i = 0; i < c.satRows; ++i) {
+            const char* p = binary[size_t(c.satTop + i)].data() + (c.satLeft - 1);
+            const uint32_t* above = &c.sat[size_t(i) * stride];
+            uint32_t* here = &c.sat[(size_t(i) + 1) * stride];
+            uint32_t run = 0;
+            for (int j = 0; j < c.satColumns; ++j) {
+                run += p[j] == '1';
+                here[j + 1] = above[j + 1] + run;
+            }
+        }
+    }
+
+    static void Vote(SamplingCache& c, const BinaryImage& binary, const std::vector<int16_t>& rows,
+                     const std::vector<int16_t>& columns, ModuleMatrix& matrix) {
+        const int n = int(rows.size());
+        const int lastRow = int(binary.size()) - 1;
+        long long rowSum = 0, columnSum = 0;
+        for (int16_t v : rows) rowSum += v;
+        for (int16_t v : columns) columnSum += v;
+        const int lastY = int(std::min<long long>(c.top + rowSum - 1, lastRow));
+        const int lastX = int(std::min<long long>(c.left + columnSum - 1, c.rowWidth));
+        if (lastY >= c.top && lastX >= c.left) Cover(c, binary, lastY, lastX);
+        const size_t stride = size_t(c.satColumns) + 1;
+        auto at = [&](int y, int x) {
+            return c.sat[size_t(y - c.satTop) * stride + size_t(x - c.satLeft)];
+        };
+
+        int y0 = c.top;
+        for (int r = 0; r < n; ++r) {
+            std::string& out = matrix[size_t(r)];
+            const int y1 = std::min(y0 + rows[size_t(r)] - 1, lastRow);
+            int x0 = c.left;
+            for (int c2 = 0; c2 < n; ++c2) {
+                const int x1 = std::min(x0 + columns[size_t(c2)] - 1, c.rowWidth);
+                char module = '0';
+                if (y1 >= y0 && x1 >= x0) {
+                    // Exactly half dark is dark.
+                    const long long total = (long long)(y1 - y0 + 1) * (x1 - x0 + 1);
+                    const long long dark = (long long)at(y1 + 1, x1 + 1) - at(y0, x1 + 1) -
+                                           at(y1 + 1, x0) + at(y0, x0);
+                    module = 2 * dark < total ? '0' : '1';
+                }
+                out.push_back(module);
+                x0 = CheckedInt16(x0 + columns[size_t(c2)]);
+            }
+            y0 = CheckedInt16(y0 + rows[size_t(r)]);
+        }
+    }
+};
+
+namespace {
+
+bool NoNegative(const std::vector<int16_t>& sizes) {
+    return std::all_of(sizes.begin(), sizes.end(), [](int16_t v) { return v >= 0; });
+}
+
+std::string Sample(const BinaryImage& binary, SymbolBox& box, ModuleMatrix& matrix,
+                   int samplingMode, int sizeCorrection, const DecodeOptions& options,
+                   SamplingCache& cache) {
+    // Two finder patterns of 7 modules each give the module size.
+    float s = float(box.FinderWidthSum) / 14.0f;
+    int n0 = TruncToInt16(float(box.BoxWidth) / s + 0.5f);
+    int n = CheckedInt16(n0 - (n0 - 21) % 4 + sizeCorrection);
+    n = std::clamp(n, 21, 177);
+
+    const int boxWidth = box.BoxWidth, boxHeight = box.BoxHeight;
+    const bool fits = SamplingAccess::Fits(cache, binary, box);
+
+    std::vector<int16_t> columns = EqualSizes(boxWidth, n);
+    if (samplingMode > 0 && boxWidth != n) {
+        std::vector<int16_t> edges(size_t(boxWidth) + 1, 0);
+        const std::vector<int>& counts =
+            fits ? SamplingAccess::ColumnEdges(cache, binary) : ColumnEdgesByText(binary, box);
+        for (int j = 0; j < boxWidth; ++j) edges[size_t(j)] = CheckedInt16(counts[size_t(j)]);
+        AdjustModuleSizes(columns, edges, n, boxWidth, samplingMode, options.debugFolder);
+    }
+
+    std::vector<int16_t> rows = EqualSizes(boxHeight, n);
+    if (samplingMode > 0 && boxHeight != n) {
+        std::vector<int16_t> edges(size_t(boxHeight) + 1, 0);
+        const std::vector<int>& counts =
+            fits ? SamplingAccess::RowEdges(cache, binary) : RowEdgesByText(binary, box);
+        for (int i = 0; i <= boxHeight - 2; ++i) edges[size_t(i)] = CheckedInt16(counts[size_t(i)]);
+        AdjustModuleSizes(rows, edges, n, boxHeight, samplingMode, options.debugFolder);
+    }
+
+    box.ModulesAcross = CheckedInt16(n);
+    box.ModulesDown = CheckedInt16(n);
+
+    // Majority vote per cell; exactly half dark is dark, an empty cell light.
+    matrix.assign(size_t(n), std::string());
+    for (auto& line : matrix) line.reserve(size_t(n));
+    if (fits && NoNegative(rows) && NoNegative(columns))
+        SamplingAccess::Vote(cache, binary, rows, columns, matrix);
+    else
+        VoteByText(binary, box, rows, columns, matrix);
 
     if (!options.debugFolder.empty()) {
         std::string text;
@@ -158,9 +302,12 @@ void AdjustModuleSizes(std::vector<int16_t>& sizes, const std::vector<int16_t>& 
 }
 
 std::string SampleModules(const BinaryImage& binary, SymbolBox& box, ModuleMatrix& matrix,
-                          int samplingMode, int sizeCorrection, const DecodeOptions& options) {
+                          int samplingMode, int sizeCorrection, const DecodeOptions& options,
+                          SamplingCache* cache) {
     try {
-        return Sample(binary, box, matrix, samplingMode, sizeCorrection, options);
+        SamplingCache local;
+        return Sample(binary, box, matrix, samplingMode, sizeCorrection, options,
+                      cache ? *cache : local);
     } catch (const std::exception&) {
         return kNotRecognisedFault;
     }

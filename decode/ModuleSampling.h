@@ -15,13 +15,38 @@ namespace zorvik {
 // N texts of N characters, row 0 at the top, '1' a dark module; 21 <= N <= 177.
 using ModuleMatrix = std::vector<std::string>;
 
+// What every sampling variant of one binarisation and box shares: the two
+// edge profiles and a summed-area table of its dark pixels, filled on first
+// use. The owner calls Reset() whenever the binary image changes (same
+// address, new content); a cache is never shared between images at once.
+class SamplingCache {
+  public:
+    void Reset() { *this = SamplingCache(); }
+
+  private:
+    friend struct SamplingAccess;
+    const BinaryImage* image = nullptr;
+    int left = 0, top = 0, width = 0, height = 0;
+    bool fits = false; // box inside an image of equal rows of rowWidth
+    int rowWidth = 0;
+    bool columnsDone = false, rowsDone = false;
+    std::vector<int> columnEdges, rowEdges;
+    // Dark pixels of rows satTop.. and 1-based positions satLeft.. (prefix
+    // sums, one guard row and column); empty until the first vote.
+    int satTop = 0, satLeft = 0, satRows = 0, satColumns = 0;
+    std::vector<uint32_t> sat;
+};
+
 // Mode 0: equal module sizes; 1: sizes moved onto edges, never twice in a row
 // in the same direction; 2: sizes moved onto edges for every module.
 // sizeCorrection (0, +4, -4) is added to the estimated module count.
 // Returns "" and sets box.ModulesAcross/ModulesDown, or kNotRecognisedFault
 // on any fault. Never throws.
+// With a cache the variants of one binarisation share their pixel counts;
+// the results are the same with or without one.
 std::string SampleModules(const BinaryImage& binary, SymbolBox& box, ModuleMatrix& matrix,
-                          int samplingMode, int sizeCorrection, const DecodeOptions& options);
+                          int samplingMode, int sizeCorrection, const DecodeOptions& options,
+                          SamplingCache* cache = nullptr);
 
 // Moves each module's end onto the strongest pixel boundary within about half
 // a module. sizes has n entries, edgeCounts span + 1. Throws on a fault

@@ -2,11 +2,13 @@
 
 #include "ChangeBitmap.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
+#include <QImageReader>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 namespace zorvik {
 namespace {
@@ -85,6 +87,21 @@ std::vector<uint8_t> EncodeBitmap(const QImage& source, int bitCount, bool ignor
     return b;
 }
 
+static_assert(kMaxPictureFileBytes == uint64_t(1) << 30, "the message names 1 GiB");
+std::string FileTooLarge(uint64_t bytes) {
+    return "the file is larger than 1 GiB (" + std::to_string(bytes) + " bytes)";
+}
+
+// "" when a picture of these sides may be read, else why not.
+std::string SizeRefusal(int64_t width, int64_t height) {
+    if (width > 32767 || height > 32767) return "the picture is larger than 32767 pixels on a side";
+    if (width * height > kMaxPictureMegapixels * 1'000'000)
+        return "the picture is " + std::to_string(width) + " × " + std::to_string(height) +
+               " pixels, larger than the " + std::to_string(kMaxPictureMegapixels) +
+               "-megapixel limit";
+    return "";
+}
+
 } // namespace
 
 std::vector<uint8_t> ImageToBitmap(const QImage& image, int bitCount) {
@@ -98,6 +115,10 @@ LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes) {
         picture.error = "the file is empty";
         return picture;
     }
+    if (uint64_t(bytes.size()) > kMaxPictureFileBytes) {
+        picture.error = FileTooLarge(bytes.size());
+        return picture;
+    }
     if (IsDirectBitmap(bytes)) {
         BitmapHeader header;
         if (ReadBitmapHeader(bytes, header) != HeaderCheck::Fits) {
@@ -107,16 +128,27 @@ LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes) {
         picture.bitmap = std::move(bytes);
         return picture;
     }
+    // The bytes are lent to Qt, never copied or cut to an int.
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                              qsizetype(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    // The sides from the header, where the format gives them without
+    // decoding, refuse a huge picture before its pixels are made.
+    if (const QSize size = reader.size(); size.isValid()) {
+        picture.error = SizeRefusal(size.width(), size.height());
+        if (!picture.error.empty()) return picture;
+    }
+    QImageReader::setAllocationLimit(kQtAllocationLimitMb);
     QImage image;
-    if (!image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), int(bytes.size()))) {
+    if (!reader.read(&image)) {
         picture.error = IsBitmap(bytes) ? "the bitmap cannot be read (damaged or unsupported)"
                                         : "not a picture file, or a damaged one";
         return picture;
     }
-    if (image.width() > 32767 || image.height() > 32767) {
-        picture.error = "the picture is larger than 32767 pixels on a side";
-        return picture;
-    }
+    picture.error = SizeRefusal(image.width(), image.height());
+    if (!picture.error.empty()) return picture;
     picture.bitmap = EncodeBitmap(image, 24, IsBitmap(bytes));
     return picture;
 }
@@ -125,11 +157,21 @@ LoadedPicture LoadPictureAsBitmap(const std::string& path) {
     std::error_code error;
     if (!std::filesystem::exists(path, error)) return {{}, "no such file"};
     if (!std::filesystem::is_regular_file(path, error)) return {{}, "not a regular file"};
+    // Measured before anything is read: a file of gigabytes is refused, not
+    // loaded whole into memory.
+    const uintmax_t size = std::filesystem::file_size(path, error);
+    if (error) return {{}, "cannot read the file: " + error.message()};
+    if (size > kMaxPictureFileBytes) return {{}, FileTooLarge(size)};
     try {
         std::ifstream in(path, std::ios::binary);
         if (!in) return {{}, "cannot open the file"};
-        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+        std::vector<uint8_t> bytes(static_cast<size_t>(size));
+        in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
         if (in.bad()) return {{}, "cannot read the file"};
+        // Only the bytes measured are read, so a file that grows meanwhile
+        // cannot pass the limit.
+        if (size_t(in.gcount()) != bytes.size() || in.peek() != std::ifstream::traits_type::eof())
+            return {{}, "the file changed while it was read"};
         return PictureBytesAsBitmap(std::move(bytes));
     } catch (const std::exception& e) {
         return {{}, std::string("cannot read the file: ") + e.what()};

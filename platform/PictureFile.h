@@ -10,6 +10,17 @@
 
 namespace zorvik {
 
+// Files above this size are refused before they are read: a picture file
+// of a QR Code is far smaller, and reading one whole must stay affordable.
+inline constexpr uint64_t kMaxPictureFileBytes = uint64_t(1) << 30; // 1 GiB
+
+// Pictures that Qt reads (everything but the bitmaps decoded from their own
+// bytes) may have at most this many pixels. Qt holds up to 8 bytes a pixel
+// while it reads, and the 24-bit copy for the run 3 more, so this keeps one
+// picture near 1.5 GB; Qt's own allocation limit is raised to match.
+inline constexpr int64_t kMaxPictureMegapixels = 128;
+inline constexpr int kQtAllocationLimitMb = 1024;
+
 // A picture as bitmap bytes, or why there is none.
 struct LoadedPicture {
     std::vector<uint8_t> bitmap; // a bitmap file the decode run can read
@@ -22,7 +33,12 @@ struct LoadedPicture {
 // header does not fit its size is refused. Any other picture Qt can read
 // (PNG, JPEG, GIF, other bitmaps) becomes a 24-bit bitmap of the same
 // pixels: transparent parts over white, except in bitmaps, whose alpha is
-// ignored as the converters ignore it. Never throws.
+// ignored as the converters ignore it. A file above kMaxPictureFileBytes is
+// refused unread with "the file is larger than 1 GiB (N bytes)", a picture
+// of more than kMaxPictureMegapixels with "the picture is W × H pixels,
+// larger than the 128-megapixel limit" (from its header where Qt can read
+// that alone). Sets Qt's process-wide image allocation limit to
+// kQtAllocationLimitMb. Never throws.
 LoadedPicture LoadPictureAsBitmap(const std::string& path);
 
 // The same for the bytes of a file already read.

@@ -12,6 +12,7 @@ packages=(
   imagemagick
   fonts-ipafont-gothic
   xvfb xauth xclip xdotool openbox x11-utils
+  clang libclang-rt-14-dev
 )
 
 missing=()

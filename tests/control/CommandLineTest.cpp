@@ -11,10 +11,16 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <pty.h>
 #include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace zorvik;
 namespace fs = std::filesystem;
@@ -45,6 +51,50 @@ Program RunCli(const std::string& arguments, const fs::path& dir) {
     p.status = WEXITSTATUS(pclose(pipe));
     p.err = test::ReadFileBytes(err);
     return p;
+}
+
+// The program through the shell, for redirections RunCli cannot make; its
+// standard output goes where `redirect` sends it.
+Program RunShell(const std::string& arguments, const std::string& redirect, const fs::path& dir) {
+    fs::path err = dir / "stderr.txt";
+    const std::string cmd = std::string(ZORVIK_BIN_DIR) + "/zorvik-cli " + arguments + " " +
+                            redirect + " 2>" + err.string();
+    Program p{};
+    p.status = WEXITSTATUS(std::system(cmd.c_str()));
+    p.err = test::ReadFileBytes(err);
+    return p;
+}
+
+// The program with a pseudo-terminal as its standard output; what the
+// terminal received.
+std::string RunOnTerminal(const std::vector<std::string>& arguments) {
+    int master = -1;
+    const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        std::vector<char*> argv;
+        const std::string program = std::string(ZORVIK_BIN_DIR) + "/zorvik-cli";
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    std::string seen;
+    if (child < 0) return seen;
+    std::array<char, 4096> buf;
+    for (;;) {
+        const ssize_t n = ::read(master, buf.data(), buf.size());
+        if (n > 0)
+            seen.append(buf.data(), size_t(n));
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            break; // EIO once the program has ended
+    }
+    ::close(master);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return seen;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -92,6 +142,23 @@ TEST(ParseCommandLine, OptionsFilesAndUsageErrors) {
     CommandLineOptions dashed;
     EXPECT_EQ(ParseCommandLine({"--", "--json"}, dashed), "");
     EXPECT_EQ(dashed.files, std::vector<std::string>{"--json"});
+
+    // --help and --version need no file.
+    for (const char* flag : {"--help", "-h", "--version"}) {
+        CommandLineOptions alone;
+        EXPECT_EQ(ParseCommandLine({flag}, alone), "") << flag;
+        EXPECT_EQ(alone.help || alone.version, true) << flag;
+    }
+}
+
+TEST(TerminalText, ControlCharactersShowEscapedExceptTabCrAndLf) {
+    EXPECT_EQ(TerminalText(std::string("a\x1b[2Jb\0c", 8)), "a\\x1b[2Jb\\x00c");
+    EXPECT_EQ(TerminalText("\t\r\n"), "\t\r\n");
+    EXPECT_EQ(TerminalText("\x01\x1f\x7f"), "\\x01\\x1f\\x7f");
+    EXPECT_EQ(TerminalText("\xc2\x9b"
+                           "1m\xc2\x85"),
+              "\\u009b1m\\u0085");                                            // C1: CSI, NEL
+    EXPECT_EQ(TerminalText("\xc2\xa0\xff日本 \\x"), "\xc2\xa0\\xff日本 \\x"); // NBSP, a bad byte
 }
 
 TEST(JsonEscape, AnyDecodedTextMakesValidJson) {
@@ -107,11 +174,15 @@ TEST(JsonEscape, AnyDecodedTextMakesValidJson) {
     outcome.kind = DecodeOutcome::Kind::Decoded;
     outcome.text = "q\"\\\r\n\x02\xff end";
     outcome.result.EcLevel = 3;
-    QJsonObject o = ParseJson(JsonLine("dir/\"odd\".png", outcome, 1.5));
+    outcome.elapsedMs = 1234;
+    QJsonObject o = ParseJson(JsonLine("dir/\"odd\".png", outcome));
     EXPECT_EQ(o["file"].toString().toStdString(), "dir/\"odd\".png");
     EXPECT_EQ(o["text"].toString().toStdString(), "q\"\\\r\n\x02\xef\xbf\xbd end");
     EXPECT_EQ(o["level"].toString(), "H");
     EXPECT_EQ(o["labels"].toObject()["MaxCor"].toString().toStdString(), "（最大訂正率 約30%）");
+    // One clock: the run's milliseconds are decode_ms and DecodeTime alike.
+    EXPECT_EQ(o["decode_ms"].toInteger(), 1234);
+    EXPECT_EQ(o["labels"].toObject()["DecodeTime"].toString(), "1.234");
 }
 
 TEST_F(CliFiles, DecodesGoodFilesAndReportsBadOnesWithStatusTwo) {
@@ -167,4 +238,158 @@ TEST_F(CliFiles, SegmentsFileListsTheSegmentsOfTheDecodedSymbol) {
         "--segments " + (dir / "seg.txt").string() + " " + (dir / "hello.bmp").string(), dir);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(test::ReadFileBytes(dir / "seg.txt"), "[B-0005] Hello\r\n");
+}
+
+TEST_F(CliFiles, SegmentsFileKeepsEveryPicturesLinesInOrder) {
+    WriteBytes(dir / "hello.bmp", test::ToBmp24(test::Render(test::EncodeText("Hello", 1), 3, 4)));
+    WriteBytes(dir / "world.bmp", test::ToBmp24(test::Render(test::EncodeText("World!", 1), 3, 4)));
+    test::Picture blank;
+    blank.width = blank.height = 40;
+    blank.grey.assign(1600, 255);
+    WriteBytes(dir / "blank.bmp", test::ToBmp24(blank));
+    std::ofstream(dir / "seg.txt") << "old content";
+
+    auto run = RunCli("--segments " + (dir / "seg.txt").string() + " " +
+                          (dir / "hello.bmp").string() + " " + (dir / "blank.bmp").string() + " " +
+                          (dir / "world.bmp").string() + " " + (dir / "hello.bmp").string(),
+                      dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Hello\nWorld!\nHello\n");
+    EXPECT_EQ(test::ReadFileBytes(dir / "seg.txt"),
+              "[B-0005] Hello\r\n[B-0006] World!\r\n[B-0005] Hello\r\n");
+
+    // One file in exact mode: the very bytes the decoder itself writes.
+    DecodeOptions options;
+    options.exact = options.segmentInfo = true;
+    options.infoFileName = (dir / "engine.txt").string();
+    RecognitionStages stages(options);
+    const auto bytes = test::ToBmp24(test::Render(test::EncodeText("World!", 1), 3, 4));
+    ASSERT_EQ(RunDecode(bytes, stages).kind, DecodeOutcome::Kind::Decoded);
+    ASSERT_EQ(RunCli("--exact --segments " + (dir / "seg.txt").string() + " " +
+                         (dir / "world.bmp").string(),
+                     dir)
+                  .status,
+              0);
+    EXPECT_EQ(test::ReadFileBytes(dir / "seg.txt"), test::ReadFileBytes(dir / "engine.txt"));
+
+    // No picture writes lines: the file is left as it was.
+    RunCli("--segments " + (dir / "seg.txt").string() + " " + (dir / "blank.bmp").string(), dir);
+    EXPECT_EQ(test::ReadFileBytes(dir / "seg.txt"), "[B-0006] World!\r\n");
+}
+
+TEST_F(CliFiles, HelpAndVersionAnswerAndExitZero) {
+    for (const char* flag : {"--help", "-h"}) {
+        auto help = RunCli(flag, dir);
+        EXPECT_EQ(help.status, 0) << flag;
+        EXPECT_EQ(help.out.rfind("usage: zorvik-cli ", 0), 0u) << help.out;
+        for (const char* option : {"--json", "--exact", "--segments", "--debug", "--version"})
+            EXPECT_NE(help.out.find(option), std::string::npos) << option;
+        EXPECT_EQ(help.err, "");
+    }
+    auto version = RunCli("--version", dir);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(Lines(version.out).at(0), kCliVersion);
+    EXPECT_EQ(RunCli("--help " + (dir / "missing.png").string(), dir).out.rfind("usage:", 0), 0u);
+}
+
+TEST_F(CliFiles, FailedWritesAreReportedWithStatusTwo) {
+    WriteBytes(dir / "x.bmp", test::ToBmp24(test::Render(test::EncodeText("x", 0), 3, 4)));
+    const std::string picture = (dir / "x.bmp").string();
+    std::ofstream(dir / "plain.txt") << "a file";
+
+    // The segment file: in a missing folder, a folder itself, under a file.
+    for (const fs::path& target :
+         {dir / "missing" / "seg.txt", dir, dir / "plain.txt" / "seg.txt"}) {
+        auto run = RunCli("--segments " + target.string() + " " + picture, dir);
+        EXPECT_EQ(run.status, 2) << target;
+        EXPECT_EQ(run.out, "") << "stopped before decoding";
+        EXPECT_EQ(run.err.rfind("zorvik-cli: cannot write the segment file " + target.string(), 0),
+                  0u)
+            << run.err;
+        EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+    }
+    // The dump folder: missing, or a file.
+    for (const fs::path& target : {dir / "missing", dir / "plain.txt"}) {
+        auto run = RunCli("--debug " + target.string() + " " + picture, dir);
+        EXPECT_EQ(run.status, 2) << target;
+        EXPECT_EQ(run.err.rfind("zorvik-cli: cannot write the dumps into " + target.string(), 0),
+                  0u)
+            << run.err;
+    }
+    // A full and a closed standard output, also for --version.
+    for (const std::string& arguments :
+         {picture, std::string("--json ") + picture, std::string("--version")}) {
+        auto full = RunShell(arguments, ">/dev/full", dir);
+        EXPECT_EQ(full.status, 2) << arguments;
+        EXPECT_EQ(full.err,
+                  "zorvik-cli: cannot write to standard output: No space left on device\n")
+            << arguments;
+        auto closed = RunShell(arguments, ">&-", dir);
+        EXPECT_EQ(closed.status, 2) << arguments;
+        EXPECT_EQ(closed.err.rfind("zorvik-cli: cannot write to standard output", 0), 0u)
+            << closed.err;
+    }
+    // The same run with somewhere to write succeeds.
+    fs::create_directory(dir / "dumps");
+    auto fine = RunCli("--debug " + (dir / "dumps").string() + " --segments " +
+                           (dir / "seg.txt").string() + " " + picture,
+                       dir);
+    EXPECT_EQ(fine.status, 0) << fine.err;
+    EXPECT_TRUE(fs::exists(dir / "dumps" / "bitmap1.txt"));
+    EXPECT_TRUE(fs::exists(dir / "seg.txt"));
+}
+
+TEST_F(CliFiles, OversizedAndSizeClaimingFilesFailAloneAndTheNextFileStillDecodes) {
+    WriteBytes(dir / "x.bmp", test::ToBmp24(test::Render(test::EncodeText("x", 0), 3, 4)));
+    {
+        const int fd = ::open((dir / "huge.png").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, off_t(3) << 30), 0); // sparse: no room on the disk
+        ::close(fd);
+    }
+    auto huge = RunCli((dir / "huge.png").string() + " " + (dir / "x.bmp").string(), dir);
+    EXPECT_EQ(huge.status, 2);
+    EXPECT_EQ(huge.out, "x\n");
+    EXPECT_EQ(huge.err,
+              (dir / "huge.png").string() + ": the file is larger than 1 GiB (3221225472 bytes)\n");
+
+    // 54 bytes claiming 32767 x 32767 pixels at a bit count with no converter.
+    WriteBytes(dir / "claim.bmp", test::BmpHeader(32767, 32767, 64, 54, 54));
+    auto claim = RunCli("--json " + (dir / "claim.bmp").string(), dir);
+    EXPECT_EQ(claim.status, 1);
+    EXPECT_EQ(ParseJson(claim.out)["message"].toString().toStdString(), kNotRecognisedFault);
+}
+
+TEST_F(CliFiles, DecodeMsIsTheDecodeTimeLabelInMilliseconds) {
+    auto run = RunCli("--json " + std::string(ZORVIK_SOURCE_DIR) + "/tests/data/sample.png", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    QJsonObject o = ParseJson(run.out);
+    const QString label = o["labels"].toObject()["DecodeTime"].toString();
+    const QStringList parts = label.split('.');
+    ASSERT_EQ(parts.size(), 2) << label.toStdString();
+    EXPECT_EQ(o["decode_ms"].toInteger(), parts[0].toLongLong() * 1000 + parts[1].toLongLong());
+    EXPECT_TRUE(o["decode_ms"].isDouble() &&
+                o["decode_ms"].toDouble() == o["decode_ms"].toInteger());
+}
+
+TEST_F(CliFiles, ControlCharactersReachATerminalEscapedAndAPipeAsTheyAre) {
+    const std::string text("a\x1b[2Jb\0c", 8);
+    WriteBytes(dir / "ctl.bmp", test::ToBmp24(test::Render(test::EncodeText(text, 1), 3, 4)));
+    const std::string file = (dir / "ctl.bmp").string();
+
+    EXPECT_EQ(RunCli(file, dir).out, text + "\n"); // a pipe gets the exact bytes
+    const std::string seen = RunOnTerminal({file});
+    EXPECT_EQ(seen, "a\\x1b[2Jb\\x00c\r\n"); // the terminal turns LF into CR LF
+    EXPECT_EQ(seen.find('\x1b'), std::string::npos);
+
+    // The same decision made by the caller, without a terminal.
+    auto load = [](const std::string& path) {
+        const std::string bytes = test::ReadFileBytes(path);
+        return PictureBytesAsBitmap(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    };
+    for (bool terminal : {false, true}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(RunCommandLine({file}, load, out, err, terminal), 0);
+        EXPECT_EQ(out.str(), (terminal ? std::string("a\\x1b[2Jb\\x00c") : text) + "\n");
+    }
 }

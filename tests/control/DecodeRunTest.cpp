@@ -175,12 +175,25 @@ TEST(DecodeRun, BadFilesFailClearlyWithoutReadingOutsideTheBuffer) {
     }
 }
 
-TEST(DecodeRun, AnUnknownBitCountConvertsNothingAndLeavesTheSearchToFail) {
-    auto bytes = SmallBitmap();
-    bytes[28] = 2;
+TEST(DecodeRun, AnUnknownBitCountIsAnsweredAsTheSearchAnswersAnAllDarkPicture) {
+    // The stages are not asked: the answer for a grey image left all 0 is
+    // known (MalformedInputTest holds it against the real search).
+    for (unsigned bits : {0u, 2u, 64u}) {
+        auto bytes = SmallBitmap();
+        bytes[28] = uint8_t(bits);
+        StandInStages stages;
+        stages.finder = [](float) { return "finder failed"; };
+        auto outcome = RunDecode(bytes, stages);
+        EXPECT_EQ(outcome.kind, DecodeOutcome::Kind::NotDecoded) << bits;
+        EXPECT_EQ(outcome.message, kNotRecognised) << bits;
+        EXPECT_TRUE(stages.calls.empty()) << bits;
+    }
+    // A 54-byte file that claims 32767 x 32767 pixels: no image is built.
     StandInStages stages;
-    stages.finder = [](float) { return "finder failed"; };
-    EXPECT_EQ(RunDecode(bytes, stages).message, "finder failed");
+    auto outcome = RunDecode(test::BmpHeader(32767, 32767, 2, 54, 54), stages);
+    EXPECT_EQ(outcome.kind, DecodeOutcome::Kind::NotDecoded);
+    EXPECT_EQ(outcome.message, kNotRecognisedFault);
+    EXPECT_TRUE(stages.calls.empty());
 }
 
 TEST(ResultLabels, LevelVersionMaskAndStructuredAppend) {

@@ -346,6 +346,24 @@ TEST(SecondSearchLarge, SymbolOnBusyDesktop) {
     EXPECT_EQ(o.text, kText);
 }
 
+// Full-height stripes in finder proportions: every row crossing fits, and
+// the cross-check down the column meets a centre run as long as the picture.
+// It gives up once the run is longer than any fitting side runs allow, so
+// the search stays linear in the pixels and finds nothing.
+TEST(SecondSearchLarge, FinderLikeStripesGiveNoCandidates) {
+    constexpr int kUnit = 4, kSide = 1500;
+    const bool darkUnit[8] = {true, false, true, true, true, false, true, false};
+    GreyImage stripes(kSide, kSide);
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x) stripes.at(y, x) = darkUnit[(x / kUnit) % 8] ? 0 : 255;
+    const auto found = LocateFinders(BinariseGlobal(stripes));
+    EXPECT_TRUE(found[0].empty());
+    EXPECT_TRUE(found[1].empty());
+    DecodeEngine engine;
+    DecodeResult result;
+    EXPECT_EQ(SecondSearch(stripes, engine, result), kSecondSearchFailed);
+}
+
 // Without a symbol the search fails, and costs no more than a few passes of
 // binarisation over the picture would: measured against one, not a clock.
 TEST(SecondSearchLarge, NoSymbolFailsCheaply) {

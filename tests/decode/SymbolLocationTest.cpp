@@ -136,6 +136,23 @@ TEST(FindFinderPatterns, AllDarkPictureFindsNothingAndHugeModulesAreAFault) {
     EXPECT_EQ(FindFinderPatterns(big, binary, box, 0.85f, {}), kNotRecognisedFault);
 }
 
+// Full-height stripes in the proportion 1:1:3:1:1 with a one-unit gap: every
+// dark run of every row starts a run group that fits, and each is rejected
+// because neither side strip is light. A rejected group costs a fixed number
+// of steps however large its strips are, so the search ends quickly.
+TEST(FindFinderPatterns, FinderLikeStripesAreRejectedEverywhere) {
+    constexpr int kUnit = 5, kSide = 1600;
+    const bool darkUnit[8] = {true, false, true, true, true, false, true, false};
+    GreyImage stripes(kSide, kSide);
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x) stripes.at(y, x) = darkUnit[(x / kUnit) % 8] ? 0 : 255;
+    BinaryImage binary;
+    SymbolBox box;
+    EXPECT_EQ(FindFinderPatterns(stripes, binary, box, 0.85f, {}), kNotRecognised);
+    ASSERT_EQ(binary.size(), size_t(kSide));
+    EXPECT_EQ(binary[7].substr(0, 40), "1111100000111111111111111000001111100000");
+}
+
 TEST(CheckFinderRuns, AcceptsFinderProportionsWithinHalfAModule) {
     using Runs = std::array<int16_t, 5>;
     EXPECT_EQ(CheckFinderRuns(Runs{1, 1, 3, 1, 1}), 7);

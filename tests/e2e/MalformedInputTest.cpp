@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sys/resource.h>
+#include <utility>
 
 using namespace zorvik;
 
@@ -48,6 +50,54 @@ TEST(MalformedInput, EveryBitCountWithAnyHeaderValuesIsAnsweredWithAMessage) {
             EXPECT_FALSE(outcome.message.empty());
         }
     }
+}
+
+// A bit count with no converter leaves the grey image all 0; the run answers
+// that without building it. The answer must be the real search's on an
+// all-black picture of the same size, in both modes, including the width
+// of 32767 where the search overflows.
+TEST(MalformedInput, ABitCountWithoutConverterAnswersAsTheSearchAnswersAnAllBlackPicture) {
+    const std::vector<std::pair<int, int>> sizes = {{1, 1},   {13, 5},    {60, 60},   {200, 31},
+                                                    {1, 300}, {32766, 2}, {32767, 1}, {32767, 3}};
+    for (const auto& [width, height] : sizes) {
+        test::Picture black;
+        black.width = width, black.height = height;
+        black.grey.assign(size_t(width) * size_t(height), 0);
+        const auto blackBitmap = test::ToBmp24(black);
+        for (bool exact : {true, false}) {
+            DecodeOptions options;
+            options.exact = exact;
+            RecognitionStages realStages(options);
+            const DecodeOutcome real = RunDecode(blackBitmap, realStages);
+            ASSERT_EQ(real.kind, DecodeOutcome::Kind::NotDecoded) << width << "x" << height;
+            // Both answers occur: the overflow fault only at the widest rows.
+            EXPECT_EQ(real.message, width == 32767 ? kNotRecognisedFault : kNotRecognised);
+            for (int bits : {0, 2, 64}) {
+                RecognitionStages stages(options);
+                const DecodeOutcome known =
+                    RunDecode(test::BmpHeader(width, height, bits, 54, 54), stages);
+                EXPECT_EQ(known.kind, real.kind) << width << "x" << height << " " << bits;
+                EXPECT_EQ(known.message, real.message)
+                    << width << "x" << height << " " << bits << " exact " << exact;
+            }
+        }
+    }
+}
+
+TEST(MalformedInput, AFiftyFourByteBitmapClaimingTheLargestSidesBuildsNoImage) {
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    for (int bits : {0, 2, 64}) {
+        RecognitionStages stages;
+        const DecodeOutcome outcome =
+            RunDecode(test::BmpHeader(32767, 32767, bits, 54, 54), stages);
+        EXPECT_EQ(outcome.kind, DecodeOutcome::Kind::NotDecoded);
+        EXPECT_EQ(outcome.message, kNotRecognisedFault);
+    }
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    // A grey image of that size alone is 1 GiB; the peak stays where it was.
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kB";
 }
 
 TEST(MalformedInput, RandomModuleMatricesAreAnsweredWithAMessage) {

@@ -3,11 +3,16 @@
 #include "PictureFile.h"
 #include "DecodeRun.h"
 #include "QrFixtures.h"
+#include "TempFolder.h"
 
 #include <QBuffer>
 #include <QImage>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <fstream>
+#include <unistd.h>
 
 using namespace zorvik;
 
@@ -50,7 +55,93 @@ std::vector<uint8_t> Encoded(const QImage& image, const char* format) {
     return std::vector<uint8_t>(data.begin(), data.end());
 }
 
+// Bytes this process has read through system calls so far, or -1.
+long long BytesReadSoFar() {
+    std::ifstream io("/proc/self/io");
+    for (std::string key; io >> key;) {
+        long long value = 0;
+        io >> value;
+        if (key == "rchar:") return value;
+    }
+    return -1;
+}
+
+// The PNG chunk checksum (CRC-32, reflected polynomial 0xEDB88320).
+uint32_t Crc32(const uint8_t* data, size_t size) {
+    uint32_t crc = 0xFFFFFFFF;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
+    }
+    return ~crc;
+}
+
+// A file of size bytes that takes no room on the disk.
+void MakeSparseFile(const std::string& path, off_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, size), 0);
+    ::close(fd);
+}
+
 } // namespace
+
+TEST(PictureFile, AFileAboveOneGibibyteIsRefusedWithoutBeingRead) {
+    test::TempFolder folder("picture-size");
+    const std::string path = (folder / "huge.png").string();
+    // 3 GiB once wrapped an int to a negative size and crashed the program;
+    // 1 GiB and one byte is the first size refused.
+    for (long long size : {3LL << 30, (1LL << 30) + 1, 4LL << 30}) {
+        MakeSparseFile(path, off_t(size));
+        const long long readBefore = BytesReadSoFar();
+        const LoadedPicture loaded = LoadPictureAsBitmap(path);
+        const long long readAfter = BytesReadSoFar();
+        EXPECT_EQ(loaded.error,
+                  "the file is larger than 1 GiB (" + std::to_string(size) + " bytes)");
+        EXPECT_TRUE(loaded.bitmap.empty());
+        if (readBefore >= 0) {
+            EXPECT_LT(readAfter - readBefore, 1 << 20) << size;
+        }
+    }
+}
+
+TEST(PictureFile, APictureBeyondQtsDefaultAllocationLimitIsRead) {
+    // 5793 x 5793 at 4 bytes a pixel is just above the 128 MB Qt allows by
+    // default; it was refused as "not a picture file, or a damaged one".
+    QImage image(5793, 5793, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    const std::vector<uint8_t> png = Encoded(image, "PNG");
+    image = QImage();
+    const LoadedPicture loaded = PictureBytesAsBitmap(png);
+    ASSERT_EQ(loaded.error, "");
+    EXPECT_EQ(loaded.bitmap[28], 24);
+    EXPECT_EQ(loaded.bitmap.size(), 54 + size_t((5793 * 3 + 3) / 4 * 4) * 5793);
+}
+
+TEST(PictureFile, APictureAboveTheLimitsIsRefusedWithItsSize) {
+    // A small PNG whose header claims other sides: Qt reads them from the
+    // header, and the picture is refused before any pixel is made.
+    QImage small(8, 8, QImage::Format_RGB32);
+    small.fill(Qt::white);
+    const std::vector<uint8_t> png = Encoded(small, "PNG");
+    auto claiming = [&png](unsigned width, unsigned height) {
+        std::vector<uint8_t> b = png;
+        const size_t ihdr = 16; // after the signature, the length and "IHDR"
+        for (int i = 0; i < 4; ++i) {
+            b[ihdr + size_t(i)] = uint8_t(width >> (24 - 8 * i));
+            b[ihdr + 4 + size_t(i)] = uint8_t(height >> (24 - 8 * i));
+        }
+        const uint32_t crc = Crc32(b.data() + 12, 17); // "IHDR" and its 13 bytes
+        for (int i = 0; i < 4; ++i) b[29 + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
+        return b;
+    };
+    EXPECT_EQ(PictureBytesAsBitmap(claiming(16000, 9000)).error,
+              "the picture is 16000 × 9000 pixels, larger than the 128-megapixel limit");
+    EXPECT_EQ(PictureBytesAsBitmap(claiming(40000, 10)).error,
+              "the picture is larger than 32767 pixels on a side");
+    // The same header with its own sides is read as before.
+    EXPECT_EQ(PictureBytesAsBitmap(claiming(8, 8)).error, "");
+}
 
 TEST(PictureFile, BitmapsInTheConvertersLayoutAreDecodedFromTheirOwnBytes) {
     const test::Picture p = test::Render(kSymbol, 3, 4);

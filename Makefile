@@ -27,8 +27,7 @@ test: build
 	@$(MAKE) --no-print-directory test-asan
 	@$(MAKE) --no-print-directory fuzz-smoke
 
-# The X server tests drive the desktop program through Xvfb and openbox; they
-# run in the normal tree only (see tests/CMakeLists.txt).
+# Debug keeps the assertions; -O1 keeps it quick. Sanitizer options: tests/CMakeLists.txt.
 test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
 		-DZORVIK_SANITIZE=ON >/dev/null

@@ -3,9 +3,12 @@
 # -DZORVIK_FUZZ=ON, fuzzers built).
 #   scripts/fuzz.sh BUILD_DIR SECONDS [JOBS] [TARGET...]
 # Each target runs SECONDS, JOBS of them at once (default 1), starting from
-# the seeds made into BUILD_DIR/fuzz-seeds and the kept inputs of
-# fuzz/regressions/<target>; new inputs collect in
-# BUILD_DIR/fuzz-corpus/<target>, logs in BUILD_DIR/fuzz-logs. A crash, hang
+# the seeds made into BUILD_DIR/fuzz-seeds (from the picture corpora the
+# build tree names) and the kept inputs of fuzz/regressions/<target>; new
+# inputs collect in BUILD_DIR/fuzz-corpus/<target> and seed the next run.
+# A short run (under two minutes, the smoke run of make test) starts from
+# the seeds alone and keeps nothing, so that it takes the same time every
+# time. Logs go to BUILD_DIR/fuzz-logs. A crash, hang
 # (an input running longer than the target's time limit), leak, sanitizer
 # report or memory blow-up leaves its input in BUILD_DIR/fuzz-artifacts and
 # makes the script fail.
@@ -29,15 +32,23 @@ declare -A timeLimit=([BitmapRun]=30 [DecodeSymbol]=10 [Segments]=10 [CorrectBlo
                       [LoadSettings]=10 [ResultPage]=10 [SecondSearch]=30)
 
 if [ ! -d "$build/fuzz-seeds" ]; then
-    shared=$(dirname "$here")/shared
     pictures=("$here/tests/data")
-    for c in "$shared"/corpus*; do [ -d "$c" ] && pictures+=("$c"); done
+    corpus=$(sed -n 's/^ZORVIK_CORPUS_DIR:PATH=//p' "$build/CMakeCache.txt")
+    if [ -n "$corpus" ]; then
+        for c in "$corpus" "$(dirname "$corpus")/corpus-beyond"; do
+            [ -d "$c" ] && pictures+=("$c")
+        done
+    fi
     "$build/bin/zorvik-fuzz-seeds" "$build/fuzz-seeds" "${pictures[@]}" >/dev/null || exit 1
 fi
 
 run_one() {
     local t=$1
     local corpus="$build/fuzz-corpus/$t" artifacts="$build/fuzz-artifacts/$t/"
+    if [ "$seconds" -lt 120 ]; then
+        corpus="$build/fuzz-smoke/$t"
+        rm -rf "$corpus"
+    fi
     local log="$build/fuzz-logs/$t.log"
     mkdir -p "$corpus" "$artifacts" "$build/fuzz-logs"
     local dirs=("$corpus" "$build/fuzz-seeds/$t")

@@ -48,7 +48,6 @@ TEST(ShutterSound, TheBuildPutsAShortPcmSoundBesideTheProgram) {
 TEST(ShutterSound, AMissingFilePlaysNothingAndReturnsAtOnce) {
     QtSoundPlayer player;
     player.PlayAsync("/nonexistent/camera.wav");
-    player.PlayAsync(std::string(ZORVIK_BIN_DIR) + "/camera.wav"); // no device here: no wait
     SUCCEED();
 }
 

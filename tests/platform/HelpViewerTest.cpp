@@ -1,6 +1,7 @@
 // The help command and the help window under the offscreen platform, and
 // the pages shipped beside the program.
 #include "HelpViewer.h"
+#include "FakePlatform.h"
 #include "Platform.h"
 #include "QtTestSupport.h"
 #include "TempFolder.h"
@@ -30,22 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FakeBrowser final : public Browser {
-  public:
-    void OpenUrl(const std::string& address) override { opened.push_back(address); }
-    std::vector<std::string> opened;
-};
-
-class RecordingViewer final : public HelpViewer {
-  public:
-    bool DisplayTopic(QWidget*, const std::string& helpFile) override {
-        shown.push_back(helpFile);
-        return true;
-    }
-    void CloseAll() override {}
-    std::vector<std::string> shown;
-};
-
 void WriteFile(const fs::path& path, const std::string& text) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << text;
@@ -70,13 +55,13 @@ TEST(OpenHelpTest, MissingHelpOpensNothing) {
     EXPECT_EQ(HelpFilePath("/opt/zorvik/"), "/opt/zorvik/help/index.html");
     EXPECT_EQ(HelpFilePath("/opt/zorvik"), "/opt/zorvik/help/index.html");
     test::TempFolder folder("help-missing");
-    RecordingViewer recording;
+    test::FakeHelp recording;
     EXPECT_FALSE(OpenHelp(recording, nullptr, folder.path().string()));
     fs::create_directories(folder / "help/index.html"); // a folder is no help file
     EXPECT_FALSE(OpenHelp(recording, nullptr, folder.path().string()));
     EXPECT_TRUE(recording.shown.empty());
 
-    FakeBrowser browser;
+    test::FakeBrowser browser;
     QtHelpViewer viewer(browser);
     EXPECT_FALSE(viewer.DisplayTopic(nullptr, (folder / "nothing.html").string()));
     EXPECT_TRUE(viewer.Windows().empty());
@@ -85,7 +70,7 @@ TEST(OpenHelpTest, MissingHelpOpensNothing) {
 TEST(HelpWindowTest, ShowsTheFirstPageFollowsPagesInsideAndAddressesInTheBrowser) {
     test::TempFolder folder("help-links");
     WriteHelp(folder);
-    FakeBrowser browser;
+    test::FakeBrowser browser;
     QtHelpViewer viewer(browser);
     QWidget caller;
     ASSERT_TRUE(OpenHelp(viewer, &caller, folder.path().string() + "/"));
@@ -127,7 +112,7 @@ TEST(HelpWindowTest, CloseAllClosesEveryWindowOpened) {
     test::TempFolder first("help-one"), second("help-two");
     WriteHelp(first);
     WriteHelp(second);
-    FakeBrowser browser;
+    test::FakeBrowser browser;
     QtHelpViewer viewer(browser);
     ASSERT_TRUE(OpenHelp(viewer, nullptr, first.path().string()));
     ASSERT_TRUE(OpenHelp(viewer, nullptr, second.path().string()));
@@ -196,7 +181,7 @@ TEST(ShippedHelpTest, EveryPageIsCopiedDeclaresUtf8AndIsReachableThroughLinksTha
     }
     EXPECT_EQ(reached, pages);
 
-    FakeBrowser browser;
+    test::FakeBrowser browser;
     QtHelpViewer viewer(browser);
     ASSERT_TRUE(OpenHelp(viewer, nullptr, ZORVIK_BIN_DIR));
     EXPECT_TRUE(

@@ -1,6 +1,7 @@
 // The About box under the offscreen platform: its texts, the address's
 // hover look, and every way of closing it telling the main window once.
 #include "VersionForm.h"
+#include "FakePlatform.h"
 #include "QtTestSupport.h"
 
 #include <QApplication>
@@ -25,12 +26,6 @@ QT_END_NAMESPACE
 namespace zorvik {
 namespace {
 
-class FakeBrowser final : public Browser {
-  public:
-    void OpenUrl(const std::string& address) override { opened.push_back(address); }
-    std::vector<std::string> opened;
-};
-
 class VersionFormTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -44,7 +39,7 @@ class VersionFormTest : public ::testing::Test {
     }
     QLabel* Label(const char* name) const { return form->findChild<QLabel*>(name); }
 
-    FakeBrowser browser;
+    test::FakeBrowser browser;
     int unloads = 0;
     QPointer<VersionForm> form;
 };
@@ -125,7 +120,7 @@ TEST_F(VersionFormTest, EveryWayOfClosingTellsTheMainWindowOnce) {
 }
 
 TEST(VersionFormOwnerTest, StaysUsableWhenItsOwnerIsDisabledAfterCreatingIt) {
-    FakeBrowser browser;
+    test::FakeBrowser browser;
     QWidget owner;
     owner.show();
     int unloads = 0;

@@ -22,6 +22,22 @@ std::string DecodeEngine::DecodeSymbol(const ModuleMatrix& matrix, const SymbolB
     }
 }
 
+const std::string& DecodeEngine::FunctionMap(int version) {
+    auto found = functionMaps_.find(version);
+    if (found != functionMaps_.end()) return found->second;
+    std::string map = BuildFunctionMap(version);
+    std::replace(map.begin(), map.end(), '1', '0');
+    return functionMaps_.emplace(version, std::move(map)).first->second;
+}
+
+const std::string& DecodeEngine::MaskBits(int version, int mask) {
+    const std::pair key{version, mask};
+    auto found = masks_.find(key);
+    if (found != masks_.end()) return found->second;
+    std::string bits = BuildMaskString(mask, FunctionMap(version), 4 * version + 16);
+    return masks_.emplace(key, std::move(bits)).first->second;
+}
+
 std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBox& box,
                                       DecodeResult& result) {
     ReadFormatInfo(matrix, box.ModulesAcross, box.ModulesDown, result.SymbolVersion, result.EcLevel,
@@ -33,10 +49,8 @@ std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBo
     std::string symbolBits;
     for (int r = 0; r < box.ModulesDown; ++r) symbolBits += matrix.at(size_t(r));
 
-    std::string map = BuildFunctionMap(version);
-    std::replace(map.begin(), map.end(), '1', '0');
-    const int last = 4 * version + 16;
-    symbolBits = XorBitStrings(symbolBits, BuildMaskString(result.MaskPattern, map, last));
+    std::string map = FunctionMap(version); // a copy: the read-out marks it
+    symbolBits = XorBitStrings(symbolBits, MaskBits(version, result.MaskPattern));
 
     const VersionCapacity capacity = GetVersionCapacity(version);
     const int dataCount = capacity.data.at(size_t(level));

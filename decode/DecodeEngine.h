@@ -6,7 +6,9 @@
 #include "ModuleSampling.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
 
 namespace zorvik {
 
@@ -44,8 +46,15 @@ class DecodeEngine {
   private:
     std::string DecodeSteps(const ModuleMatrix& matrix, const SymbolBox& box, DecodeResult& result);
 
+    // The function-module map (function modules as '0') of a version and
+    // the mask of a version and mask: fixed, so built once per engine.
+    const std::string& FunctionMap(int version);
+    const std::string& MaskBits(int version, int mask);
+
     DecodeOptions options_;
     std::string DecodedText;
+    std::map<int, std::string> functionMaps_;          // by version
+    std::map<std::pair<int, int>, std::string> masks_; // by version and mask
 };
 
 } // namespace zorvik

@@ -4,7 +4,6 @@
 #include "ResultPage.h"
 
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -41,10 +40,10 @@ constexpr StaticLabel kStaticLabels[] = {
 
 } // namespace
 
-DecodeForm::DecodeForm(ProgramState& program, MessageBoxes& messages, const ScreenMetrics& screen,
-                       MainWindowLink& main, QWidget* owner)
-    : QWidget(owner, Qt::Window), program_(program), messages_(messages), screen_(screen),
-      main_(main), model_(program) {
+DecodeForm::DecodeForm(ProgramState& program, MessageBoxes& messages, Browser& browser,
+                       const ScreenMetrics& screen, MainWindowLink& main, QWidget* owner)
+    : QWidget(owner, Qt::Window), program_(program), messages_(messages), browser_(browser),
+      screen_(screen), main_(main), model_(program) {
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(JapaneseFont(kFontPoints));
     setFixedSize(
@@ -95,7 +94,7 @@ DecodeForm::DecodeForm(ProgramState& program, MessageBoxes& messages, const Scre
     qrBrowse_->setObjectName("QrBrowse");
     qrBrowse_->setOpenLinks(false);
     connect(qrBrowse_, &QTextBrowser::anchorClicked, this,
-            [](const QUrl& url) { QDesktopServices::openUrl(url); });
+            [this](const QUrl& url) { browser_.OpenUrl(url.toString().toStdString()); });
 
     model_.Form_Load();
     Render();

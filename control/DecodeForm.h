@@ -20,8 +20,9 @@ class DecodeForm final : public QWidget, private DecodeFormHost {
     Q_OBJECT
   public:
     // The window deletes itself once closed, after telling the main window.
-    DecodeForm(ProgramState& program, MessageBoxes& messages, const ScreenMetrics& screen,
-               MainWindowLink& main, QWidget* owner = nullptr);
+    // Links on the page open through browser.
+    DecodeForm(ProgramState& program, MessageBoxes& messages, Browser& browser,
+               const ScreenMetrics& screen, MainWindowLink& main, QWidget* owner = nullptr);
 
     // Sizes QrPic to the picture (twips at the screen's scale) and centres it
     // in its frame. The picture is what DecodeQR decodes.
@@ -47,6 +48,7 @@ class DecodeForm final : public QWidget, private DecodeFormHost {
 
     ProgramState& program_;
     MessageBoxes& messages_;
+    Browser& browser_;
     ScreenMetrics screen_;
     MainWindowLink& main_;
     DecodeFormModel model_;

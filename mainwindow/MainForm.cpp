@@ -157,6 +157,13 @@ void MainForm::Form_Load() {
     Render();
 }
 
+void MainForm::LayOut() {
+    int32_t W = int32_t(std::lround(width() * double(screen_.TwipsPerPixelX)));
+    int32_t H = int32_t(std::lround(height() * double(screen_.TwipsPerPixelY)));
+    model_.Form_Resize(W, H, isMinimized());
+    Render();
+}
+
 void MainForm::ScreenChanged() {
     const ScreenMetrics now = ScreenMetricsFor(this);
     const bool rescaled = now.TwipsPerPixelX != screen_.TwipsPerPixelX ||
@@ -166,10 +173,7 @@ void MainForm::ScreenChanged() {
     model_.ChangeTwipsPerPixel(screen_.TwipsPerPixelX, screen_.TwipsPerPixelY);
     selectPic_->twipsX = screen_.TwipsPerPixelX, selectPic_->twipsY = screen_.TwipsPerPixelY;
     modWheelMouse::SetTwipsPerPixel(screen_.TwipsPerPixelX, screen_.TwipsPerPixelY);
-    int32_t W = int32_t(std::lround(width() * double(screen_.TwipsPerPixelX)));
-    int32_t H = int32_t(std::lround(height() * double(screen_.TwipsPerPixelY)));
-    model_.Form_Resize(W, H, isMinimized());
-    Render();
+    LayOut();
 }
 
 void MainForm::BuildControls() {
@@ -372,10 +376,7 @@ void MainForm::Render() {
 void MainForm::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (!m_CWheel) return; // still being built
-    int32_t W = int32_t(std::lround(width() * double(screen_.TwipsPerPixelX)));
-    int32_t H = int32_t(std::lround(height() * double(screen_.TwipsPerPixelY)));
-    model_.Form_Resize(W, H, isMinimized());
-    Render();
+    LayOut();
     if (isVisible()) selectPic_->setFocus();
 }
 
@@ -408,15 +409,15 @@ void MainForm::Form_Unload() {
     guidanceTimer_.stop(), guidanceWipe_.stop(), clickTimer_.stop();
 }
 
+void MainForm::PutPicture(const QImage& picture) {
+    basePic_ = picture.isNull() ? QImage() : picture.convertToFormat(QImage::Format_RGB32);
+    selectPic_->surface = basePic_;
+}
+
 void MainForm::GetClipboard_Click() {
     const QImage picture = clipboard_.ReadPicture();
     const bool read = !picture.isNull();
-    if (read) {
-        basePic_ = picture.convertToFormat(QImage::Format_RGB32);
-        selectPic_->surface = basePic_;
-    } else {
-        selectPic_->surface = QImage();
-    }
+    PutPicture(picture);
     model_.GetClipboard_Click(read, picture.width(), picture.height(),
                               program_.settings.DecodeAtOnce, *this);
     if (model_.SelectPic.width == 0 || model_.SelectPic.height == 0) basePic_ = QImage();
@@ -523,7 +524,7 @@ void MainForm::OwnWindow(QWidget* window) {
 
 DecodeForm& MainForm::LoadDecodeForm() {
     if (!decodeForm_) {
-        decodeForm_ = new DecodeForm(program_, messages_, screen_, *this);
+        decodeForm_ = new DecodeForm(program_, messages_, browser_, screen_, *this);
         OwnWindow(decodeForm_);
     }
     return *decodeForm_;
@@ -604,8 +605,7 @@ void MainForm::CaptureScreen(int16_t mode) {
         picture = clipboard_.ReadPicture();
     }
     const bool read = !picture.isNull();
-    basePic_ = read ? picture.convertToFormat(QImage::Format_RGB32) : QImage();
-    selectPic_->surface = basePic_;
+    PutPicture(picture);
     if (read) {
         const std::string sound = program_.ProgramFolder + "camera.wav";
         if (program_.settings.CameraSound == 1 && std::filesystem::exists(sound)) {

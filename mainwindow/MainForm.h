@@ -103,6 +103,10 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
     // the picture is white.
     QImage CutPicture(const TwipRect& rect) const;
     void Form_Load();
+    // Form_Resize with the window's size in twips, then Render.
+    void LayOut();
+    // A new picture (null for none) as BasePic and on the view's surface.
+    void PutPicture(const QImage& picture);
     // The screen's scale, from the screen the window is on now.
     void ScreenChanged();
     void Form_Unload();

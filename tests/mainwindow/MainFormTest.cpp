@@ -362,6 +362,9 @@ TEST(MainFormSettingsTest, TheHtmlViewShowsThePageInItsColoursAndShutDownRemoves
     EXPECT_TRUE(browser->toHtml().contains("#00ff00", Qt::CaseInsensitive));
     EXPECT_TRUE(browser->toHtml().contains("href=\"https://example.jp/a?b=1&amp;c=2\""));
     EXPECT_TRUE(browser->document()->defaultStyleSheet().contains("#112233"));
+    // A click on the link hands its address to the user's browser.
+    emit browser->anchorClicked(QUrl("https://example.jp/a?b=1&c=2"));
+    EXPECT_EQ(fakes.browser.opened, std::vector<std::string>{"https://example.jp/a?b=1&c=2"});
     EXPECT_TRUE(std::filesystem::exists(scratch / "temp" / "#TEMP_QR.html"));
 
     form->close();

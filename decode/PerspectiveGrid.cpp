@@ -88,11 +88,6 @@ std::optional<Perspective> Perspective::FromQuads(const std::array<PlanePoint, 4
     return p;
 }
 
-PlanePoint Perspective::Map(PlanePoint p) const {
-    const double w = m_[6] * p.x + m_[7] * p.y + m_[8];
-    return {(m_[0] * p.x + m_[1] * p.y + m_[2]) / w, (m_[3] * p.x + m_[4] * p.y + m_[5]) / w};
-}
-
 std::optional<Perspective> GridFromFinders(const FinderTriple& t, int modules,
                                            const std::optional<PlanePoint>& alignment) {
     const double near = 3.5, far = modules - 3.5;
@@ -153,17 +148,6 @@ std::optional<Perspective> RefineFourthCorner(const GreyImage& grey, const Finde
         from, {t.topLeft.centre, t.topRight.centre, corner(bestU, bestV), t.bottomLeft.centre});
 }
 
-double GreyAt(const GreyImage& grey, PlanePoint p) {
-    const double x = std::clamp(p.x - 0.5, 0.0, double(grey.width - 1));
-    const double y = std::clamp(p.y - 0.5, 0.0, double(grey.height - 1));
-    const int x0 = std::min(int(x), grey.width - 1), y0 = std::min(int(y), grey.height - 1);
-    const int x1 = std::min(x0 + 1, grey.width - 1), y1 = std::min(y0 + 1, grey.height - 1);
-    const double fx = x - x0, fy = y - y0;
-    const double top = grey.at(y0, x0) * (1 - fx) + grey.at(y0, x1) * fx;
-    const double bottom = grey.at(y1, x0) * (1 - fx) + grey.at(y1, x1) * fx;
-    return top * (1 - fy) + bottom * fy;
-}
-
 std::optional<PlanePoint> FindAlignment(const GreyImage& grey, const FinderTriple& t, int modules,
                                         bool lightOnDark) {
     if (modules < 25) return std::nullopt;
@@ -178,35 +162,56 @@ std::optional<PlanePoint> FindAlignment(const GreyImage& grey, const FinderTripl
     const PlanePoint predicted = {t.topLeft.centre.x + along * (ex.x + ey.x),
                                   t.topLeft.centre.y + along * (ex.y + ey.y)};
     const double sign = lightOnDark ? -1 : 1;
-    auto score = [&](double du, double dv) {
+    auto at = [&](double u, double v) {
+        return GreyAt(grey, {predicted.x + u * ex.x + v * ey.x, predicted.y + u * ex.y + v * ey.y});
+    };
+    // The pattern's 5 x 5 module centres: the ring at distance 1 is light,
+    // the centre and the outer ring dark. A slight pull towards the
+    // prediction settles ties in plain areas.
+    auto score = [&](auto&& sample, double du, double dv) {
         double light = 0, dark = 0;
         for (int i = -2; i <= 2; ++i)
-            for (int j = -2; j <= 2; ++j) {
-                const double u = du + i, v = dv + j;
-                const double g = GreyAt(
-                    grey, {predicted.x + u * ex.x + v * ey.x, predicted.y + u * ex.y + v * ey.y});
-                (std::max(std::abs(i), std::abs(j)) == 1 ? light : dark) += g;
-            }
-        // A slight pull towards the prediction settles ties in plain areas.
+            for (int j = -2; j <= 2; ++j)
+                (std::max(std::abs(i), std::abs(j)) == 1 ? light : dark) += sample(i, j);
         return sign * (light / 8 - dark / 17) - 1.5 * std::hypot(du, dv);
     };
+    // Coarse: offsets in quarter modules. Whole-module steps between the
+    // pattern's centres land on the same quarter-module lattice, so each
+    // lattice point is sampled once rather than once per offset near it.
     const double reach = std::clamp(3 + modules / 12.0, 4.0, 14.0);
+    const int offsets = int(std::floor(8 * reach + 1e-9)) + 1; // per axis
+    const int side = offsets + 16;                             // lattice points per axis
+    auto lattice = [&](int k) { return -reach - 2 + 0.25 * k; };
+    std::vector<double> samples(size_t(side) * size_t(side));
+    for (int k = 0; k < side; ++k)
+        for (int l = 0; l < side; ++l)
+            samples[size_t(k) * size_t(side) + size_t(l)] = at(lattice(k), lattice(l));
     double best = -1e9, bestU = 0, bestV = 0;
-    for (double du = -reach; du <= reach; du += 0.25)
-        for (double dv = -reach; dv <= reach; dv += 0.25)
-            if (const double s = score(du, dv); s > best) best = s, bestU = du, bestV = dv;
+    for (int k = 0; k < offsets; ++k)
+        for (int l = 0; l < offsets; ++l) {
+            const double du = lattice(k + 8), dv = lattice(l + 8);
+            const double s = score(
+                [&](int i, int j) {
+                    return samples[size_t(k + 4 * (i + 2)) * size_t(side) +
+                                   size_t(l + 4 * (j + 2))];
+                },
+                du, dv);
+            if (s > best) best = s, bestU = du, bestV = dv;
+        }
+    // Fine: sixteenths of a module around the best.
     const double coarseU = bestU, coarseV = bestV;
     for (double du = -0.25; du <= 0.25; du += 0.0625)
-        for (double dv = -0.25; dv <= 0.25; dv += 0.0625)
-            if (const double s = score(coarseU + du, coarseV + dv); s > best)
-                best = s, bestU = coarseU + du, bestV = coarseV + dv;
+        for (double dv = -0.25; dv <= 0.25; dv += 0.0625) {
+            const double u = coarseU + du, v = coarseV + dv;
+            const double s = score([&](int i, int j) { return at(u + i, v + j); }, u, v);
+            if (s > best) best = s, bestU = u, bestV = v;
+        }
     if (best < 12) return std::nullopt;
     return PlanePoint{predicted.x + bestU * ex.x + bestV * ey.x,
                       predicted.y + bestU * ex.y + bestV * ey.y};
 }
 
-ModuleMatrix SampleGrid(const GreyImage& grey, const Perspective& map, int modules,
-                        ModuleThreshold rule, bool lightOnDark) {
+std::vector<double> SampleFootprints(const GreyImage& grey, const Perspective& map, int modules) {
     const size_t n = size_t(modules);
     std::vector<double> samples(n * n);
     // Centre-weighted footprint: the centre counts twice, four points a fifth
@@ -221,26 +226,62 @@ ModuleMatrix SampleGrid(const GreyImage& grey, const Perspective& map, int modul
             s += GreyAt(grey, map.Map({u, v - kReach})) + GreyAt(grey, map.Map({u, v + kReach}));
             samples[r * n + c] = s / 6;
         }
+    return samples;
+}
+
+namespace {
+
+// The lowest and highest sample within four modules of each module (the
+// window clipped at the grid's edge), separably: along rows, then columns.
+void LocalExtremes(const std::vector<double>& samples, size_t n, std::vector<double>& lowest,
+                   std::vector<double>& highest) {
+    std::vector<double> rowLow(n * n), rowHigh(n * n);
+    for (size_t r = 0; r < n; ++r)
+        for (size_t c = 0; c < n; ++c) {
+            double lo = 255, hi = 0;
+            for (size_t x = c >= 4 ? c - 4 : 0; x <= std::min(n - 1, c + 4); ++x) {
+                lo = std::min(lo, samples[r * n + x]);
+                hi = std::max(hi, samples[r * n + x]);
+            }
+            rowLow[r * n + c] = lo, rowHigh[r * n + c] = hi;
+        }
+    lowest.assign(n * n, 255);
+    highest.assign(n * n, 0);
+    for (size_t r = 0; r < n; ++r)
+        for (size_t y = r >= 4 ? r - 4 : 0; y <= std::min(n - 1, r + 4); ++y)
+            for (size_t c = 0; c < n; ++c) {
+                lowest[r * n + c] = std::min(lowest[r * n + c], rowLow[y * n + c]);
+                highest[r * n + c] = std::max(highest[r * n + c], rowHigh[y * n + c]);
+            }
+}
+
+} // namespace
+
+ModuleMatrix ThresholdFootprints(const std::vector<double>& samples, int modules,
+                                 ModuleThreshold rule, bool lightOnDark) {
+    const size_t n = size_t(modules);
     const double global = OtsuOfSamples(samples);
-    const auto [lowest, highest] = std::minmax_element(samples.begin(), samples.end());
-    const double spread = *highest - *lowest;
+    const auto [lowestSample, highestSample] = std::minmax_element(samples.begin(), samples.end());
+    const double spread = *highestSample - *lowestSample;
+    std::vector<double> lowest, highest;
+    if (rule == ModuleThreshold::Local) LocalExtremes(samples, n, lowest, highest);
     ModuleMatrix matrix(n, std::string(n, '0'));
     for (size_t r = 0; r < n; ++r)
         for (size_t c = 0; c < n; ++c) {
             double threshold = global;
             if (rule == ModuleThreshold::Local) {
-                double lo = 255, hi = 0;
-                for (size_t y = r >= 4 ? r - 4 : 0; y <= std::min(n - 1, r + 4); ++y)
-                    for (size_t x = c >= 4 ? c - 4 : 0; x <= std::min(n - 1, c + 4); ++x) {
-                        lo = std::min(lo, samples[y * n + x]);
-                        hi = std::max(hi, samples[y * n + x]);
-                    }
+                const double lo = lowest[r * n + c], hi = highest[r * n + c];
                 if (hi - lo >= spread / 2) threshold = (lo + hi) / 2;
             }
             const double s = samples[r * n + c];
             matrix[r][c] = (lightOnDark ? s > threshold : s <= threshold) ? '1' : '0';
         }
     return matrix;
+}
+
+ModuleMatrix SampleGrid(const GreyImage& grey, const Perspective& map, int modules,
+                        ModuleThreshold rule, bool lightOnDark) {
+    return ThresholdFootprints(SampleFootprints(grey, map, modules), modules, rule, lightOnDark);
 }
 
 double TimingAgreement(const ModuleMatrix& matrix) {

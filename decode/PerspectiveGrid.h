@@ -7,8 +7,11 @@
 #include "FinderLocator.h"
 #include "ModuleSampling.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace zorvik {
 
@@ -19,7 +22,10 @@ class Perspective {
     // quadrilateral is degenerate (three corners on a line).
     static std::optional<Perspective> FromQuads(const std::array<PlanePoint, 4>& from,
                                                 const std::array<PlanePoint, 4>& to);
-    PlanePoint Map(PlanePoint p) const;
+    PlanePoint Map(PlanePoint p) const {
+        const double w = m_[6] * p.x + m_[7] * p.y + m_[8];
+        return {(m_[0] * p.x + m_[1] * p.y + m_[2]) / w, (m_[3] * p.x + m_[4] * p.y + m_[5]) / w};
+    }
 
   private:
     std::array<double, 9> m_{}; // row-major, m_[8] == 1 after normalising
@@ -54,16 +60,36 @@ std::optional<PlanePoint> FindAlignment(const GreyImage& grey, const FinderTripl
                                         int modules, bool lightOnDark);
 
 // Brightness at a point, interpolated between the four nearest pixel
-// centres; points outside take the nearest border pixel.
-double GreyAt(const GreyImage& grey, PlanePoint p);
+// centres; points outside take the nearest border pixel. The image must not
+// be empty. Inline: grids sample it hundreds of thousands of times.
+inline double GreyAt(const GreyImage& grey, PlanePoint p) {
+    const double x = std::clamp(p.x - 0.5, 0.0, double(grey.width - 1));
+    const double y = std::clamp(p.y - 0.5, 0.0, double(grey.height - 1));
+    const int x0 = std::min(int(x), grey.width - 1), y0 = std::min(int(y), grey.height - 1);
+    const int x1 = std::min(x0 + 1, grey.width - 1), y1 = std::min(y0 + 1, grey.height - 1);
+    const double fx = x - x0, fy = y - y0;
+    const uint8_t* row0 = grey.pixels.data() + size_t(y0) * size_t(grey.width);
+    const uint8_t* row1 = grey.pixels.data() + size_t(y1) * size_t(grey.width);
+    const double top = row0[x0] * (1 - fx) + row0[x1] * fx;
+    const double bottom = row1[x0] * (1 - fx) + row1[x1] * fx;
+    return top * (1 - fy) + bottom * fy;
+}
 
 enum class ModuleThreshold {
     Global, // one threshold for all module samples (two-class split)
     Local,  // midpoint of the samples within four modules, where they differ
 };
 
-// modules x modules grid sampled at module centres (a small centre-weighted
-// footprint), '1' dark; lightOnDark swaps dark and light.
+// The brightness of each module of a modules x modules grid, row by row,
+// from a small centre-weighted footprint at its centre.
+std::vector<double> SampleFootprints(const GreyImage& grey, const Perspective& map, int modules);
+
+// Footprints from SampleFootprints as a grid, '1' dark; lightOnDark swaps
+// dark and light.
+ModuleMatrix ThresholdFootprints(const std::vector<double>& samples, int modules,
+                                 ModuleThreshold rule, bool lightOnDark);
+
+// Both steps at once.
 ModuleMatrix SampleGrid(const GreyImage& grey, const Perspective& map, int modules,
                         ModuleThreshold rule, bool lightOnDark);
 

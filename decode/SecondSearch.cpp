@@ -124,9 +124,10 @@ class Search {
     }
 
     bool TryGrid(const Perspective& map, int n, bool lightOnDark) {
+        const std::vector<double> samples = SampleFootprints(grey_, map, n);
         ModuleMatrix previous;
         for (ModuleThreshold rule : {ModuleThreshold::Global, ModuleThreshold::Local}) {
-            ModuleMatrix matrix = SampleGrid(grey_, map, n, rule, lightOnDark);
+            ModuleMatrix matrix = ThresholdFootprints(samples, n, rule, lightOnDark);
             if (matrix == previous || TimingAgreement(matrix) < kMinTiming) continue;
             // A mirror image comes out transposed from the finder order.
             if (TryMatrix(matrix) || TryMatrix(Transpose(matrix))) return true;

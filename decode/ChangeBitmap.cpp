@@ -36,8 +36,8 @@ void ForEachPixel(BitmapBytes file, int bitCount, int width, int height, int pix
     size_t stride = size_t(BitmapStride(bitCount, width));
     for (int s = height - 1; s >= 0; --s) {
         const uint8_t* row = file.data() + size_t(pixelOffset) + size_t(s) * stride;
-        int r = height - 1 - s;
-        for (int c = 0; c < width; ++c) grey.at(r, c) = pixelGrey(row, c);
+        uint8_t* out = grey.pixels.data() + size_t(height - 1 - s) * size_t(width);
+        for (int c = 0; c < width; ++c) out[c] = pixelGrey(row, c);
     }
 }
 

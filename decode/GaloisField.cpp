@@ -5,45 +5,8 @@
 
 namespace zorvik {
 
-namespace {
-
-// x^8 + x^4 + x^3 + x^2 + 1, the QR Code field polynomial.
-constexpr int kFieldPolynomial = 0x11D;
-
-constexpr FieldTables MakeFieldTables() {
-    FieldTables tables{};
-    int value = 1;
-    for (int i = 0; i < 255; ++i) {
-        tables.PowerTable[i] = static_cast<int16_t>(value);
-        tables.LogTable[value] = static_cast<int16_t>(i);
-        value <<= 1;
-        if (value & 0x100) value ^= kFieldPolynomial;
-    }
-    // alpha^255 = alpha^0: lets GfInverse(1) read index 255 - 0.
-    tables.PowerTable[255] = 1;
-    tables.LogTable[0] = 0;
-    return tables;
-}
-
-constexpr FieldTables kFieldTables = MakeFieldTables();
-
-static_assert(kFieldTables.PowerTable[8] == 29, "reduction by 0x11D");
-static_assert(kFieldTables.LogTable[3] == 25 && kFieldTables.LogTable[7] == 198,
-              "log table of the QR field");
-
-} // namespace
-
-const FieldTables& BuildFieldTables() {
-    return kFieldTables;
-}
-
-int16_t GfMultiply(int a, int b) {
-    if (a == 0 || b == 0) return 0;
-    return kFieldTables.PowerTable[(kFieldTables.LogTable[a] + kFieldTables.LogTable[b]) % 255];
-}
-
 int16_t GfInverse(int a) {
-    return kFieldTables.PowerTable[255 - kFieldTables.LogTable[a]];
+    return detail::kFieldTables.PowerTable[size_t(255 - detail::kFieldTables.LogTable[size_t(a)])];
 }
 
 void PolyClear(Polynomial& p) {

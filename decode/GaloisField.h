@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -16,11 +17,52 @@ struct FieldTables {
     std::array<int16_t, 256> LogTable;
 };
 
-// The constant tables (built once, read only).
-const FieldTables& BuildFieldTables();
+namespace detail {
 
-// Product of two elements 0..255 (the range is not checked).
-int16_t GfMultiply(int a, int b);
+// x^8 + x^4 + x^3 + x^2 + 1, the QR Code field polynomial.
+inline constexpr int kFieldPolynomial = 0x11D;
+
+constexpr FieldTables MakeFieldTables() {
+    FieldTables tables{};
+    int value = 1;
+    for (int i = 0; i < 255; ++i) {
+        tables.PowerTable[size_t(i)] = static_cast<int16_t>(value);
+        tables.LogTable[size_t(value)] = static_cast<int16_t>(i);
+        value <<= 1;
+        if (value & 0x100) value ^= kFieldPolynomial;
+    }
+    // alpha^255 = alpha^0: lets GfInverse(1) read index 255 - 0.
+    tables.PowerTable[255] = 1;
+    tables.LogTable[0] = 0;
+    return tables;
+}
+
+inline constexpr FieldTables kFieldTables = MakeFieldTables();
+static_assert(kFieldTables.PowerTable[8] == 29, "reduction by 0x11D");
+static_assert(kFieldTables.LogTable[3] == 25 && kFieldTables.LogTable[7] == 198,
+              "log table of the QR field");
+
+// 2^i for i = 0..509: the sum of two logarithms needs no reduction mod 255.
+inline constexpr std::array<int16_t, 510> kDoublePowers = [] {
+    std::array<int16_t, 510> powers{};
+    for (size_t i = 0; i < powers.size(); ++i) powers[i] = kFieldTables.PowerTable[i % 255];
+    return powers;
+}();
+
+} // namespace detail
+
+// The constant tables (built once, read only).
+inline const FieldTables& BuildFieldTables() {
+    return detail::kFieldTables;
+}
+
+// Product of two elements 0..255 (the range is not checked). Inline: the
+// syndromes and the error search call it for every codeword of every block.
+inline int16_t GfMultiply(int a, int b) {
+    if (a == 0 || b == 0) return 0;
+    return detail::kDoublePowers[size_t(detail::kFieldTables.LogTable[size_t(a)] +
+                                        detail::kFieldTables.LogTable[size_t(b)])];
+}
 
 // Multiplicative inverse of an element 0..255 (not checked); GfInverse(0)
 // is 1, so a zero divisor never fails.

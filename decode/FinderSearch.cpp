@@ -28,43 +28,39 @@ void Append(std::vector<Candidate>& list, const Candidate& c) {
     list.push_back(c);
 }
 
-// The dark-light-dark-light-dark runs from position f (1-based) of a scan
-// line of '0' and '1'; a run starting beyond `limit` stays 0.
-std::array<int16_t, 5> CountRuns(std::string_view line, int f, int limit) {
-    std::array<int16_t, 5> runs{};
-    const long long size = static_cast<long long>(line.size());
-    const char* text = line.data() - 1; // 1-based
-    long long p = f;
-    for (int k = 0; k < 5; ++k) {
-        if (k > 0 && p > limit) break;
-        const char want = k % 2 == 0 ? '1' : '0';
-        long long end = p;
-        if constexpr (std::endian::native == std::endian::little) {
-            // Eight characters at a time: the first one that differs ends the run.
-            const uint64_t same = want == '1' ? 0x3131313131313131u : 0x3030303030303030u;
-            while (end + 7 <= size) {
-                uint64_t chunk;
-                std::memcpy(&chunk, text + end, 8);
-                if (const uint64_t diff = chunk ^ same) {
-                    end += std::countr_zero(diff) / 8;
-                    goto ended;
-                }
-                end += 8;
-            }
+// The dark runs of one scan line of '0' and '1', 1-based: dark run k covers
+// start[k] .. end[k] - 1, and the light run after it ends where dark run
+// k + 1 starts, or with the line.
+struct DarkRuns {
+    std::vector<int> start, end;
+};
+
+// 0-based index of the first character at or after i that is not colour, or size.
+size_t RunEnd(const char* text, size_t size, size_t i, char colour) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // Eight characters at a time: the first one that differs ends the run.
+        const uint64_t same = 0x0101010101010101u * uint8_t(colour);
+        for (; i + 8 <= size; i += 8) {
+            uint64_t chunk;
+            std::memcpy(&chunk, text + i, 8);
+            if (const uint64_t diff = chunk ^ same) return i + size_t(std::countr_zero(diff) / 8);
         }
-        while (end <= size && text[end] == want) ++end;
-    ended:
-        runs[size_t(k)] = CheckedInt16(end - p);
-        p = CheckedInt16(end);
     }
-    return runs;
+    while (i < size && text[i] == colour) ++i;
+    return i;
 }
 
-// 1-based position of the first '1' at or after c, or 0.
-int FindDark(std::string_view line, int c) {
-    if (c > static_cast<int>(line.size())) return 0;
-    size_t at = line.find('1', size_t(c - 1));
-    return at == std::string_view::npos ? 0 : int(at + 1);
+void FindDarkRuns(std::string_view line, DarkRuns& runs) {
+    runs.start.clear();
+    runs.end.clear();
+    for (size_t i = 0;;) {
+        i = RunEnd(line.data(), line.size(), i, '0');
+        if (i >= line.size()) return;
+        const size_t end = RunEnd(line.data(), line.size(), i, '1');
+        runs.start.push_back(int(i + 1));
+        runs.end.push_back(int(end + 1));
+        i = end;
+    }
 }
 
 // DarkFraction over an image of equal rows, height of them, by direct
@@ -170,16 +166,32 @@ int VerticalEdge(DarkCounter& dark, int x, int f, int g) {
 // Scans one line for finder run groups and files each into the leading- or
 // trailing-edge list. positionShift turns the line position into the
 // recorded position (0 for rows, -1 for columns, whose positions are rows).
+// The scan starts at each dark run in turn and takes the five runs from it
+// (dark, light, dark, light, dark; runs beyond the line's end are 0); after
+// a filed group it goes on behind the group, otherwise at the next dark run.
+// Positions are 16-bit: five runs reaching the end of a line of 32767 are a
+// fault.
 void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, EdgeTest edgeTest,
-              int positionShift, std::vector<Candidate>& leading,
+              int positionShift, DarkRuns& runs, std::vector<Candidate>& leading,
               std::vector<Candidate>& trailing) {
-    int c = 1;
-    while (c < limit) {
-        int f = FindDark(text, c);
-        if (f == 0) return;
-        auto runs = CountRuns(text, f, limit);
-        int g = CheckFinderRuns(runs);
-        int skip = CheckedInt16(f + runs[0] + runs[1]);
+    FindDarkRuns(text, runs);
+    const size_t count = runs.start.size();
+    const int lineEnd = int(text.size()) + 1;
+    auto darkLength = [&](size_t k) { return k < count ? runs.end[k] - runs.start[k] : 0; };
+    auto lightLength = [&](size_t k) {
+        return k < count ? (k + 1 < count ? runs.start[k + 1] : lineEnd) - runs.end[k] : 0;
+    };
+    size_t k = 0;
+    for (int c = 1; c < limit;) {
+        while (k < count && runs.start[k] < c) ++k;
+        if (k == count) return;
+        if (k + 2 >= count || runs.end[k + 2] == lineEnd) CheckedInt16(lineEnd);
+        const int f = runs.start[k];
+        const std::array<int16_t, 5> group = {
+            int16_t(darkLength(k)), int16_t(lightLength(k)), int16_t(darkLength(k + 1)),
+            int16_t(lightLength(k + 1)), int16_t(darkLength(k + 2))};
+        const int g = CheckFinderRuns(group);
+        const int skip = f + group[0] + group[1];
         if (g < 7) {
             c = skip;
             continue;
@@ -188,11 +200,11 @@ void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, E
         switch (edgeTest(dark, lineNo, f, g)) {
         case 1:
             Append(leading, found);
-            c = CheckedInt16(f + g);
+            c = f + g;
             break;
         case -1:
             Append(trailing, found);
-            c = CheckedInt16(f + g);
+            c = f + g;
             break;
         default:
             c = skip;
@@ -246,9 +258,10 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
 
     // Rows: the top-left finder is a left-edge group, the top-right one a right-edge group.
     DarkCounter dark(binary);
+    DarkRuns runs;
     std::vector<Candidate> leftEdge, rightEdge;
     for (int y = 0; y < height; ++y)
-        ScanLine(dark, binary[size_t(y)], y, width, HorizontalEdge, 0, leftEdge, rightEdge);
+        ScanLine(dark, binary[size_t(y)], y, width, HorizontalEdge, 0, runs, leftEdge, rightEdge);
     if (leftEdge.empty() || rightEdge.empty()) return kNotRecognised;
 
     box.BoxWidth = 0;
@@ -264,7 +277,7 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
     for (int x = box.Left; x <= box.Left + box.BoxWidth - 1; ++x) {
         if (height > 0 && (x < 1 || x > width)) ThrowStageFault("text position outside the text");
         for (int y = 0; y < height; ++y) column[size_t(y)] = binary[size_t(y)][size_t(x - 1)];
-        ScanLine(dark, column, x, height, VerticalEdge, -1, topEdge, bottomEdge);
+        ScanLine(dark, column, x, height, VerticalEdge, -1, runs, topEdge, bottomEdge);
     }
     if (topEdge.empty() || bottomEdge.empty()) return kNotRecognised;
 

@@ -280,7 +280,7 @@ void PutPattern(std::string& map, int last, int row, int column, std::string_vie
     if (pattern.empty()) return;
     size_t start = SquareIndex(map, last, row, column);
     if (pattern.size() > map.size() - start) throw StageFault("pattern beyond the map");
-    map.replace(start, pattern.size(), pattern);
+    std::copy(pattern.begin(), pattern.end(), map.begin() + ptrdiff_t(start));
 }
 
 std::string BuildMaskString(int mask, const std::string& map, int last) {

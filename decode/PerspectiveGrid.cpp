@@ -211,22 +211,69 @@ std::optional<PlanePoint> FindAlignment(const GreyImage& grey, const FinderTripl
                       predicted.y + bestU * ex.y + bestV * ey.y};
 }
 
+namespace {
+
+// Centre-weighted footprint of the module whose centre is (u, v): the centre
+// counts twice, four points a fifth of a module away once each, so noise
+// averages out but blur does not pull in much of the neighbours.
+double Footprint(const GreyImage& grey, const Perspective& map, double u, double v) {
+    constexpr double kReach = 0.2;
+    double s = 2 * GreyAt(grey, map.Map({u, v}));
+    s += GreyAt(grey, map.Map({u - kReach, v})) + GreyAt(grey, map.Map({u + kReach, v}));
+    s += GreyAt(grey, map.Map({u, v - kReach})) + GreyAt(grey, map.Map({u, v + kReach}));
+    return s / 6;
+}
+
+} // namespace
+
 std::vector<double> SampleFootprints(const GreyImage& grey, const Perspective& map, int modules) {
     const size_t n = size_t(modules);
     std::vector<double> samples(n * n);
-    // Centre-weighted footprint: the centre counts twice, four points a fifth
-    // of a module away once each, so noise averages out but blur does not
-    // pull in much of the neighbours.
-    constexpr double kReach = 0.2;
     for (size_t r = 0; r < n; ++r)
-        for (size_t c = 0; c < n; ++c) {
-            const double u = double(c) + 0.5, v = double(r) + 0.5;
-            double s = 2 * GreyAt(grey, map.Map({u, v}));
-            s += GreyAt(grey, map.Map({u - kReach, v})) + GreyAt(grey, map.Map({u + kReach, v}));
-            s += GreyAt(grey, map.Map({u, v - kReach})) + GreyAt(grey, map.Map({u, v + kReach}));
-            samples[r * n + c] = s / 6;
-        }
+        for (size_t c = 0; c < n; ++c)
+            samples[r * n + c] = Footprint(grey, map, double(c) + 0.5, double(r) + 0.5);
     return samples;
+}
+
+ModuleMatrix SampleCorners(const GreyImage& grey, const Perspective& map, int modules,
+                           bool lightOnDark) {
+    const int n = modules, reach = std::min(11, n);
+    std::vector<std::array<int, 2>> cells; // row, column
+    for (int r = 0; r < reach; ++r)
+        for (int c = 0; c < reach; ++c) {
+            cells.push_back({r, c});
+            if (c < n - reach) cells.push_back({r, n - 1 - c});
+            if (r < n - reach) cells.push_back({n - 1 - r, c});
+        }
+    std::vector<double> samples;
+    for (const auto& [r, c] : cells) samples.push_back(Footprint(grey, map, c + 0.5, r + 0.5));
+    const double threshold = OtsuOfSamples(samples);
+    ModuleMatrix matrix(size_t(n), std::string(size_t(n), '0'));
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const bool dark = lightOnDark ? samples[i] > threshold : samples[i] <= threshold;
+        matrix[size_t(cells[i][0])][size_t(cells[i][1])] = dark ? '1' : '0';
+    }
+    return matrix;
+}
+
+double TimingAgreementAt(const GreyImage& grey, const Perspective& map, int modules,
+                         bool lightOnDark) {
+    if (modules < 21) return 0;
+    std::vector<double> row, column; // modules 8 .. n - 9 of row 6 and of column 6
+    for (int k = 8; k <= modules - 9; ++k) {
+        row.push_back(Footprint(grey, map, k + 0.5, 6.5));
+        column.push_back(Footprint(grey, map, 6.5, k + 0.5));
+    }
+    int agree = 0;
+    for (const std::vector<double>* line : {&row, &column}) {
+        const auto [lo, hi] = std::minmax_element(line->begin(), line->end());
+        const double threshold = (*lo + *hi) / 2;
+        for (size_t i = 0; i < line->size(); ++i) {
+            const bool dark = lightOnDark ? (*line)[i] > threshold : (*line)[i] <= threshold;
+            agree += dark == (i % 2 == 0); // module 8 is dark
+        }
+    }
+    return double(agree) / double(row.size() + column.size());
 }
 
 namespace {

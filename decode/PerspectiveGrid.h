@@ -93,6 +93,19 @@ ModuleMatrix ThresholdFootprints(const std::vector<double>& samples, int modules
 ModuleMatrix SampleGrid(const GreyImage& grey, const Perspective& map, int modules,
                         ModuleThreshold rule, bool lightOnDark);
 
+// The modules within 11 of the top-left, top-right and bottom-left corners
+// (finders, separators, format and version information), thresholded among
+// themselves; every other module '0'. Enough to read the version blocks of a
+// grid without sampling all of it.
+ModuleMatrix SampleCorners(const GreyImage& grey, const Perspective& map, int modules,
+                           bool lightOnDark);
+
+// TimingAgreement from footprints of the timing modules alone, each line
+// thresholded halfway between its darkest and lightest module: a cheap test
+// before a grid is sampled in full. 0 under 21 modules.
+double TimingAgreementAt(const GreyImage& grey, const Perspective& map, int modules,
+                         bool lightOnDark);
+
 // Share of the timing pattern modules (row 6 and column 6 between the
 // finders) that alternate as they should; 0 for a matrix under 21 modules.
 double TimingAgreement(const ModuleMatrix& matrix);

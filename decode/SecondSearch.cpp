@@ -20,6 +20,9 @@ constexpr size_t kTriplesPerPlane = 6;
 constexpr int kMaxDecodes = 400;
 // Below this share of correct timing modules a grid is not worth decoding.
 constexpr double kMinTiming = 0.6;
+// Below this share on a grid, judged from the timing modules alone, a size is
+// not worth sampling in full: chance alone gives one half.
+constexpr double kMinTimingAtSize = 0.55;
 // Longest side above which finders are searched at half size.
 constexpr int kHalveAbove = 2048;
 
@@ -101,20 +104,26 @@ class Search {
         if (estimate >= 41) {
             if (const std::optional<Perspective> map =
                     GridFromFinders(t, std::max(estimate, 45), {}))
-                if (const int v = ReadVersionBlocks(SampleGrid(
-                        grey_, *map, std::max(estimate, 45), ModuleThreshold::Global, lightOnDark)))
+                if (const int v = ReadVersionBlocks(
+                        SampleCorners(grey_, *map, std::max(estimate, 45), lightOnDark)))
                     add(17 + 4 * v);
         }
         for (int delta : {0, 4, -4, 8, -8}) add(estimate + delta);
         for (int n : sizes) {
             // The alignment pattern pins the fourth corner; without one, the
             // parallelogram's corner, then the corner that best registers.
+            // A size whose timing modules alternate on neither of the first
+            // two grids is not sampled in full.
+            const std::optional<Perspective> parallelogram = GridFromFinders(t, n, std::nullopt);
+            if (!parallelogram) continue;
             const std::optional<PlanePoint> alignment = FindAlignment(grey_, t, n, lightOnDark);
-            if (alignment)
-                if (const auto map = GridFromFinders(t, n, alignment))
-                    if (TryGrid(*map, n, lightOnDark)) return true;
-            if (const auto map = GridFromFinders(t, n, std::nullopt))
-                if (TryGrid(*map, n, lightOnDark)) return true;
+            const std::optional<Perspective> pinned =
+                alignment ? GridFromFinders(t, n, alignment) : std::nullopt;
+            if (TimingAgreementAt(grey_, *parallelogram, n, lightOnDark) < kMinTimingAtSize &&
+                !(pinned && TimingAgreementAt(grey_, *pinned, n, lightOnDark) >= kMinTimingAtSize))
+                continue;
+            if (pinned && TryGrid(*pinned, n, lightOnDark)) return true;
+            if (TryGrid(*parallelogram, n, lightOnDark)) return true;
             if (!alignment)
                 if (const auto map = RefineFourthCorner(grey_, t, n))
                     if (TryGrid(*map, n, lightOnDark)) return true;

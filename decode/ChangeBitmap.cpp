@@ -157,6 +157,13 @@ bool ConvertBitmap(BitmapBytes file, const BitmapHeader& h, GreyImage& grey) {
 
 BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
                           float thresholdFactor, const std::string& debugFolder) {
+    BinaryImage image;
+    BinariseInto(grey, reference, rule, thresholdFactor, debugFolder, image);
+    return image;
+}
+
+void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
+                  float thresholdFactor, const std::string& debugFolder, BinaryImage& image) {
     const PixelRect& q = reference;
     if (q.firstRow < 0 || q.firstCol < 0 || q.lastRow >= grey.height || q.lastCol >= grey.width ||
         q.firstRow > q.lastRow || q.firstCol > q.lastCol)
@@ -191,11 +198,17 @@ BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, Thr
     const uint8_t low = uint8_t(min);
     const uint8_t high = uint8_t(std::clamp<int>(threshold, -1, 255));
     const bool none = threshold < min;
-    BinaryImage image(size_t(grey.height), std::string(size_t(grey.width), '0'));
+    image.resize(size_t(grey.height));
     const uint8_t range = uint8_t(high - low);
-    for (int r = 0; r < grey.height && !none; ++r) {
+    for (int r = 0; r < grey.height; ++r) {
+        std::string& row = image[size_t(r)];
+        if (none) {
+            row.assign(size_t(grey.width), '0');
+            continue;
+        }
+        row.resize(size_t(grey.width));
         const uint8_t* in = &grey.pixels[size_t(r) * size_t(grey.width)];
-        char* out = image[size_t(r)].data();
+        char* out = row.data();
         int c = 0;
 #if defined(__SSE2__)
         // Sixteen pixels at a time: g - min, wrapped, is at most T - min.
@@ -216,7 +229,6 @@ BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, Thr
         for (const auto& row : image) text += row + "\r\n";
         WriteTextFile((std::filesystem::path(debugFolder) / "bitmap1.txt").string(), text);
     }
-    return image;
 }
 
 } // namespace zorvik

@@ -81,4 +81,10 @@ enum class ThresholdRule {
 BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
                           float thresholdFactor, const std::string& debugFolder);
 
+// The same into image, whose rows are reused when it already has the
+// picture's shape: the search binarises a picture a dozen times. image is
+// left untouched when the reference rectangle is refused.
+void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
+                  float thresholdFactor, const std::string& debugFolder, BinaryImage& image);
+
 } // namespace zorvik

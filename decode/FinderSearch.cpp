@@ -253,8 +253,8 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
     PixelRect middle{
         std::max(0, height / 2 - height / 6), std::min(height - 1, height / 2 + height / 6),
         std::max(0, width / 2 - width / 6), std::min(width - 1, width / 2 + width / 6)};
-    binary =
-        BinariseImage(grey, middle, ThresholdRule::Initial, thresholdFactor, options.debugFolder);
+    BinariseInto(grey, middle, ThresholdRule::Initial, thresholdFactor, options.debugFolder,
+                 binary);
 
     // Rows: the top-left finder is a left-edge group, the top-right one a right-edge group.
     DarkCounter dark(binary);
@@ -290,8 +290,8 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
 
     PixelRect symbol{box.Top, box.Top + box.BoxHeight - 1, box.Left - 1,
                      box.Left + box.BoxWidth - 2};
-    binary =
-        BinariseImage(grey, symbol, ThresholdRule::Refined, thresholdFactor, options.debugFolder);
+    BinariseInto(grey, symbol, ThresholdRule::Refined, thresholdFactor, options.debugFolder,
+                 binary);
     return "";
 }
 

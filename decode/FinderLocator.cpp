@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace zorvik {
 namespace {
@@ -63,7 +65,18 @@ class Locator {
             starts.clear();
             const uint8_t* row = &lines.bits[size_t(line) * size_t(lines.width)];
             starts.push_back(0);
-            for (int p = 1; p < lines.width; ++p)
+            int p = 1;
+            // Eight pixels at a time against their left neighbours: most of
+            // a plane lies inside long runs.
+            for (; p + 8 <= lines.width; p += 8) {
+                uint64_t here, left;
+                std::memcpy(&here, row + p, 8);
+                std::memcpy(&left, row + p - 1, 8);
+                if (here == left) continue;
+                for (int q = p; q < p + 8; ++q)
+                    if (row[q] != row[q - 1]) starts.push_back(q);
+            }
+            for (; p < lines.width; ++p)
                 if (row[p] != row[p - 1]) starts.push_back(p);
             starts.push_back(lines.width);
             for (int polarity = 0; polarity < 2; ++polarity) {

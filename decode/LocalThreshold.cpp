@@ -96,10 +96,13 @@ BitPlane BinariseLocal(const GreyImage& grey) {
     for (int y = 0; y < h; ++y) {
         const uint8_t* row = &grey.pixels[size_t(y) * size_t(w)];
         const size_t base = size_t(y / block) * size_t(bw);
-        for (int x = 0; x < w; ++x) {
-            const size_t b = base + size_t(x / block);
-            lo[b] = std::min(lo[b], row[x]);
-            hi[b] = std::max(hi[b], row[x]);
+        for (int bx = 0; bx < bw; ++bx) {
+            uint8_t mn = lo[base + size_t(bx)], mx = hi[base + size_t(bx)];
+            for (int x = bx * block; x < std::min(w, (bx + 1) * block); ++x) {
+                mn = std::min(mn, row[x]);
+                mx = std::max(mx, row[x]);
+            }
+            lo[base + size_t(bx)] = mn, hi[base + size_t(bx)] = mx;
         }
     }
     std::vector<int> thresholds(size_t(bw) * size_t(bh));
@@ -118,7 +121,10 @@ BitPlane BinariseLocal(const GreyImage& grey) {
         const uint8_t* row = &grey.pixels[size_t(y) * size_t(w)];
         uint8_t* out = &plane.bits[size_t(y) * size_t(w)];
         const int* rowThresholds = &thresholds[size_t(y / block) * size_t(bw)];
-        for (int x = 0; x < w; ++x) out[x] = row[x] <= rowThresholds[x / block];
+        for (int bx = 0; bx < bw; ++bx) {
+            const int t = rowThresholds[bx];
+            for (int x = bx * block; x < std::min(w, (bx + 1) * block); ++x) out[x] = row[x] <= t;
+        }
     }
     return plane;
 }

@@ -32,9 +32,6 @@ class Search {
         : grey_(grey), engine_(engine), result_(result) {}
 
     bool Run() {
-        // Triples from the plain threshold and from block-wise thresholds,
-        // in both polarities, tried together from the most square-like.
-        std::vector<Tried> queue;
         // Large pictures are searched for finders at half size (a 180-pixel
         // symbol still has over 2 pixels per module there); the grid is
         // sampled at full size.
@@ -45,30 +42,11 @@ class Search {
             scale = 2;
         }
         const GreyImage& searched = scale == 1 ? grey_ : half;
-        const BitPlane global = BinariseGlobal(searched);
-        const BitPlane local = BinariseLocal(searched);
-        for (const BitPlane* plane : {&global, &local}) {
-            std::array<std::vector<FinderCandidate>, 2> found = LocateFinders(*plane);
-            for (bool lightOnDark : {false, true}) {
-                std::vector<FinderCandidate>& finders = found[lightOnDark ? 1 : 0];
-                for (FinderCandidate& f : finders) {
-                    f.centre.x *= scale;
-                    f.centre.y *= scale;
-                    f.moduleSize *= scale;
-                }
-                for (const FinderTriple& t : ChooseTriples(finders, kTriplesPerPlane))
-                    if (!Contains(queue, t, lightOnDark)) queue.push_back({t, lightOnDark});
-            }
-        }
-        std::stable_sort(queue.begin(), queue.end(), [](const Tried& a, const Tried& b) {
-            return a.triple.score < b.triple.score;
-        });
-        for (const Tried& candidate : queue) {
-            const FinderTriple& t = candidate.triple;
-            if (TryTriple(t, candidate.lightOnDark)) return true;
-            if (decodes_ >= kMaxDecodes) return false;
-        }
-        return false;
+        // The plain threshold first: most pictures need no other, and the
+        // block-wise one costs as much again.
+        std::vector<Tried> tried;
+        if (TryPlane(BinariseGlobal(searched), scale, tried)) return true;
+        return decodes_ < kMaxDecodes && TryPlane(BinariseLocal(searched), scale, tried);
     }
 
   private:
@@ -76,6 +54,33 @@ class Search {
         FinderTriple triple;
         bool lightOnDark;
     };
+
+    // The plane's triples in both polarities that no earlier plane gave,
+    // tried from the most square-like.
+    bool TryPlane(const BitPlane& plane, double scale, std::vector<Tried>& tried) {
+        std::vector<Tried> queue;
+        std::array<std::vector<FinderCandidate>, 2> found = LocateFinders(plane);
+        for (bool lightOnDark : {false, true}) {
+            std::vector<FinderCandidate>& finders = found[lightOnDark ? 1 : 0];
+            for (FinderCandidate& f : finders) {
+                f.centre.x *= scale;
+                f.centre.y *= scale;
+                f.moduleSize *= scale;
+            }
+            for (const FinderTriple& t : ChooseTriples(finders, kTriplesPerPlane))
+                if (!Contains(tried, t, lightOnDark) && !Contains(queue, t, lightOnDark))
+                    queue.push_back({t, lightOnDark});
+        }
+        std::stable_sort(queue.begin(), queue.end(), [](const Tried& a, const Tried& b) {
+            return a.triple.score < b.triple.score;
+        });
+        for (const Tried& candidate : queue) {
+            tried.push_back(candidate);
+            if (TryTriple(candidate.triple, candidate.lightOnDark)) return true;
+            if (decodes_ >= kMaxDecodes) return false;
+        }
+        return false;
+    }
 
     // The same three centres, within half a module, from another plane.
     static bool Contains(const std::vector<Tried>& queue, const FinderTriple& t, bool lightOnDark) {

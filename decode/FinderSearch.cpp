@@ -1,6 +1,9 @@
 #include "FinderSearch.h"
 
 #include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -35,32 +38,34 @@ struct DarkRuns {
     std::vector<int> start, end;
 };
 
-// 0-based index of the first character at or after i that is not colour, or size.
-size_t RunEnd(const char* text, size_t size, size_t i, char colour) {
-    if constexpr (std::endian::native == std::endian::little) {
-        // Eight characters at a time: the first one that differs ends the run.
-        const uint64_t same = 0x0101010101010101u * uint8_t(colour);
-        for (; i + 8 <= size; i += 8) {
-            uint64_t chunk;
-            std::memcpy(&chunk, text + i, 8);
-            if (const uint64_t diff = chunk ^ same) return i + size_t(std::countr_zero(diff) / 8);
-        }
-    }
-    while (i < size && text[i] == colour) ++i;
-    return i;
-}
-
 void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     runs.start.clear();
     runs.end.clear();
-    for (size_t i = 0;;) {
-        i = RunEnd(line.data(), line.size(), i, '0');
-        if (i >= line.size()) return;
-        const size_t end = RunEnd(line.data(), line.size(), i, '1');
-        runs.start.push_back(int(i + 1));
-        runs.end.push_back(int(end + 1));
-        i = end;
+    const char* text = line.data();
+    const size_t size = line.size();
+    bool dark = false;
+    // Every change of colour at 0-based i starts (or ends, one past) a dark
+    // run at 1-based i + 1.
+    auto change = [&](size_t i) {
+        (dark ? runs.end : runs.start).push_back(int(i + 1));
+        dark = !dark;
+    };
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen characters at a time: a mask of the dark ones against itself
+    // shifted by one shows every change.
+    const __m128i one = _mm_set1_epi8('1');
+    for (; i + 16 <= size; i += 16) {
+        const unsigned mask = unsigned(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)), one)));
+        for (unsigned changes = (mask ^ (mask << 1 | (dark ? 1u : 0u))) & 0xFFFFu; changes;
+             changes &= changes - 1)
+            change(i + size_t(std::countr_zero(changes)));
     }
+#endif
+    for (; i < size; ++i)
+        if ((text[i] == '1') != dark) change(i);
+    if (dark) runs.end.push_back(int(size + 1));
 }
 
 // DarkFraction over an image of equal rows, height of them, by direct
@@ -163,6 +168,39 @@ int VerticalEdge(DarkCounter& dark, int x, int f, int g) {
     return 0;
 }
 
+// The accepted run lengths for a total t: side runs lo1..hi1, the middle one
+// lo3..hi3.
+struct RunBounds {
+    int16_t lo1, hi1, lo3, hi3;
+};
+
+RunBounds BoundsFor(int16_t t) {
+    float m = float(t) / 7.0f;
+    float h = m / 2.0f;
+    return {TruncToInt16(m - h), TruncToInt16(m + h + 0.5f), TruncToInt16(3 * m - h),
+            TruncToInt16(3 * m + h + 0.5f)};
+}
+
+// Every non-negative total's bounds, worked out once: the check runs for
+// every dark run of every scan line.
+const std::vector<RunBounds>& BoundsTable() {
+    static const std::vector<RunBounds> table = [] {
+        std::vector<RunBounds> bounds(size_t(INT16_MAX) + 1);
+        for (int t = 0; t <= INT16_MAX; ++t) bounds[size_t(t)] = BoundsFor(int16_t(t));
+        return bounds;
+    }();
+    return table;
+}
+
+// CheckFinderRuns for a total from 0 to 32767, against its bounds.
+inline int16_t FinderRunsTotal(const std::array<int16_t, 5>& runs, int16_t t, const RunBounds& b) {
+    if (runs[0] < b.lo1 || runs[0] > b.hi1 || runs[1] < b.lo1 || runs[1] > b.hi1 ||
+        runs[2] < b.lo3 || runs[2] > b.hi3 || runs[3] < b.lo1 || runs[3] > b.hi1 ||
+        runs[4] < b.lo1 || runs[4] > b.hi1)
+        return 0;
+    return t;
+}
+
 // Scans one line for finder run groups and files each into the leading- or
 // trailing-edge list. positionShift turns the line position into the
 // recorded position (0 for rows, -1 for columns, whose positions are rows).
@@ -175,6 +213,7 @@ void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, E
               int positionShift, DarkRuns& runs, std::vector<Candidate>& leading,
               std::vector<Candidate>& trailing) {
     FindDarkRuns(text, runs);
+    const RunBounds* bounds = BoundsTable().data();
     const size_t count = runs.start.size();
     const int lineEnd = int(text.size()) + 1;
     auto darkLength = [&](size_t k) { return k < count ? runs.end[k] - runs.start[k] : 0; };
@@ -190,7 +229,9 @@ void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, E
         const std::array<int16_t, 5> group = {
             int16_t(darkLength(k)), int16_t(lightLength(k)), int16_t(darkLength(k + 1)),
             int16_t(lightLength(k + 1)), int16_t(darkLength(k + 2))};
-        const int g = CheckFinderRuns(group);
+        // Lengths within one line of at most 32766: the total fits.
+        const int16_t total = int16_t(group[0] + group[1] + group[2] + group[3] + group[4]);
+        const int g = FinderRunsTotal(group, total, bounds[size_t(total)]);
         const int skip = f + group[0] + group[1];
         if (g < 7) {
             c = skip;
@@ -297,44 +338,9 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
 
 } // namespace
 
-namespace {
-
-// The accepted run lengths for a total t: side runs lo1..hi1, the middle one
-// lo3..hi3.
-struct RunBounds {
-    int16_t lo1, hi1, lo3, hi3;
-};
-
-RunBounds BoundsFor(int16_t t) {
-    float m = float(t) / 7.0f;
-    float h = m / 2.0f;
-    return {TruncToInt16(m - h), TruncToInt16(m + h + 0.5f), TruncToInt16(3 * m - h),
-            TruncToInt16(3 * m + h + 0.5f)};
-}
-
-// Every non-negative total's bounds, worked out once: the check runs for
-// every dark run of every scan line.
-const std::vector<RunBounds>& BoundsTable() {
-    static const std::vector<RunBounds> table = [] {
-        std::vector<RunBounds> bounds(size_t(INT16_MAX) + 1);
-        for (int t = 0; t <= INT16_MAX; ++t) bounds[size_t(t)] = BoundsFor(int16_t(t));
-        return bounds;
-    }();
-    return table;
-}
-
-} // namespace
-
 int16_t CheckFinderRuns(const std::array<int16_t, 5>& runs) {
     int16_t t = CheckedInt16(runs[0] + runs[1] + runs[2] + runs[3] + runs[4]);
-    const RunBounds b = t >= 0 ? BoundsTable()[size_t(t)] : BoundsFor(t);
-    const int lo1 = b.lo1, hi1 = b.hi1, lo3 = b.lo3, hi3 = b.hi3;
-    for (size_t k = 0; k < 5; ++k) {
-        bool middle = k == 2;
-        int lo = middle ? lo3 : lo1, hi = middle ? hi3 : hi1;
-        if (runs[k] < lo || runs[k] > hi) return 0;
-    }
-    return t;
+    return FinderRunsTotal(runs, t, t >= 0 ? BoundsTable()[size_t(t)] : BoundsFor(t));
 }
 
 double DarkFraction(const BinaryImage& image, int height, int x, int y, int w, int h) {

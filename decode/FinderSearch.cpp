@@ -1,5 +1,6 @@
 #include "FinderSearch.h"
 
+#include <algorithm>
 #include <bit>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -314,11 +315,26 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
 
     // Columns inside the found width: top-left and bottom-left finders.
     std::vector<Candidate> topEdge, bottomEdge;
-    std::string column(size_t(height), '0');
-    for (int x = box.Left; x <= box.Left + box.BoxWidth - 1; ++x) {
-        if (height > 0 && (x < 1 || x > width)) ThrowStageFault("text position outside the text");
-        for (int y = 0; y < height; ++y) column[size_t(y)] = binary[size_t(y)][size_t(x - 1)];
-        ScanLine(dark, column, x, height, VerticalEdge, -1, runs, topEdge, bottomEdge);
+    // Columns are copied out a tile at a time: one pass down the rows then
+    // serves kTile columns.
+    constexpr int kTile = 32;
+    std::string tile(size_t(kTile) * size_t(height), '0');
+    const int lastX = box.Left + box.BoxWidth - 1;
+    for (int x0 = box.Left; x0 <= lastX; x0 += kTile) {
+        const int x1 = std::min(x0 + kTile - 1, lastX);
+        const int from = std::max(x0, 1), to = std::min(x1, width);
+        for (int y = 0; y < height && from <= to; ++y) {
+            const char* row = binary[size_t(y)].data();
+            for (int x = from; x <= to; ++x)
+                tile[size_t(x - x0) * size_t(height) + size_t(y)] = row[x - 1];
+        }
+        for (int x = x0; x <= x1; ++x) {
+            if (height > 0 && (x < 1 || x > width))
+                ThrowStageFault("text position outside the text");
+            const std::string_view column(tile.data() + size_t(x - x0) * size_t(height),
+                                          size_t(height));
+            ScanLine(dark, column, x, height, VerticalEdge, -1, runs, topEdge, bottomEdge);
+        }
     }
     if (topEdge.empty() || bottomEdge.empty()) return kNotRecognised;
 

@@ -351,13 +351,25 @@ int main(int argc, char** argv) {
     for (Picture& p : MakeLooseCorpus()) pictures.push_back(std::move(p));
     std::fprintf(stderr, "zorvik-bench: %zu pictures in memory, decoding\n", pictures.size());
 
+    // Each decoder reads each picture kRuns times and keeps its fastest:
+    // the first run of a picture pays for cold caches and page faults, and
+    // whoever went first would otherwise pay for everyone.
+    constexpr int kRuns = 3;
+    auto fastest = [](const auto& decode) {
+        Attempt best = decode();
+        for (int run = 1; run < kRuns; ++run) {
+            const Attempt again = decode();
+            if (again.ms < best.ms) best = again;
+        }
+        return best;
+    };
     std::map<const Picture*, std::array<Attempt, kDecoderCount>> attempts;
     for (const Picture& picture : pictures) {
         auto& a = attempts[&picture];
-        a[kZorvik] = DecodeZorvik(picture, false);
-        a[kZorvikExact] = DecodeZorvik(picture, true);
-        a[kZxing] = DecodeZxing(picture);
-        a[kZbar] = DecodeZbar(picture);
+        a[kZorvik] = fastest([&] { return DecodeZorvik(picture, false); });
+        a[kZorvikExact] = fastest([&] { return DecodeZorvik(picture, true); });
+        a[kZxing] = fastest([&] { return DecodeZxing(picture); });
+        a[kZbar] = fastest([&] { return DecodeZbar(picture); });
     }
 
     // Corpora and categories in the order they came.
@@ -413,7 +425,7 @@ int main(int argc, char** argv) {
                       .arg(ZXING_VERSION_MINOR)
                       .arg(ZXING_VERSION_PATCH)},
         {"zbar", "zbar_scan_image, QR Code only, a fresh scanner per picture"}};
-    document["timing"] = "steady_clock around each decode call, one run, milliseconds";
+    document["timing"] = "steady_clock around each decode call, fastest of 3 runs, milliseconds";
     document["corpora"] = corporaJson;
     QFile out(QString::fromStdString(jsonPath));
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||

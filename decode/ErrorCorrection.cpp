@@ -2,6 +2,8 @@
 
 #include "GaloisField.h"
 
+#include <array>
+
 namespace zorvik {
 
 namespace {
@@ -86,12 +88,23 @@ class BlockDecoder {
 
     // Chien search over all 255 non-zero elements: sigma(alpha^i) = 0 puts an
     // error at position 255 - i, so positions come out from 254 down to 0.
+    // Term j of sigma(alpha^i) is alpha^(log sigma_j + j i): its exponent
+    // grows by j from one i to the next, so each term costs one table read.
     void FindErrorPositions() {
         rootCount_ = 0;
+        std::array<int, 32> exponent{}, step{};
+        int terms = 0;
+        for (int j = 1; j < syndromeCount_; ++j) {
+            if (locator_[j] == 0) continue;
+            exponent[terms] = (tables_.LogTable[locator_[j]] + j) % 255;
+            step[terms++] = j;
+        }
         for (int i = 1; i <= 255; ++i) {
-            int value = 0;
-            for (int j = 0; j < syndromeCount_; ++j) {
-                value ^= GfMultiply(locator_[j], tables_.PowerTable[(j * i) % 255]);
+            int value = locator_[0];
+            for (int m = 0; m < terms; ++m) {
+                value ^= tables_.PowerTable[exponent[m]];
+                exponent[m] += step[m];
+                if (exponent[m] >= 255) exponent[m] -= 255;
             }
             if (value == 0) roots_[rootCount_++] = static_cast<int16_t>(255 - i);
         }

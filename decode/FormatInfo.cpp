@@ -2,6 +2,7 @@
 
 #include "CommonModule.h"
 
+#include <bit>
 #include <string>
 
 namespace zorvik {
@@ -87,13 +88,29 @@ int MatchFormatExact(std::string_view text) {
 }
 
 int MatchFormatNearest(std::string_view text) {
+    if (text.size() < kFormatLength) ThrowStageFault("text position outside the text");
+    text = text.substr(0, kFormatLength);
+    // The table and the text as 15-bit masks, first character highest. A
+    // character other than '0' and '1' matches neither and so differs from
+    // every entry.
+    static const std::array<unsigned, 32> entries = [] {
+        std::array<unsigned, 32> bits{};
+        for (size_t l = 0; l < FormatInfoTable.size(); ++l)
+            for (char ch : FormatInfoTable[l]) bits[l] = bits[l] << 1 | unsigned(ch == '1');
+        return bits;
+    }();
+    unsigned ones = 0, zeros = 0;
+    for (char ch : text) {
+        ones = ones << 1 | unsigned(ch == '1');
+        zeros = zeros << 1 | unsigned(ch == '0');
+    }
+    constexpr unsigned kAll = (1u << kFormatLength) - 1;
     int bestDistance = kFormatLength;
     int bestIndex = -1;
-    for (int l = 0; l < static_cast<int>(FormatInfoTable.size()); ++l) {
-        std::string_view entry = FormatInfoTable[static_cast<size_t>(l)];
-        int distance = 0;
-        for (int p = 1; p <= kFormatLength; ++p)
-            if (CharAt(entry, p) != CharAt(text, p)) ++distance;
+    for (int l = 0; l < static_cast<int>(entries.size()); ++l) {
+        const unsigned entry = entries[static_cast<size_t>(l)];
+        const unsigned same = (ones & entry) | (zeros & ~entry & kAll);
+        const int distance = std::popcount(~same & kAll);
         // Strictly smaller: among equal distances the lowest index stays.
         if (distance < bestDistance) {
             bestDistance = distance;

@@ -195,11 +195,12 @@ const std::vector<RunBounds>& BoundsTable() {
 
 // CheckFinderRuns for a total from 0 to 32767, against its bounds.
 inline int16_t FinderRunsTotal(const std::array<int16_t, 5>& runs, int16_t t, const RunBounds& b) {
-    if (runs[0] < b.lo1 || runs[0] > b.hi1 || runs[1] < b.lo1 || runs[1] > b.hi1 ||
-        runs[2] < b.lo3 || runs[2] > b.hi3 || runs[3] < b.lo1 || runs[3] > b.hi1 ||
-        runs[4] < b.lo1 || runs[4] > b.hi1)
-        return 0;
-    return t;
+    // One branch for all ten bounds: most groups fail, and unpredictably.
+    const bool outside = (runs[0] < b.lo1) | (runs[0] > b.hi1) | (runs[1] < b.lo1) |
+                         (runs[1] > b.hi1) | (runs[2] < b.lo3) | (runs[2] > b.hi3) |
+                         (runs[3] < b.lo1) | (runs[3] > b.hi1) | (runs[4] < b.lo1) |
+                         (runs[4] > b.hi1);
+    return outside ? 0 : t;
 }
 
 // Scans one line for finder run groups and files each into the leading- or
@@ -323,10 +324,15 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
     for (int x0 = box.Left; x0 <= lastX; x0 += kTile) {
         const int x1 = std::min(x0 + kTile - 1, lastX);
         const int from = std::max(x0, 1), to = std::min(x1, width);
-        for (int y = 0; y < height && from <= to; ++y) {
-            const char* row = binary[size_t(y)].data();
-            for (int x = from; x <= to; ++x)
-                tile[size_t(x - x0) * size_t(height) + size_t(y)] = row[x - 1];
+        // In blocks of kTile rows, so that both sides stay in the cache.
+        for (int y0 = 0; y0 < height && from <= to; y0 += kTile) {
+            const int rows = std::min(kTile, height - y0);
+            std::array<const char*, kTile> row;
+            for (int i = 0; i < rows; ++i) row[size_t(i)] = binary[size_t(y0 + i)].data();
+            for (int x = from; x <= to; ++x) {
+                char* out = &tile[size_t(x - x0) * size_t(height) + size_t(y0)];
+                for (int i = 0; i < rows; ++i) out[i] = row[size_t(i)][x - 1];
+            }
         }
         for (int x = x0; x <= x1; ++x) {
             if (height > 0 && (x < 1 || x > width))

@@ -38,6 +38,22 @@ const std::string& DecodeEngine::MaskBits(int version, int mask) {
     return masks_.emplace(key, std::move(bits)).first->second;
 }
 
+const std::vector<int>& DecodeEngine::DataOrder(int version) {
+    auto found = dataOrders_.find(version);
+    if (found != dataOrders_.end()) return found->second;
+    std::string map = BuildFunctionMap(version);
+    const int last = 4 * version + 16;
+    const auto modules = std::count(map.begin(), map.end(), '-');
+    std::vector<int> order;
+    order.reserve(size_t(modules));
+    int row = last, column = last, toggle = 1, direction = -1;
+    for (long long k = 0; k < modules; ++k) {
+        NextDataModule(map, last, row, column, toggle, direction);
+        order.push_back(row * (last + 1) + column);
+    }
+    return dataOrders_.emplace(version, std::move(order)).first->second;
+}
+
 std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBox& box,
                                       DecodeResult& result) {
     ReadFormatInfo(matrix, box.ModulesAcross, box.ModulesDown, result.SymbolVersion, result.EcLevel,
@@ -49,15 +65,23 @@ std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBo
     std::string symbolBits;
     for (int r = 0; r < box.ModulesDown; ++r) symbolBits += matrix.at(size_t(r));
 
-    std::string map = FunctionMap(version); // a copy: the read-out marks it
     symbolBits = XorBitStrings(symbolBits, MaskBits(version, result.MaskPattern));
 
     const VersionCapacity capacity = GetVersionCapacity(version);
     const int dataCount = capacity.data.at(size_t(level));
     const int ecCount = capacity.ec.at(size_t(level));
     const int blockCount = capacity.blocks.at(size_t(level));
-    const std::string codewordBits =
-        ReadCodewordBits(version, symbolBits, map, dataCount + ecCount);
+    // The codeword bits in placement order, as ReadCodewordBits reads them
+    // but from the version's walk worked out once. Its first module is the
+    // bottom-right one, so a symbol text shorter than the square faults at
+    // once, as there.
+    const std::vector<int>& order = DataOrder(version);
+    const size_t side = size_t(4 * version + 17);
+    const size_t bitCount = 8 * size_t(dataCount + ecCount);
+    if (symbolBits.size() < side * side || bitCount > order.size())
+        throw StageFault("codewords outside the symbol");
+    std::string codewordBits(bitCount, '0');
+    for (size_t k = 0; k < bitCount; ++k) codewordBits[k] = symbolBits[size_t(order[k])];
     std::vector<BlockRecord> blocks =
         DeinterleaveBlocks(codewordBits, dataCount, ecCount, blockCount);
 

@@ -173,7 +173,7 @@ std::optional<PlanePoint> FindAlignment(const GreyImage& grey, const FinderTripl
         for (int i = -2; i <= 2; ++i)
             for (int j = -2; j <= 2; ++j)
                 (std::max(std::abs(i), std::abs(j)) == 1 ? light : dark) += sample(i, j);
-        return sign * (light / 8 - dark / 17) - 1.5 * std::hypot(du, dv);
+        return sign * (light / 8 - dark / 17) - 1.5 * std::sqrt(du * du + dv * dv);
     };
     // Coarse: offsets in quarter modules. Whole-module steps between the
     // pattern's centres land on the same quarter-module lattice, so each
@@ -186,16 +186,33 @@ std::optional<PlanePoint> FindAlignment(const GreyImage& grey, const FinderTripl
     for (int k = 0; k < side; ++k)
         for (int l = 0; l < side; ++l)
             samples[size_t(k) * size_t(side) + size_t(l)] = at(lattice(k), lattice(l));
+    // The pattern's sums for every offset from running sums along the
+    // lattice, a module (four points) apart: over three and five centres
+    // across, then down.
+    auto at2 = [&](const std::vector<double>& v, int k, int l) {
+        return v[size_t(k) * size_t(side) + size_t(l)];
+    };
+    std::vector<double> across3(samples.size()), across5(samples.size());
+    for (int k = 0; k < side; ++k)
+        for (int l = 0; l < offsets; ++l) {
+            const double inner =
+                at2(samples, k, l + 4) + at2(samples, k, l + 8) + at2(samples, k, l + 12);
+            across3[size_t(k) * size_t(side) + size_t(l)] = inner;
+            across5[size_t(k) * size_t(side) + size_t(l)] =
+                inner + at2(samples, k, l) + at2(samples, k, l + 16);
+        }
     double best = -1e9, bestU = 0, bestV = 0;
     for (int k = 0; k < offsets; ++k)
         for (int l = 0; l < offsets; ++l) {
+            const double inner =
+                at2(across3, k + 4, l) + at2(across3, k + 8, l) + at2(across3, k + 12, l);
+            const double all = at2(across5, k, l) + at2(across5, k + 4, l) +
+                               at2(across5, k + 8, l) + at2(across5, k + 12, l) +
+                               at2(across5, k + 16, l);
+            const double centre = at2(samples, k + 8, l + 8);
+            const double light = inner - centre, dark = all - inner + centre;
             const double du = lattice(k + 8), dv = lattice(l + 8);
-            const double s = score(
-                [&](int i, int j) {
-                    return samples[size_t(k + 4 * (i + 2)) * size_t(side) +
-                                   size_t(l + 4 * (j + 2))];
-                },
-                du, dv);
+            const double s = sign * (light / 8 - dark / 17) - 1.5 * std::sqrt(du * du + dv * dv);
             if (s > best) best = s, bestU = du, bestV = dv;
         }
     // Fine: sixteenths of a module around the best.

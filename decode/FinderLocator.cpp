@@ -62,13 +62,77 @@ void Transpose16(const uint8_t* from, size_t fromStride, uint8_t* to, size_t toS
 }
 #endif
 
+// The finders found in one polarity, with a grid of where their centres lie,
+// so that merging a hit looks only at the candidates near it.
+class Candidates {
+  public:
+    Candidates(int width, int height)
+        : columns_(width / kCell + 1), rows_(height / kCell + 1),
+          cells_(size_t(columns_) * size_t(rows_)) {}
+
+    // Duplicates of one finder lie within its 3 x 3 centre: a hit is merged
+    // into the earliest candidate it matches, as a running mean weighted by
+    // hits, else it starts a candidate of its own.
+    void Add(PlanePoint centre, double moduleSize) {
+        // A match's module size is at most twice this one, so its centre
+        // lies within three of these modules.
+        const double reach = 3 * moduleSize + 1;
+        const int left = Cell(centre.x - reach, columns_), right = Cell(centre.x + reach, columns_);
+        const int top = Cell(centre.y - reach, rows_), bottom = Cell(centre.y + reach, rows_);
+        size_t first = found_.size();
+        for (int y = top; y <= bottom; ++y)
+            for (int x = left; x <= right; ++x)
+                for (uint32_t i : cells_[size_t(y) * size_t(columns_) + size_t(x)])
+                    if (i < first && Matches(found_[i], centre, moduleSize)) first = i;
+        if (first == found_.size()) {
+            found_.push_back({centre, moduleSize, 1});
+            cells_[CellOf(centre)].push_back(uint32_t(first));
+            return;
+        }
+        FinderCandidate& c = found_[first];
+        const size_t before = CellOf(c.centre);
+        const double n = c.hits;
+        c.centre.x = (c.centre.x * n + centre.x) / (n + 1);
+        c.centre.y = (c.centre.y * n + centre.y) / (n + 1);
+        c.moduleSize = (c.moduleSize * n + moduleSize) / (n + 1);
+        ++c.hits;
+        if (const size_t after = CellOf(c.centre); after != before) {
+            std::vector<uint32_t>& old = cells_[before];
+            old.erase(std::find(old.begin(), old.end(), uint32_t(first)));
+            cells_[after].push_back(uint32_t(first));
+        }
+    }
+
+    std::vector<FinderCandidate> Take() { return std::move(found_); }
+
+  private:
+    static constexpr int kCell = 32;
+
+    static bool Matches(const FinderCandidate& c, PlanePoint centre, double moduleSize) {
+        const double ratio = moduleSize / c.moduleSize;
+        if (ratio < 0.5 || ratio > 2) return false;
+        return Distance(c.centre, centre) <= 1.5 * std::max(moduleSize, c.moduleSize);
+    }
+    static int Cell(double v, int count) {
+        return std::clamp(int(std::floor(v / kCell)), 0, count - 1);
+    }
+    size_t CellOf(PlanePoint p) const {
+        return size_t(Cell(p.y, rows_)) * size_t(columns_) + size_t(Cell(p.x, columns_));
+    }
+
+    const int columns_, rows_;
+    std::vector<std::vector<uint32_t>> cells_;
+    std::vector<FinderCandidate> found_;
+};
+
 class Locator {
   public:
     // Columns are scanned and cross-checked as the rows of a transposed
     // copy: reading a plane down its columns would miss the cache on every
     // pixel.
     explicit Locator(const BitPlane& plane)
-        : plane_(plane), transposed_{plane.height, plane.width,
+        : found_{Candidates(plane.width, plane.height), Candidates(plane.width, plane.height)},
+          plane_(plane), transposed_{plane.height, plane.width,
                                      std::vector<uint8_t>(plane.bits.size())} {
         const int w = plane_.width, h = plane_.height;
         const uint8_t* in = plane_.bits.data();
@@ -94,11 +158,12 @@ class Locator {
     std::array<std::vector<FinderCandidate>, 2> Run() {
         ScanLines(plane_, false);
         ScanLines(transposed_, true);
-        for (std::vector<FinderCandidate>& found : found_)
+        std::array<std::vector<FinderCandidate>, 2> found = {found_[0].Take(), found_[1].Take()};
+        for (std::vector<FinderCandidate>& list : found)
             std::sort(
-                found.begin(), found.end(),
+                list.begin(), list.end(),
                 [](const FinderCandidate& a, const FinderCandidate& b) { return a.hits > b.hits; });
-        return found_;
+        return found;
     }
 
   private:
@@ -137,7 +202,7 @@ class Locator {
                     if (!RunsFit(runs)) continue;
                     const double middle = (starts[i + 2] + starts[i + 3]) / 2.0;
                     const int total = starts[i + 5] - starts[i];
-                    std::vector<FinderCandidate>& found = found_[size_t(polarity)];
+                    Candidates& found = found_[size_t(polarity)];
                     if (columns)
                         Confirm(line + 0.5, middle, total, true, found);
                     else
@@ -190,8 +255,7 @@ class Locator {
 
     // A hit along one axis at (x, y): confirmed across it, then re-centred
     // along it on the confirmed line.
-    void Confirm(double x, double y, int total, bool fromColumn,
-                 std::vector<FinderCandidate>& found) {
+    void Confirm(double x, double y, int total, bool fromColumn, Candidates& found) {
         const int limit = 2 * total + 2;
         int acrossTotal = 0, alongTotal = 0;
         const int ix = int(x), iy = int(y);
@@ -200,37 +264,20 @@ class Locator {
             if (cy < 0) return;
             const double cx = CrossCheck(ix, int(cy), false, limit, alongTotal);
             if (cx < 0) return;
-            Add({cx, cy}, (acrossTotal + alongTotal) / 14.0, found);
+            found.Add({cx, cy}, (acrossTotal + alongTotal) / 14.0);
         } else {
             const double cx = CrossCheck(ix, iy, false, limit, acrossTotal);
             if (cx < 0) return;
             const double cy = CrossCheck(int(cx), iy, true, limit, alongTotal);
             if (cy < 0) return;
-            Add({cx, cy}, (acrossTotal + alongTotal) / 14.0, found);
+            found.Add({cx, cy}, (acrossTotal + alongTotal) / 14.0);
         }
     }
 
-    // Duplicates of one finder lie within its 3 x 3 centre: merged as a
-    // running mean weighted by hits.
-    static void Add(PlanePoint centre, double moduleSize, std::vector<FinderCandidate>& found) {
-        for (FinderCandidate& c : found) {
-            const double ratio = moduleSize / c.moduleSize;
-            if (ratio < 0.5 || ratio > 2) continue;
-            if (Distance(c.centre, centre) > 1.5 * std::max(moduleSize, c.moduleSize)) continue;
-            const double n = c.hits;
-            c.centre.x = (c.centre.x * n + centre.x) / (n + 1);
-            c.centre.y = (c.centre.y * n + centre.y) / (n + 1);
-            c.moduleSize = (c.moduleSize * n + moduleSize) / (n + 1);
-            ++c.hits;
-            return;
-        }
-        found.push_back({centre, moduleSize, 1});
-    }
-
+    std::array<Candidates, 2> found_; // by polarity
     const BitPlane& plane_;
     BitPlane transposed_;
     uint8_t dark_ = 1; // the polarity being scanned
-    std::array<std::vector<FinderCandidate>, 2> found_;
 };
 
 double Cross(PlanePoint o, PlanePoint a, PlanePoint b) {

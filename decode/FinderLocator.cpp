@@ -125,39 +125,84 @@ class Candidates {
     std::vector<FinderCandidate> found_;
 };
 
+// The runs of every line of a plane: line i's runs start at
+// starts[offset[i]] .. starts[offset[i + 1] - 2], and starts[offset[i + 1] -
+// 1] is the line's length. The first run has the line's first value, and
+// the values alternate from there.
+struct LineRuns {
+    std::vector<size_t> offset;
+    std::vector<int> starts;
+    std::vector<uint8_t> first;
+
+    std::span<const int> Line(int i) const {
+        return {starts.data() + offset[size_t(i)], starts.data() + offset[size_t(i) + 1]};
+    }
+};
+
+LineRuns RunsOfLines(const BitPlane& lines) {
+    LineRuns runs;
+    runs.offset.reserve(size_t(lines.height) + 1);
+    runs.first.reserve(size_t(lines.height));
+    runs.starts.reserve(size_t(lines.height) * 16);
+    runs.offset.push_back(0);
+    for (int line = 0; line < lines.height; ++line) {
+        const uint8_t* row = &lines.bits[size_t(line) * size_t(lines.width)];
+        runs.first.push_back(row[0]);
+        runs.starts.push_back(0);
+        int p = 1;
+#if defined(__SSE2__)
+        // Sixteen pixels at a time against their left neighbours: most of a
+        // plane lies inside long runs.
+        for (; p + 16 <= lines.width; p += 16) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + p));
+            const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + p - 1));
+            unsigned changes = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(here, left))) & 0xFFFFu;
+            for (; changes; changes &= changes - 1)
+                runs.starts.push_back(p + std::countr_zero(changes));
+        }
+#endif
+        for (; p < lines.width; ++p)
+            if (row[p] != row[p - 1]) runs.starts.push_back(p);
+        runs.starts.push_back(lines.width);
+        runs.offset.push_back(runs.starts.size());
+    }
+    return runs;
+}
+
+// The plane turned about its diagonal, so that its columns read as rows:
+// reading a plane down its columns would miss the cache on every pixel.
+BitPlane Transposed(const BitPlane& plane) {
+    const int w = plane.width, h = plane.height;
+    BitPlane transposed{h, w, std::vector<uint8_t>(plane.bits.size())};
+    const uint8_t* in = plane.bits.data();
+    uint8_t* out = transposed.bits.data();
+    constexpr int kTile = 16;
+    for (int y0 = 0; y0 < h; y0 += kTile)
+        for (int x0 = 0; x0 < w; x0 += kTile) {
+            const uint8_t* from = in + size_t(y0) * size_t(w) + size_t(x0);
+            uint8_t* to = out + size_t(x0) * size_t(h) + size_t(y0);
+#if defined(__SSE2__)
+            if (y0 + kTile <= h && x0 + kTile <= w) {
+                Transpose16(from, size_t(w), to, size_t(h));
+                continue;
+            }
+#endif
+            for (int y = 0; y < std::min(kTile, h - y0); ++y)
+                for (int x = 0; x < std::min(kTile, w - x0); ++x)
+                    to[size_t(x) * size_t(h) + size_t(y)] = from[size_t(y) * size_t(w) + size_t(x)];
+        }
+    return transposed;
+}
+
 class Locator {
   public:
-    // Columns are scanned and cross-checked as the rows of a transposed
-    // copy: reading a plane down its columns would miss the cache on every
-    // pixel.
     explicit Locator(const BitPlane& plane)
         : found_{Candidates(plane.width, plane.height), Candidates(plane.width, plane.height)},
-          plane_(plane), transposed_{plane.height, plane.width,
-                                     std::vector<uint8_t>(plane.bits.size())} {
-        const int w = plane_.width, h = plane_.height;
-        const uint8_t* in = plane_.bits.data();
-        uint8_t* out = transposed_.bits.data();
-        constexpr int kTile = 16;
-        for (int y0 = 0; y0 < h; y0 += kTile)
-            for (int x0 = 0; x0 < w; x0 += kTile) {
-                const uint8_t* from = in + size_t(y0) * size_t(w) + size_t(x0);
-                uint8_t* to = out + size_t(x0) * size_t(h) + size_t(y0);
-#if defined(__SSE2__)
-                if (y0 + kTile <= h && x0 + kTile <= w) {
-                    Transpose16(from, size_t(w), to, size_t(h));
-                    continue;
-                }
-#endif
-                for (int y = 0; y < std::min(kTile, h - y0); ++y)
-                    for (int x = 0; x < std::min(kTile, w - x0); ++x)
-                        to[size_t(x) * size_t(h) + size_t(y)] =
-                            from[size_t(y) * size_t(w) + size_t(x)];
-            }
-    }
+          rows_(RunsOfLines(plane)), columns_(RunsOfLines(Transposed(plane))) {}
 
     std::array<std::vector<FinderCandidate>, 2> Run() {
-        ScanLines(plane_, false);
-        ScanLines(transposed_, true);
+        ScanLines(rows_, false);
+        ScanLines(columns_, true);
         std::array<std::vector<FinderCandidate>, 2> found = {found_[0].Take(), found_[1].Take()};
         for (std::vector<FinderCandidate>& list : found)
             std::sort(
@@ -167,36 +212,15 @@ class Locator {
     }
 
   private:
-    // Every row of lines split into runs; each window of five runs that
-    // starts with a run of the polarity's dark value is a possible crossing
-    // of a finder. columns: lines is the transposed plane.
-    void ScanLines(const BitPlane& lines, bool columns) {
-        // Where each run starts, then the line's end: at most width + 1 entries.
-        std::vector<int> startsAt(size_t(lines.width) + 1);
-        for (int line = 0; line < lines.height; ++line) {
-            const uint8_t* row = &lines.bits[size_t(line) * size_t(lines.width)];
-            int* const starts0 = startsAt.data();
-            int* end = starts0;
-            *end++ = 0;
-            int p = 1;
-#if defined(__SSE2__)
-            // Sixteen pixels at a time against their left neighbours: most of
-            // a plane lies inside long runs.
-            for (; p + 16 <= lines.width; p += 16) {
-                const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + p));
-                const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + p - 1));
-                unsigned changes =
-                    ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(here, left))) & 0xFFFFu;
-                for (; changes; changes &= changes - 1) *end++ = p + std::countr_zero(changes);
-            }
-#endif
-            for (; p < lines.width; ++p)
-                if (row[p] != row[p - 1]) *end++ = p;
-            *end++ = lines.width;
-            const std::span<const int> starts(starts0, end);
+    // Each window of five runs of a line that starts with a run of the
+    // polarity's dark value is a possible crossing of a finder.
+    void ScanLines(const LineRuns& lines, bool columns) {
+        for (int line = 0; line + 1 < int(lines.offset.size()); ++line) {
+            const std::span<const int> starts = lines.Line(line);
             for (int polarity = 0; polarity < 2; ++polarity) {
                 dark_ = polarity == 0 ? 1 : 0;
-                for (size_t i = row[0] == dark_ ? 0 : 1; i + 5 < starts.size(); i += 2) {
+                for (size_t i = lines.first[size_t(line)] == dark_ ? 0 : 1; i + 5 < starts.size();
+                     i += 2) {
                     std::array<int, 5> runs{};
                     for (size_t k = 0; k < 5; ++k) runs[k] = starts[i + k + 1] - starts[i + k];
                     if (!RunsFit(runs)) continue;
@@ -212,45 +236,33 @@ class Locator {
         }
     }
 
-    // Runs through (x, y) along one axis: the dark centre run and two runs on
-    // either side, none longer than limit. Returns the centre of the centre
-    // run along that axis, or a negative value when the runs do not fit.
+    // The runs through (x, y) along one axis: the dark centre run and two
+    // runs on either side (cut short by the border), none longer than limit.
+    // Returns the centre of the centre run along that axis, or a negative
+    // value when the runs do not fit.
     double CrossCheck(int x, int y, bool vertical, int limit, int& total) const {
-        const int length = vertical ? plane_.height : plane_.width;
-        const int fixed = vertical ? x : y;
-        int pos = vertical ? y : x;
-        const uint8_t* line = vertical ? &transposed_.bits[size_t(fixed) * size_t(plane_.height)]
-                                       : &plane_.bits[size_t(fixed) * size_t(plane_.width)];
-        auto dark = [&](int p) { return line[p] == dark_; };
-        if (!dark(pos)) return -1;
-        std::array<int, 5> runs{};
+        const LineRuns& lines = vertical ? columns_ : rows_;
+        const int fixed = vertical ? x : y, pos = vertical ? y : x;
+        const std::span<const int> starts = lines.Line(fixed);
+        const long j =
+            long(std::upper_bound(starts.begin(), starts.end() - 1, pos) - starts.begin()) - 1;
+        if ((lines.first[size_t(fixed)] ^ uint8_t(j & 1)) != dark_) return -1;
+        auto length = [&](long k) {
+            return k < 0 || k + 1 >= long(starts.size())
+                       ? 0
+                       : starts[size_t(k) + 1] - starts[size_t(k)];
+        };
+        const std::array<int, 5> runs = {length(j - 2), length(j - 1), length(j), length(j + 1),
+                                         length(j + 2)};
         // RunsFit wants centre <= 4.3 unit + 0.75 with 7 unit = centre + sides,
         // so four side runs of at most limit allow a centre run of at most
-        // (17.2 limit + 5.25) / 2.7 < 6.38 limit + 2: a longer one is given up
-        // at once, and a picture of long stripes costs no more than its pixels.
-        const int centreLimit = 7 * limit + 4;
-        int p = pos;
-        while (p >= 0 && dark(p) && runs[2] <= centreLimit) ++runs[2], --p;
-        if (runs[2] > centreLimit) return -1;
-        const int centreStart = p + 1;
-        for (int k : {1, 0}) {
-            const bool want = k == 0;
-            while (p >= 0 && dark(p) == want && runs[size_t(k)] <= limit) ++runs[size_t(k)], --p;
-            if (runs[size_t(k)] > limit) return -1;
-        }
-        p = pos + 1;
-        while (p < length && dark(p) && runs[2] <= centreLimit) ++runs[2], ++p;
-        if (runs[2] > centreLimit) return -1;
-        const int centreEnd = p; // one past
-        for (int k : {3, 4}) {
-            const bool want = k == 4;
-            while (p < length && dark(p) == want && runs[size_t(k)] <= limit)
-                ++runs[size_t(k)], ++p;
-            if (runs[size_t(k)] > limit) return -1;
-        }
+        // (17.2 limit + 5.25) / 2.7 < 6.38 limit + 2.
+        if (runs[2] > 7 * limit + 4) return -1;
+        for (size_t k : {0, 1, 3, 4})
+            if (runs[k] > limit) return -1;
         if (!RunsFit(runs)) return -1;
         total = runs[0] + runs[1] + runs[2] + runs[3] + runs[4];
-        return (centreStart + centreEnd) / 2.0;
+        return (starts[size_t(j)] + starts[size_t(j) + 1]) / 2.0;
     }
 
     // A hit along one axis at (x, y): confirmed across it, then re-centred
@@ -275,8 +287,7 @@ class Locator {
     }
 
     std::array<Candidates, 2> found_; // by polarity
-    const BitPlane& plane_;
-    BitPlane transposed_;
+    const LineRuns rows_, columns_;
     uint8_t dark_ = 1; // the polarity being scanned
 };
 

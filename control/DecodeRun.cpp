@@ -75,6 +75,7 @@ DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
     }
     ConvertBitmap(file, header, grey);
 
+    stages.BeginPicture();
     BinaryImage binary;
     SymbolBox box;
     ModuleMatrix matrix;

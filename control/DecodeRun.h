@@ -24,6 +24,8 @@ inline constexpr const char* kMessageBoxTitle = "ミルカ";
 class DecodeStages {
   public:
     virtual ~DecodeStages() = default;
+    // A new picture: nothing an earlier one left may carry over.
+    virtual void BeginPicture() {}
     virtual std::string FindFinderPatterns(const GreyImage& grey, BinaryImage& binary,
                                            SymbolBox& box, float thresholdFactor) = 0;
     virtual std::string SampleModules(const BinaryImage& binary, SymbolBox& box,
@@ -45,6 +47,7 @@ class DecodeStages {
 class RecognitionStages final : public DecodeStages {
   public:
     explicit RecognitionStages(DecodeOptions options = {});
+    void BeginPicture() override;
     std::string FindFinderPatterns(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
                                    float thresholdFactor) override;
     std::string SampleModules(const BinaryImage& binary, SymbolBox& box, ModuleMatrix& matrix,
@@ -57,7 +60,8 @@ class RecognitionStages final : public DecodeStages {
   private:
     DecodeOptions options_;
     DecodeEngine engine_;
-    SamplingCache sampling_; // of the binarisation the last search left
+    SamplingCache sampling_;   // of the binarisation the last search left
+    FinderSearchMemo finders_; // the picture's searches so far
 };
 
 // A millisecond timer reading; differences are taken modulo 2^32.

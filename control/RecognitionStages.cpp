@@ -8,10 +8,15 @@ namespace zorvik {
 RecognitionStages::RecognitionStages(DecodeOptions options)
     : options_(options), engine_(std::move(options)) {}
 
+void RecognitionStages::BeginPicture() {
+    sampling_.Reset();
+    finders_ = {};
+}
+
 std::string RecognitionStages::FindFinderPatterns(const GreyImage& grey, BinaryImage& binary,
                                                   SymbolBox& box, float thresholdFactor) {
     sampling_.Reset();
-    return zorvik::FindFinderPatterns(grey, binary, box, thresholdFactor, options_);
+    return zorvik::FindFinderPatterns(grey, binary, box, thresholdFactor, options_, &finders_);
 }
 
 std::string RecognitionStages::SampleModules(const BinaryImage& binary, SymbolBox& box,

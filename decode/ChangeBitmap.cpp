@@ -8,6 +8,7 @@
 #endif
 #include <array>
 #include <filesystem>
+#include <utility>
 
 namespace zorvik {
 namespace {
@@ -184,8 +185,58 @@ BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, Thr
     return image;
 }
 
-void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
-                  float thresholdFactor, const std::string& debugFolder, BinaryImage& image) {
+std::array<uint64_t, 256> GreyHistogram(const GreyImage& grey) {
+    // Four partial counts: runs of one grey would otherwise make every
+    // increment wait for the one before.
+    std::array<std::array<uint32_t, 256>, 4> parts{};
+    const uint8_t* p = grey.pixels.data();
+    const size_t n = grey.pixels.size();
+    std::array<uint64_t, 256> histogram{};
+    for (size_t done = 0; done < n;) {
+        // Flushed before a 32-bit count could overflow.
+        const size_t end = std::min(n, done + (size_t(1) << 30));
+        size_t i = done;
+        for (; i + 4 <= end; i += 4) {
+            ++parts[0][p[i]];
+            ++parts[1][p[i + 1]];
+            ++parts[2][p[i + 2]];
+            ++parts[3][p[i + 3]];
+        }
+        for (; i < end; ++i) ++parts[0][p[i]];
+        for (auto& part : parts)
+            for (size_t g = 0; g < 256; ++g) histogram[g] += std::exchange(part[g], 0);
+        done = end;
+    }
+    return histogram;
+}
+
+bool AnyGreyBetween(const GreyImage& grey, int above, int atMost) {
+    if (atMost <= above) return false;
+    // g - (above + 1), wrapped, is at most atMost - above - 1 exactly inside.
+    const uint8_t from = uint8_t(above + 1), range = uint8_t(atMost - above - 1);
+    const uint8_t* p = grey.pixels.data();
+    const size_t n = grey.pixels.size();
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i vFrom = _mm_set1_epi8(char(from)), vRange = _mm_set1_epi8(char(range));
+    while (i + 16 <= n) {
+        // A block at a time, so that a picture with such greys is soon done.
+        const size_t end = std::min(n - n % 16, i + 4096);
+        __m128i any = _mm_setzero_si128();
+        for (; i < end; i += 16) {
+            const __m128i d =
+                _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), vFrom);
+            any = _mm_or_si128(any, _mm_cmpeq_epi8(_mm_min_epu8(d, vRange), d));
+        }
+        if (_mm_movemask_epi8(any) != 0) return true;
+    }
+#endif
+    for (; i < n; ++i)
+        if (uint8_t(p[i] - from) <= range) return true;
+    return false;
+}
+
+ReferenceLevels MeasureReference(const GreyImage& grey, const PixelRect& reference) {
     const PixelRect& q = reference;
     if (q.firstRow < 0 || q.firstCol < 0 || q.lastRow >= grey.height || q.lastCol >= grey.width ||
         q.firstRow > q.lastRow || q.firstCol > q.lastCol)
@@ -206,15 +257,22 @@ void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRu
         sum += rowSum;
         count += q.lastCol - q.firstCol + 1;
     }
-    int mean = int(sum / count);
+    return {min, int(sum / count)};
+}
 
-    int16_t threshold;
-    if (rule == ThresholdRule::Initial) {
-        threshold = RoundToInt16((double(thresholdFactor) + 0.5) * double(mean - min) + min);
-    } else {
-        float t = thresholdFactor * float(mean - min) + float(min);
-        threshold = RoundToInt16(t);
-    }
+int16_t ThresholdOf(ThresholdRule rule, float thresholdFactor, ReferenceLevels levels) {
+    const int min = levels.min, mean = levels.mean;
+    if (rule == ThresholdRule::Initial)
+        return RoundToInt16((double(thresholdFactor) + 0.5) * double(mean - min) + min);
+    float t = thresholdFactor * float(mean - min) + float(min);
+    return RoundToInt16(t);
+}
+
+void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
+                  float thresholdFactor, const std::string& debugFolder, BinaryImage& image) {
+    const ReferenceLevels levels = MeasureReference(grey, reference);
+    const int min = levels.min;
+    const int16_t threshold = ThresholdOf(rule, thresholdFactor, levels);
 
     // A pixel darker than everything in the reference counts as light.
     const uint8_t low = uint8_t(min);

@@ -2,6 +2,8 @@
 // and the binarisation rule that turns it into a BinaryImage.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -74,6 +76,28 @@ enum class ThresholdRule {
     Initial, // T = (factor + 0.5) * (mean - min) + min, double precision
     Refined, // T = factor * (mean - min) + min, single precision
 };
+
+// How many pixels have each grey.
+std::array<uint64_t, 256> GreyHistogram(const GreyImage& grey);
+
+// Whether some pixel's grey g has above < g <= atMost (-1 <= above, atMost <= 255).
+bool AnyGreyBetween(const GreyImage& grey, int above, int atMost);
+
+// The darkest grey and the truncated mean grey of a reference rectangle;
+// a rectangle outside the picture or empty throws StageFault.
+struct ReferenceLevels {
+    int min = 0, mean = 0;
+};
+ReferenceLevels MeasureReference(const GreyImage& grey, const PixelRect& reference);
+
+// T of the rule, rounded half to even.
+int16_t ThresholdOf(ThresholdRule rule, float thresholdFactor, ReferenceLevels levels);
+
+// The binarisation depends on levels and T only through the greys it calls
+// dark, min..T: this is T clamped to min - 1 (none) .. 255 (all from min).
+inline int DarkUpTo(int16_t threshold, ReferenceLevels levels) {
+    return threshold < levels.min ? levels.min - 1 : std::min<int>(threshold, 255);
+}
 
 // Pixels with min <= g <= T become '1', where min and the mean come from the
 // reference rectangle and T is rounded half to even. With a debug folder the

@@ -22,17 +22,16 @@ double Distance(PlanePoint a, PlanePoint b) {
 // Runs in 1:1:3:1:1 within a generous tolerance: blur and a pixel or two per
 // module shift every edge by up to a pixel, hence the half-pixel allowance.
 bool RunsFit(const std::array<int, 5>& runs) {
-    int total = 0;
-    for (int r : runs) {
-        if (r <= 0) return false;
-        total += r;
-    }
+    const int total = runs[0] + runs[1] + runs[2] + runs[3] + runs[4];
     if (total < 7) return false;
     // Most windows are far off: integer bounds a little wider than the
-    // exact ones below turn them away first.
+    // exact ones below turn them away first, the middle run's lower one
+    // first of all.
     auto outside = [&](int run, int low, int high) {
         return 70 * run > high * total + 53 || 70 * run < low * total - 53;
     };
+    if (70 * runs[2] < 17 * total - 53) return false;
+    if (std::min({runs[0], runs[1], runs[2], runs[3], runs[4]}) <= 0) return false;
     if (outside(runs[0], 4, 16) || outside(runs[1], 4, 16) || outside(runs[2], 17, 43) ||
         outside(runs[3], 4, 16) || outside(runs[4], 4, 16))
         return false;

@@ -290,12 +290,26 @@ std::optional<TallyEntry> AgreedGeometry(const std::vector<Candidate>& leading,
     return std::nullopt;
 }
 
+// The reference of the initial binarisation: the middle third each way.
+PixelRect MiddleThird(const GreyImage& grey) {
+    const int width = grey.width, height = grey.height;
+    return {std::max(0, height / 2 - height / 6), std::min(height - 1, height / 2 + height / 6),
+            std::max(0, width / 2 - width / 6), std::min(width - 1, width / 2 + width / 6)};
+}
+
+// The refined binarisation, over the box the search found.
+void BinariseBox(const GreyImage& grey, const SymbolBox& box, float thresholdFactor,
+                 const DecodeOptions& options, BinaryImage& binary) {
+    PixelRect symbol{box.Top, box.Top + box.BoxHeight - 1, box.Left - 1,
+                     box.Left + box.BoxWidth - 2};
+    BinariseInto(grey, symbol, ThresholdRule::Refined, thresholdFactor, options.debugFolder,
+                 binary);
+}
+
 std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
                    float thresholdFactor, const DecodeOptions& options) {
     const int width = grey.width, height = grey.height;
-    PixelRect middle{
-        std::max(0, height / 2 - height / 6), std::min(height - 1, height / 2 + height / 6),
-        std::max(0, width / 2 - width / 6), std::min(width - 1, width / 2 + width / 6)};
+    const PixelRect middle = MiddleThird(grey);
     BinariseInto(grey, middle, ThresholdRule::Initial, thresholdFactor, options.debugFolder,
                  binary);
 
@@ -351,11 +365,50 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
     box.BoxHeight = v->span;
     box.FinderHeightSum = CheckedInt16(v->firstSize + v->secondSize);
 
-    PixelRect symbol{box.Top, box.Top + box.BoxHeight - 1, box.Left - 1,
-                     box.Left + box.BoxWidth - 2};
-    BinariseInto(grey, symbol, ThresholdRule::Refined, thresholdFactor, options.debugFolder,
-                 binary);
+    BinariseBox(grey, box, thresholdFactor, options, binary);
     return "";
+}
+
+void CopySearchFields(const SymbolBox& from, SymbolBox& to) {
+    to.BoxWidth = from.BoxWidth, to.Left = from.Left, to.FinderWidthSum = from.FinderWidthSum;
+    to.BoxHeight = from.BoxHeight, to.Top = from.Top, to.FinderHeightSum = from.FinderHeightSum;
+}
+
+// Whether no pixel's grey lies above one of the two limits and at or below
+// the other; each pair is looked for in the picture once.
+bool NoGreyBetween(FinderSearchMemo& memo, const GreyImage& grey, int a, int b) {
+    const int above = std::min(a, b), atMost = std::max(a, b);
+    for (const FinderSearchMemo::Gap& gap : memo.gaps)
+        if (gap.above == above && gap.atMost == atMost) return gap.empty;
+    const bool empty = !AnyGreyBetween(grey, above, atMost);
+    memo.gaps.push_back({above, atMost, empty});
+    return empty;
+}
+
+// The search, or what it found on an equal initial binarisation before.
+std::string RememberedSearch(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
+                             float thresholdFactor, const DecodeOptions& options,
+                             FinderSearchMemo& memo) {
+    const ReferenceLevels levels = MeasureReference(grey, MiddleThird(grey));
+    const int darkUpTo =
+        DarkUpTo(ThresholdOf(ThresholdRule::Initial, thresholdFactor, levels), levels);
+    for (const FinderSearchMemo::Found& found : memo.found) {
+        if (!NoGreyBetween(memo, grey, found.darkUpTo, darkUpTo)) continue;
+        if (!found.message.empty()) return found.message;
+        CopySearchFields(found.box, box);
+        BinariseBox(grey, box, thresholdFactor, options, binary);
+        return "";
+    }
+    std::string message;
+    try {
+        message = Search(grey, binary, box, thresholdFactor, options);
+    } catch (const std::exception&) {
+        message = kNotRecognisedFault;
+    }
+    // A fault in the refined binarisation alone would come again for the
+    // same box: the message holds for every equal binarisation.
+    memo.found.push_back({darkUpTo, message, box});
+    return message;
 }
 
 } // namespace
@@ -379,8 +432,12 @@ double DarkFraction(const BinaryImage& image, int height, int x, int y, int w, i
 }
 
 std::string FindFinderPatterns(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
-                               float thresholdFactor, const DecodeOptions& options) {
+                               float thresholdFactor, const DecodeOptions& options,
+                               FinderSearchMemo* memo) {
     try {
+        // Debug files show every binarisation: with a folder, every search runs.
+        if (memo && options.debugFolder.empty())
+            return RememberedSearch(grey, binary, box, thresholdFactor, options, *memo);
         return Search(grey, binary, box, thresholdFactor, options);
     } catch (const std::exception&) {
         return kNotRecognisedFault;

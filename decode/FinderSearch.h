@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zorvik {
 
@@ -27,13 +28,34 @@ struct SymbolBox {
 inline constexpr const char* kNotRecognised = "ＱＲコードが認識できませんでした";
 inline constexpr const char* kNotRecognisedFault = "ＱＲコードが認識できませんでした(?)";
 
+// What the searches of one picture found so far, by initial binarisation.
+// Threshold factors often binarise a picture alike: a screen shows few
+// greys, and when none of them lies between two thresholds the two
+// binarisations are the same, and so is all the search finds on them.
+struct FinderSearchMemo {
+    struct Found {
+        int darkUpTo;        // the binarisation: DarkUpTo of its threshold
+        std::string message; // what the search returned
+        SymbolBox box;       // its six search fields
+    };
+    std::vector<Found> found;
+    struct Gap {
+        int above, atMost; // greys above the one and at most the other
+        bool empty;        // no pixel has one
+    };
+    std::vector<Gap> gaps; // looked for so far
+};
+
 // Binarises grey, finds the symbol and returns "" with binary holding the
 // refined binarisation and box's Left, BoxWidth, FinderWidthSum, Top,
 // BoxHeight, FinderHeightSum set. Otherwise returns kNotRecognised (no
 // symbol geometry) or kNotRecognisedFault (any fault inside the search);
-// box is then not meaningful. Never throws.
+// box and binary are then not meaningful. Never throws. With a memo (of this
+// picture's earlier searches) and no debug folder, an initial binarisation
+// equal to an earlier one's is not scanned again; the outcome is the same.
 std::string FindFinderPatterns(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
-                               float thresholdFactor, const DecodeOptions& options);
+                               float thresholdFactor, const DecodeOptions& options,
+                               FinderSearchMemo* memo = nullptr);
 
 // The total of five runs (dark, light, dark, light, dark) when they are in
 // the proportion 1:1:3:1:1 within half a module, else 0.

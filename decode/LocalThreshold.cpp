@@ -3,35 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <utility>
 
 namespace zorvik {
 namespace {
-
-std::array<uint64_t, 256> Histogram(const GreyImage& grey) {
-    // Four partial counts: runs of one grey would otherwise make every
-    // increment wait for the one before.
-    std::array<std::array<uint32_t, 256>, 4> parts{};
-    const uint8_t* p = grey.pixels.data();
-    const size_t n = grey.pixels.size();
-    std::array<uint64_t, 256> histogram{};
-    for (size_t done = 0; done < n;) {
-        // Flushed before a 32-bit count could overflow.
-        const size_t end = std::min(n, done + (size_t(1) << 30));
-        size_t i = done;
-        for (; i + 4 <= end; i += 4) {
-            ++parts[0][p[i]];
-            ++parts[1][p[i + 1]];
-            ++parts[2][p[i + 2]];
-            ++parts[3][p[i + 3]];
-        }
-        for (; i < end; ++i) ++parts[0][p[i]];
-        for (auto& part : parts)
-            for (size_t g = 0; g < 256; ++g) histogram[g] += std::exchange(part[g], 0);
-        done = end;
-    }
-    return histogram;
-}
 
 int OtsuThreshold(const std::array<uint64_t, 256>& histogram) {
     double total = 0, sum = 0;
@@ -75,7 +49,7 @@ int Percentile(const std::array<uint64_t, 256>& histogram, uint64_t count, doubl
 } // namespace
 
 int GlobalThreshold(const GreyImage& grey) {
-    return OtsuThreshold(Histogram(grey));
+    return OtsuThreshold(GreyHistogram(grey));
 }
 
 BitPlane BinariseGlobal(const GreyImage& grey) {
@@ -101,7 +75,7 @@ BitPlane BinariseLocal(const GreyImage& grey) {
     const int w = grey.width, h = grey.height;
     BitPlane plane{w, h, std::vector<uint8_t>(grey.pixels.size())};
     if (w <= 0 || h <= 0) return plane;
-    const std::array<uint64_t, 256> histogram = Histogram(grey);
+    const std::array<uint64_t, 256> histogram = GreyHistogram(grey);
     const int global = OtsuThreshold(histogram);
     // A neighbourhood counts as flat below a quarter of the picture's own
     // spread, so that faint but real edges of a low-contrast picture still

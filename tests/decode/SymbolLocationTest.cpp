@@ -301,3 +301,46 @@ TEST(AdjustModuleSizes, WindowReachesLowOffToHighOffPixelsAfterTheModuleStart) {
         EXPECT_EQ(sizes[0], expected == 0 ? p : expected) << "p " << p << " edge " << at;
     }
 }
+
+namespace {
+
+bool SameSearchFields(const SymbolBox& a, const SymbolBox& b) {
+    return a.Left == b.Left && a.BoxWidth == b.BoxWidth && a.FinderWidthSum == b.FinderWidthSum &&
+           a.Top == b.Top && a.BoxHeight == b.BoxHeight && a.FinderHeightSum == b.FinderHeightSum;
+}
+
+} // namespace
+
+TEST(FindFinderPatterns, AMemoGivesEveryFactorTheSearchsOwnOutcomeAndScansLess) {
+    const test::Modules m = test::EncodeText("memo", 1, 3);
+    // Black and white only: most thresholds binarise alike.
+    test::Picture sharp = Scene(m, 4, 4, 20, false);
+    test::Picture empty = sharp; // black and white, no symbol
+    for (int y = 0; y < empty.height; ++y)
+        for (int x = 0; x < empty.width; ++x) empty.at(y, x) = (x / 9 + y / 5) % 3 ? 255 : 0;
+    // A band of every grey: each factor binarises differently.
+    test::Picture graded = Scene(m, 4, 4, 20, true);
+    for (int y = 0; y < graded.height; ++y)
+        for (int x = 0; x < 12; ++x) graded.at(y, x) = uint8_t(40 + (y * 7 + x) % 160);
+
+    const float factors[] = {0.85f, 0.95f, 0.8f, 0.9f, 1.0f, 0.75f};
+    for (const test::Picture* picture : {&sharp, &empty, &graded}) {
+        const GreyImage grey = ToGrey(*picture);
+        FinderSearchMemo memo;
+        for (float factor : factors) {
+            BinaryImage alone, remembered;
+            SymbolBox aloneBox, rememberedBox;
+            const std::string message = FindFinderPatterns(grey, alone, aloneBox, factor, {});
+            if (picture != &empty) EXPECT_EQ(message, "") << factor; // both paths are met
+            EXPECT_EQ(FindFinderPatterns(grey, remembered, rememberedBox, factor, {}, &memo),
+                      message)
+                << factor;
+            if (message.empty()) {
+                EXPECT_TRUE(SameSearchFields(aloneBox, rememberedBox)) << factor;
+                EXPECT_EQ(remembered, alone) << factor;
+            }
+        }
+        EXPECT_EQ(memo.found.size() == 6u, picture == &graded) << memo.found.size();
+        EXPECT_LE(memo.found.size(), picture == &graded ? 6u : 2u);
+    }
+}

@@ -331,7 +331,7 @@ TEST(FindFinderPatterns, AMemoGivesEveryFactorTheSearchsOwnOutcomeAndScansLess) 
             BinaryImage alone, remembered;
             SymbolBox aloneBox, rememberedBox;
             const std::string message = FindFinderPatterns(grey, alone, aloneBox, factor, {});
-            if (picture != &empty) EXPECT_EQ(message, "") << factor; // both paths are met
+            EXPECT_EQ(message.empty(), picture != &empty) << factor; // both paths are met
             EXPECT_EQ(FindFinderPatterns(grey, remembered, rememberedBox, factor, {}, &memo),
                       message)
                 << factor;

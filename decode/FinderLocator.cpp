@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <span>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -130,51 +131,55 @@ class Candidates {
 // the values alternate from there.
 struct LineRuns {
     std::vector<size_t> offset;
-    std::vector<int> starts;
+    std::unique_ptr<int[]> starts; // room for the worst case, filled as far as offset says
     std::vector<uint8_t> first;
 
     std::span<const int> Line(int i) const {
-        return {starts.data() + offset[size_t(i)], starts.data() + offset[size_t(i) + 1]};
+        return {starts.get() + offset[size_t(i)], starts.get() + offset[size_t(i) + 1]};
     }
 };
 
-LineRuns RunsOfLines(const BitPlane& lines) {
+// The runs of lines lines of length each, row-major from bits.
+LineRuns RunsOfLines(const uint8_t* bits, int lines, int length) {
     LineRuns runs;
-    runs.offset.reserve(size_t(lines.height) + 1);
-    runs.first.reserve(size_t(lines.height));
-    runs.starts.reserve(size_t(lines.height) * 16);
+    runs.offset.reserve(size_t(lines) + 1);
+    runs.first.reserve(size_t(lines));
+    // At most one start per pixel and one end per line; left uninitialised,
+    // so that only what is written is ever touched.
+    runs.starts.reset(new int[size_t(lines) * (size_t(length) + 1)]);
+    int* out = runs.starts.get();
     runs.offset.push_back(0);
-    for (int line = 0; line < lines.height; ++line) {
-        const uint8_t* row = &lines.bits[size_t(line) * size_t(lines.width)];
+    for (int line = 0; line < lines; ++line) {
+        const uint8_t* row = bits + size_t(line) * size_t(length);
+        int* const lineStart = out;
         runs.first.push_back(row[0]);
-        runs.starts.push_back(0);
+        *out++ = 0;
         int p = 1;
 #if defined(__SSE2__)
         // Sixteen pixels at a time against their left neighbours: most of a
         // plane lies inside long runs.
-        for (; p + 16 <= lines.width; p += 16) {
+        for (; p + 16 <= length; p += 16) {
             const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + p));
             const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + p - 1));
             unsigned changes = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(here, left))) & 0xFFFFu;
-            for (; changes; changes &= changes - 1)
-                runs.starts.push_back(p + std::countr_zero(changes));
+            for (; changes; changes &= changes - 1) *out++ = p + std::countr_zero(changes);
         }
 #endif
-        for (; p < lines.width; ++p)
-            if (row[p] != row[p - 1]) runs.starts.push_back(p);
-        runs.starts.push_back(lines.width);
-        runs.offset.push_back(runs.starts.size());
+        for (; p < length; ++p)
+            if (row[p] != row[p - 1]) *out++ = p;
+        *out++ = length;
+        runs.offset.push_back(runs.offset.back() + size_t(out - lineStart));
     }
     return runs;
 }
 
-// The plane turned about its diagonal, so that its columns read as rows:
+// The runs of the plane's columns, from a copy turned about its diagonal:
 // reading a plane down its columns would miss the cache on every pixel.
-BitPlane Transposed(const BitPlane& plane) {
+LineRuns RunsOfColumns(const BitPlane& plane) {
     const int w = plane.width, h = plane.height;
-    BitPlane transposed{h, w, std::vector<uint8_t>(plane.bits.size())};
+    const std::unique_ptr<uint8_t[]> transposed(new uint8_t[plane.bits.size()]);
     const uint8_t* in = plane.bits.data();
-    uint8_t* out = transposed.bits.data();
+    uint8_t* out = transposed.get();
     constexpr int kTile = 16;
     for (int y0 = 0; y0 < h; y0 += kTile)
         for (int x0 = 0; x0 < w; x0 += kTile) {
@@ -190,14 +195,15 @@ BitPlane Transposed(const BitPlane& plane) {
                 for (int x = 0; x < std::min(kTile, w - x0); ++x)
                     to[size_t(x) * size_t(h) + size_t(y)] = from[size_t(y) * size_t(w) + size_t(x)];
         }
-    return transposed;
+    return RunsOfLines(transposed.get(), w, h);
 }
 
 class Locator {
   public:
     explicit Locator(const BitPlane& plane)
         : found_{Candidates(plane.width, plane.height), Candidates(plane.width, plane.height)},
-          rows_(RunsOfLines(plane)), columns_(RunsOfLines(Transposed(plane))) {}
+          rows_(RunsOfLines(plane.bits.data(), plane.height, plane.width)),
+          columns_(RunsOfColumns(plane)) {}
 
     std::array<std::vector<FinderCandidate>, 2> Run() {
         ScanLines(rows_, false);

@@ -5,6 +5,7 @@
 
 #include "ChangeBitmap.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -26,8 +27,10 @@ struct BitPlane {
 // An empty or single-valued picture gives that value.
 int GlobalThreshold(const GreyImage& grey);
 
-// The whole picture against GlobalThreshold.
+// The whole picture against GlobalThreshold. histogram, when given, is
+// GreyHistogram(grey), worked out once for both binarisations.
 BitPlane BinariseGlobal(const GreyImage& grey);
+BitPlane BinariseGlobal(const GreyImage& grey, const std::array<uint64_t, 256>& histogram);
 
 // Each block of pixels against the midpoint of the darkest and lightest
 // grey in the 5 x 5 blocks around it; where that neighbourhood is flat (no
@@ -35,6 +38,7 @@ BitPlane BinariseGlobal(const GreyImage& grey);
 // with the picture so that the neighbourhood spans a finder pattern of a
 // symbol that fills a good part of it. Linear in the number of pixels.
 BitPlane BinariseLocal(const GreyImage& grey);
+BitPlane BinariseLocal(const GreyImage& grey, const std::array<uint64_t, 256>& histogram);
 
 // The picture at half size, each pixel the mean of a 2 x 2 block (a last odd
 // row or column is dropped). Pixel (x, y) covers [2x, 2x + 2) x [2y, 2y + 2)

@@ -45,8 +45,9 @@ class Search {
         // The plain threshold first: most pictures need no other, and the
         // block-wise one costs as much again.
         std::vector<Tried> tried;
-        if (TryPlane(BinariseGlobal(searched), scale, tried)) return true;
-        return decodes_ < kMaxDecodes && TryPlane(BinariseLocal(searched), scale, tried);
+        const std::array<uint64_t, 256> histogram = GreyHistogram(searched);
+        if (TryPlane(BinariseGlobal(searched, histogram), scale, tried)) return true;
+        return decodes_ < kMaxDecodes && TryPlane(BinariseLocal(searched, histogram), scale, tried);
     }
 
   private:

@@ -280,6 +280,23 @@ TEST(LocalThresholdTest, FollowsUnevenLightingWhereOneThresholdCannot) {
     EXPECT_GT(globalWrong, 4000);
 }
 
+TEST(LocalThresholdTest, HalvingRoundsEachBlocksMeanAndDropsAnOddEdge) {
+    std::mt19937 rng(5);
+    for (int width : {2, 31, 32, 33, 67}) {
+        GreyImage grey(width, 5);
+        for (uint8_t& g : grey.pixels) g = uint8_t(rng());
+        const GreyImage half = HalveImage(grey);
+        ASSERT_EQ(half.width, width / 2);
+        ASSERT_EQ(half.height, 2);
+        for (int y = 0; y < half.height; ++y)
+            for (int x = 0; x < half.width; ++x) {
+                const int sum = grey.at(2 * y, 2 * x) + grey.at(2 * y, 2 * x + 1) +
+                                grey.at(2 * y + 1, 2 * x) + grey.at(2 * y + 1, 2 * x + 1);
+                ASSERT_EQ(half.at(y, x), (sum + 2) / 4) << width << " " << x << "," << y;
+            }
+    }
+}
+
 struct SceneCase {
     const char* name;
     int version;

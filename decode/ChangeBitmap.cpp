@@ -247,8 +247,9 @@ ReferenceLevels MeasureReference(const GreyImage& grey, const PixelRect& referen
     long long sum = 0, count = 0;
     for (int r = q.firstRow; r <= q.lastRow; ++r) {
         const uint8_t* row = &grey.pixels[size_t(r) * size_t(grey.width)];
+        // 32 bits hold a row's sum (at most 32767 x 255) and let it vectorise.
         int rowMin = 255;
-        long long rowSum = 0;
+        uint32_t rowSum = 0;
         for (int c = q.firstCol; c <= q.lastCol; ++c) {
             rowMin = std::min<int>(rowMin, row[c]);
             rowSum += row[c];

@@ -389,7 +389,8 @@ bool NoGreyBetween(FinderSearchMemo& memo, const GreyImage& grey, int a, int b) 
 std::string RememberedSearch(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
                              float thresholdFactor, const DecodeOptions& options,
                              FinderSearchMemo& memo) {
-    const ReferenceLevels levels = MeasureReference(grey, MiddleThird(grey));
+    if (!memo.middle) memo.middle = MeasureReference(grey, MiddleThird(grey));
+    const ReferenceLevels levels = *memo.middle;
     const int darkUpTo =
         DarkUpTo(ThresholdOf(ThresholdRule::Initial, thresholdFactor, levels), levels);
     for (const FinderSearchMemo::Found& found : memo.found) {

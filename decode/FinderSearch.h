@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,7 @@ struct FinderSearchMemo {
         SymbolBox box;       // its six search fields
     };
     std::vector<Found> found;
+    std::optional<ReferenceLevels> middle; // of the initial binarisations' reference
     struct Gap {
         int above, atMost; // greys above the one and at most the other
         bool empty;        // no pixel has one

@@ -6,6 +6,7 @@
 #include <emmintrin.h>
 #endif
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -102,9 +103,9 @@ class DarkCounter {
     // '1' at 1-based positions first..last of rows top..bottom.
     long long Count(int first, int last, int top, int bottom) {
         const long long direct = static_cast<long long>(last - first + 1) * (bottom - top + 1);
-        if (columnCounts_.empty() && (budget_ -= direct) < 0) BuildColumnCounts();
+        if (!columnCounts_ && (budget_ -= direct) < 0) BuildColumnCounts();
         long long dark = 0;
-        if (!columnCounts_.empty()) {
+        if (columnCounts_) {
             const uint16_t* below = &columnCounts_[(size_t(bottom) + 1) * size_t(width_)];
             const uint16_t* above = &columnCounts_[size_t(top) * size_t(width_)];
             for (int p = first - 1; p < last; ++p) dark += below[p] - above[p];
@@ -130,7 +131,9 @@ class DarkCounter {
 
     // Dark pixels above each row, per column; a side is at most 32767.
     void BuildColumnCounts() {
-        columnCounts_.assign((size_t(height_) + 1) * size_t(width_), 0);
+        // Every row after the guard row of zeros is written below.
+        columnCounts_.reset(new uint16_t[(size_t(height_) + 1) * size_t(width_)]);
+        std::fill_n(columnCounts_.get(), size_t(width_), uint16_t{0});
         for (int r = 0; r < height_; ++r) {
             const char* row = image_[size_t(r)].data();
             const uint16_t* above = &columnCounts_[size_t(r) * size_t(width_)];
@@ -142,7 +145,7 @@ class DarkCounter {
     const BinaryImage& image_;
     const int height_, width_;
     long long budget_;
-    std::vector<uint16_t> columnCounts_;
+    std::unique_ptr<uint16_t[]> columnCounts_; // none until built
 };
 
 // Tests a run group found at f on scan line `line` for a light strip on its

@@ -136,18 +136,22 @@ struct SamplingAccess {
     // Makes the summed-area table reach row lastY and position lastX.
     static void Cover(SamplingCache& c, const BinaryImage& binary, int lastY, int lastX) {
         const int rowsNeeded = lastY - c.top + 1, columnsNeeded = lastX - c.left + 1;
-        if (!c.sat.empty() && rowsNeeded <= c.satRows && columnsNeeded <= c.satColumns) return;
+        if (c.sat && rowsNeeded <= c.satRows && columnsNeeded <= c.satColumns) return;
         c.satTop = c.top;
         c.satLeft = c.left;
         c.satRows = std::max(rowsNeeded, c.satRows);
         c.satColumns = std::max(columnsNeeded, c.satColumns);
         const size_t stride = size_t(c.satColumns) + 1;
-        c.sat.assign((size_t(c.satRows) + 1) * stride, 0);
+        // Every entry is written below: the guard row here, the guard column
+        // with each row.
+        c.sat.reset(new uint32_t[(size_t(c.satRows) + 1) * stride]);
+        std::fill_n(c.sat.get(), stride, 0u);
         for (int i = 0; i < c.satRows; ++i) {
             const char* p = binary[size_t(c.satTop + i)].data() + (c.satLeft - 1);
             const uint32_t* above = &c.sat[size_t(i) * stride];
             uint32_t* here = &c.sat[(size_t(i) + 1) * stride];
             uint32_t run = 0;
+            here[0] = 0;
             for (int j = 0; j < c.satColumns; ++j) {
                 run += p[j] == '1';
                 here[j + 1] = above[j + 1] + run;

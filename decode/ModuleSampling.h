@@ -7,6 +7,7 @@
 #include "FinderSearch.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,9 +33,9 @@ class SamplingCache {
     bool columnsDone = false, rowsDone = false;
     std::vector<int> columnEdges, rowEdges;
     // Dark pixels of rows satTop.. and 1-based positions satLeft.. (prefix
-    // sums, one guard row and column); empty until the first vote.
+    // sums, one guard row and column); none until the first vote.
     int satTop = 0, satLeft = 0, satRows = 0, satColumns = 0;
-    std::vector<uint32_t> sat;
+    std::unique_ptr<uint32_t[]> sat;
 };
 
 // Mode 0: equal module sizes; 1: sizes moved onto edges, never twice in a row

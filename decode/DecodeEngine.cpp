@@ -7,6 +7,8 @@
 #include "SegmentParser.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 namespace zorvik {
 
@@ -22,37 +24,63 @@ std::string DecodeEngine::DecodeSymbol(const ModuleMatrix& matrix, const SymbolB
     }
 }
 
-const std::string& DecodeEngine::FunctionMap(int version) {
-    auto found = functionMaps_.find(version);
-    if (found != functionMaps_.end()) return found->second;
-    std::string map = BuildFunctionMap(version);
-    std::replace(map.begin(), map.end(), '1', '0');
-    return functionMaps_.emplace(version, std::move(map)).first->second;
-}
+namespace {
 
-const std::string& DecodeEngine::MaskBits(int version, int mask) {
-    const std::pair key{version, mask};
-    auto found = masks_.find(key);
-    if (found != masks_.end()) return found->second;
-    std::string bits = BuildMaskString(mask, FunctionMap(version), 4 * version + 16);
-    return masks_.emplace(key, std::move(bits)).first->second;
-}
-
-const std::vector<int>& DecodeEngine::DataOrder(int version) {
-    auto found = dataOrders_.find(version);
-    if (found != dataOrders_.end()) return found->second;
-    std::string map = BuildFunctionMap(version);
-    const int last = 4 * version + 16;
-    const auto modules = std::count(map.begin(), map.end(), '-');
-    std::vector<int> order;
-    order.reserve(size_t(modules));
-    int row = last, column = last, toggle = 1, direction = -1;
-    for (long long k = 0; k < modules; ++k) {
-        NextDataModule(map, last, row, column, toggle, direction);
-        order.push_back(row * (last + 1) + column);
+// The fixed layouts of each version and mask, worked out once for the whole
+// program: every picture gets an engine of its own, and all need the same
+// few. Entries are never removed, so references to them stay valid; the lock
+// guards the maps, which engines on other threads may fill at the same time.
+class Layouts {
+  public:
+    static Layouts& Shared() {
+        static Layouts layouts;
+        return layouts;
     }
-    return dataOrders_.emplace(version, std::move(order)).first->second;
-}
+
+    // The mask of a version and mask over the data modules. A version
+    // outside 1..40 or a mask outside 0..7 throws.
+    const std::string& MaskBits(int version, int mask) {
+        const std::lock_guard lock(mutex_);
+        const std::pair key{version, mask};
+        if (auto found = masks_.find(key); found != masks_.end()) return found->second;
+        std::string bits = BuildMaskString(mask, FunctionMapLocked(version), 4 * version + 16);
+        return masks_.emplace(key, std::move(bits)).first->second;
+    }
+
+    // Indices into the version's size x size square of every data module in
+    // placement order, as ReadCodewordBits walks them.
+    const std::vector<int>& DataOrder(int version) {
+        const std::lock_guard lock(mutex_);
+        if (auto found = orders_.find(version); found != orders_.end()) return found->second;
+        std::string map = BuildFunctionMap(version);
+        const int last = 4 * version + 16;
+        const auto modules = std::count(map.begin(), map.end(), '-');
+        std::vector<int> order;
+        order.reserve(size_t(modules));
+        int row = last, column = last, toggle = 1, direction = -1;
+        for (long long k = 0; k < modules; ++k) {
+            NextDataModule(map, last, row, column, toggle, direction);
+            order.push_back(row * (last + 1) + column);
+        }
+        return orders_.emplace(version, std::move(order)).first->second;
+    }
+
+  private:
+    // Function modules as '0', data modules as '-'.
+    const std::string& FunctionMapLocked(int version) {
+        if (auto found = maps_.find(version); found != maps_.end()) return found->second;
+        std::string map = BuildFunctionMap(version);
+        std::replace(map.begin(), map.end(), '1', '0');
+        return maps_.emplace(version, std::move(map)).first->second;
+    }
+
+    std::mutex mutex_;
+    std::map<int, std::string> maps_;                  // by version
+    std::map<std::pair<int, int>, std::string> masks_; // by version and mask
+    std::map<int, std::vector<int>> orders_;           // by version
+};
+
+} // namespace
 
 std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBox& box,
                                       DecodeResult& result) {
@@ -65,7 +93,7 @@ std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBo
     std::string symbolBits;
     for (int r = 0; r < box.ModulesDown; ++r) symbolBits += matrix.at(size_t(r));
 
-    symbolBits = XorBitStrings(symbolBits, MaskBits(version, result.MaskPattern));
+    symbolBits = XorBitStrings(symbolBits, Layouts::Shared().MaskBits(version, result.MaskPattern));
 
     const VersionCapacity capacity = GetVersionCapacity(version);
     const int dataCount = capacity.data.at(size_t(level));
@@ -75,7 +103,7 @@ std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBo
     // but from the version's walk worked out once. Its first module is the
     // bottom-right one, so a symbol text shorter than the square faults at
     // once, as there.
-    const std::vector<int>& order = DataOrder(version);
+    const std::vector<int>& order = Layouts::Shared().DataOrder(version);
     const size_t side = size_t(4 * version + 17);
     const size_t bitCount = 8 * size_t(dataCount + ecCount);
     if (symbolBits.size() < side * side || bitCount > order.size())

@@ -47,19 +47,8 @@ class DecodeEngine {
   private:
     std::string DecodeSteps(const ModuleMatrix& matrix, const SymbolBox& box, DecodeResult& result);
 
-    // The function-module map (function modules as '0') of a version and
-    // the mask of a version and mask: fixed, so built once per engine.
-    const std::string& FunctionMap(int version);
-    const std::string& MaskBits(int version, int mask);
-    // Indices into the version's size x size square of every data module in
-    // placement order, as ReadCodewordBits walks them.
-    const std::vector<int>& DataOrder(int version);
-
     DecodeOptions options_;
     std::string DecodedText;
-    std::map<int, std::string> functionMaps_;          // by version
-    std::map<std::pair<int, int>, std::string> masks_; // by version and mask
-    std::map<int, std::vector<int>> dataOrders_;       // by version
 };
 
 } // namespace zorvik

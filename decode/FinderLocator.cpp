@@ -1,12 +1,13 @@
 #include "FinderLocator.h"
 
+#include "Transpose.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 #include <memory>
 #include <span>
 #if defined(__SSE2__)
@@ -42,25 +43,6 @@ bool RunsFit(const std::array<int, 5>& runs) {
         if (std::abs(runs[size_t(i)] - unit) > slack) return false;
     return std::abs(runs[2] - 3 * unit) <= 1.3 * unit + 0.75;
 }
-
-#if defined(__SSE2__)
-// 16 x 16 bytes from rows fromStride apart to rows toStride apart, turned
-// about the diagonal: four rounds of interleaving row i with row i + 8.
-void Transpose16(const uint8_t* from, size_t fromStride, uint8_t* to, size_t toStride) {
-    __m128i rows[16], next[16];
-    for (size_t i = 0; i < 16; ++i)
-        rows[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i * fromStride));
-    for (int round = 0; round < 4; ++round) {
-        for (size_t i = 0; i < 8; ++i) {
-            next[2 * i] = _mm_unpacklo_epi8(rows[i], rows[i + 8]);
-            next[2 * i + 1] = _mm_unpackhi_epi8(rows[i], rows[i + 8]);
-        }
-        std::copy(std::begin(next), std::end(next), std::begin(rows));
-    }
-    for (size_t i = 0; i < 16; ++i)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i * toStride), rows[i]);
-}
-#endif
 
 // The finders found in one polarity, with a grid of where their centres lie,
 // so that merging a hit looks only at the candidates near it.
@@ -185,12 +167,12 @@ LineRuns RunsOfColumns(const BitPlane& plane) {
         for (int x0 = 0; x0 < w; x0 += kTile) {
             const uint8_t* from = in + size_t(y0) * size_t(w) + size_t(x0);
             uint8_t* to = out + size_t(x0) * size_t(h) + size_t(y0);
-#if defined(__SSE2__)
             if (y0 + kTile <= h && x0 + kTile <= w) {
-                Transpose16(from, size_t(w), to, size_t(h));
+                const uint8_t* rows[kTile];
+                for (int i = 0; i < kTile; ++i) rows[i] = from + size_t(i) * size_t(w);
+                Transpose16(rows, to, size_t(h));
                 continue;
             }
-#endif
             for (int y = 0; y < std::min(kTile, h - y0); ++y)
                 for (int x = 0; x < std::min(kTile, w - x0); ++x)
                     to[size_t(x) * size_t(h) + size_t(y)] = from[size_t(y) * size_t(w) + size_t(x)];

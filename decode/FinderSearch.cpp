@@ -1,5 +1,7 @@
 #include "FinderSearch.h"
 
+#include "Transpose.h"
+
 #include <algorithm>
 #include <bit>
 #if defined(__SSE2__)
@@ -341,14 +343,25 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
     for (int x0 = box.Left; x0 <= lastX; x0 += kTile) {
         const int x1 = std::min(x0 + kTile - 1, lastX);
         const int from = std::max(x0, 1), to = std::min(x1, width);
-        // In blocks of kTile rows, so that both sides stay in the cache.
-        for (int y0 = 0; y0 < height && from <= to; y0 += kTile) {
-            const int rows = std::min(kTile, height - y0);
-            std::array<const char*, kTile> row;
-            for (int i = 0; i < rows; ++i) row[size_t(i)] = binary[size_t(y0 + i)].data();
-            for (int x = from; x <= to; ++x) {
+        // In blocks of 16 rows and 16 columns, turned whole where they are
+        // whole.
+        for (int y0 = 0; y0 < height && from <= to; y0 += 16) {
+            const int rows = std::min(16, height - y0);
+            const uint8_t* row[16];
+            for (int i = 0; i < rows; ++i)
+                row[i] = reinterpret_cast<const uint8_t*>(binary[size_t(y0 + i)].data());
+            int x = from;
+            for (; rows == 16 && x + 15 <= to; x += 16) {
+                const uint8_t* block[16];
+                for (int i = 0; i < 16; ++i) block[i] = row[i] + (x - 1);
+                Transpose16(
+                    block,
+                    reinterpret_cast<uint8_t*>(&tile[size_t(x - x0) * size_t(height) + size_t(y0)]),
+                    size_t(height));
+            }
+            for (; x <= to; ++x) {
                 char* out = &tile[size_t(x - x0) * size_t(height) + size_t(y0)];
-                for (int i = 0; i < rows; ++i) out[i] = row[size_t(i)][x - 1];
+                for (int i = 0; i < rows; ++i) out[i] = char(row[i][x - 1]);
             }
         }
         for (int x = x0; x <= x1; ++x) {

@@ -1,6 +1,9 @@
 #include "ModuleSampling.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cmath>
 #include <filesystem>
 
@@ -152,7 +155,36 @@ struct SamplingAccess {
             uint32_t* here = &c.sat[(size_t(i) + 1) * stride];
             uint32_t run = 0;
             here[0] = 0;
-            for (int j = 0; j < c.satColumns; ++j) {
+            int j = 0;
+#if defined(__SSE2__)
+            // Sixteen at a time: the dark ones' running count within the
+            // sixteen by shifted sums, then widened and added to the row above.
+            const __m128i one = _mm_set1_epi8('1'), bit = _mm_set1_epi8(1);
+            const __m128i zero = _mm_setzero_si128();
+            for (; j + 16 <= c.satColumns; j += 16) {
+                __m128i counts = _mm_and_si128(
+                    _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j)), one),
+                    bit);
+                counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 1));
+                counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 2));
+                counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 4));
+                counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 8));
+                const __m128i base = _mm_set1_epi32(int(run));
+                const __m128i halves[2] = {_mm_unpacklo_epi8(counts, zero),
+                                           _mm_unpackhi_epi8(counts, zero)};
+                for (int q = 0; q < 4; ++q) {
+                    const __m128i half = halves[q / 2];
+                    const __m128i quarter = q % 2 == 0 ? _mm_unpacklo_epi16(half, zero)
+                                                       : _mm_unpackhi_epi16(half, zero);
+                    const __m128i sum = _mm_add_epi32(
+                        _mm_add_epi32(quarter, base),
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + j + 1 + 4 * q)));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(here + j + 1 + 4 * q), sum);
+                }
+                run += uint32_t(uint8_t(_mm_cvtsi128_si32(_mm_srli_si128(counts, 15))));
+            }
+#endif
+            for (; j < c.satColumns; ++j) {
                 run += p[j] == '1';
                 here[j + 1] = above[j + 1] + run;
             }

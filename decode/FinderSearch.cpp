@@ -127,6 +127,13 @@ class DarkCounter {
             std::memcpy(&chunk, row + from, 8);
             n += int(((chunk & 0x0101010101010101u) * 0x0101010101010101u) >> 56);
         }
+        if (from < to && to >= 8 && std::endian::native == std::endian::little) {
+            // The last few as the top bytes of the eight that end the strip.
+            uint64_t chunk;
+            std::memcpy(&chunk, row + to - 8, 8);
+            chunk >>= 8 * (8 - (to - from));
+            return n + int(((chunk & 0x0101010101010101u) * 0x0101010101010101u) >> 56);
+        }
         for (; from < to; ++from) n += row[from] == '1';
         return n;
     }

@@ -202,27 +202,35 @@ struct SamplingAccess {
         const int lastX = int(std::min<long long>(c.left + columnSum - 1, c.rowWidth));
         if (lastY >= c.top && lastX >= c.left) Cover(c, binary, lastY, lastX);
         const size_t stride = size_t(c.satColumns) + 1;
-        auto at = [&](int y, int x) {
-            return c.sat[size_t(y - c.satTop) * stride + size_t(x - c.satLeft)];
-        };
+        const uint32_t* sat = c.sat.get();
 
+        // Each module column's pixels, the same in every row: from firstX to
+        // before endX (at most rowWidth + 1).
+        const auto count = static_cast<size_t>(n);
+        std::vector<int> firstX(count), endX(count);
+        for (int c2 = 0, x0 = c.left; c2 < n; ++c2) {
+            firstX[size_t(c2)] = x0;
+            endX[size_t(c2)] = std::min(x0 + columns[size_t(c2)] - 1, c.rowWidth) + 1;
+            x0 = CheckedInt16(x0 + columns[size_t(c2)]);
+        }
         int y0 = c.top;
         for (int r = 0; r < n; ++r) {
             std::string& out = matrix[size_t(r)];
+            out.assign(size_t(n), '0');
             const int y1 = std::min(y0 + rows[size_t(r)] - 1, lastRow);
-            int x0 = c.left;
-            for (int c2 = 0; c2 < n; ++c2) {
-                const int x1 = std::min(x0 + columns[size_t(c2)] - 1, c.rowWidth);
-                char module = '0';
-                if (y1 >= y0 && x1 >= x0) {
+            if (y1 >= y0) {
+                const uint32_t* upper = sat + size_t(y0 - c.satTop) * stride;
+                const uint32_t* lower = sat + size_t(y1 + 1 - c.satTop) * stride;
+                const long long height = y1 - y0 + 1;
+                for (int c2 = 0; c2 < n; ++c2) {
+                    const int x0 = firstX[size_t(c2)], x1 = endX[size_t(c2)];
+                    if (x1 <= x0) continue;
+                    const size_t a = size_t(x0 - c.satLeft), b = size_t(x1 - c.satLeft);
                     // Exactly half dark is dark.
-                    const long long total = (long long)(y1 - y0 + 1) * (x1 - x0 + 1);
-                    const long long dark = (long long)at(y1 + 1, x1 + 1) - at(y0, x1 + 1) -
-                                           at(y1 + 1, x0) + at(y0, x0);
-                    module = 2 * dark < total ? '0' : '1';
+                    const long long total = height * (x1 - x0);
+                    const long long dark = (long long)lower[b] - upper[b] - lower[a] + upper[a];
+                    if (2 * dark >= total) out[size_t(c2)] = '1';
                 }
-                out.push_back(module);
-                x0 = CheckedInt16(x0 + columns[size_t(c2)]);
             }
             y0 = CheckedInt16(y0 + rows[size_t(r)]);
         }

@@ -218,7 +218,8 @@ struct SamplingAccess {
             std::string& out = matrix[size_t(r)];
             out.assign(size_t(n), '0');
             const int y1 = std::min(y0 + rows[size_t(r)] - 1, lastRow);
-            if (y1 >= y0) {
+            // Without a table no module column has a pixel (see Cover above).
+            if (y1 >= y0 && sat) {
                 const uint32_t* upper = sat + size_t(y0 - c.satTop) * stride;
                 const uint32_t* lower = sat + size_t(y1 + 1 - c.satTop) * stride;
                 const long long height = y1 - y0 + 1;

@@ -26,15 +26,14 @@ double Distance(PlanePoint a, PlanePoint b) {
 bool RunsFit(const std::array<int, 5>& runs) {
     const int total = runs[0] + runs[1] + runs[2] + runs[3] + runs[4];
     if (total < 7) return false;
+    if (std::min({runs[0], runs[1], runs[2], runs[3], runs[4]}) <= 0) return false;
     // Most windows are far off: integer bounds a little wider than the
     // exact ones below turn them away first, the middle run's lower one
     // first of all.
     auto outside = [&](int run, int low, int high) {
         return 70 * run > high * total + 53 || 70 * run < low * total - 53;
     };
-    if (70 * runs[2] < 17 * total - 53) return false;
-    if (std::min({runs[0], runs[1], runs[2], runs[3], runs[4]}) <= 0) return false;
-    if (outside(runs[0], 4, 16) || outside(runs[1], 4, 16) || outside(runs[2], 17, 43) ||
+    if (outside(runs[2], 17, 43) || outside(runs[0], 4, 16) || outside(runs[1], 4, 16) ||
         outside(runs[3], 4, 16) || outside(runs[4], 4, 16))
         return false;
     const double unit = total / 7.0;
@@ -204,21 +203,24 @@ class Locator {
     void ScanLines(const LineRuns& lines, bool columns) {
         for (int line = 0; line + 1 < int(lines.offset.size()); ++line) {
             const std::span<const int> starts = lines.Line(line);
-            for (int polarity = 0; polarity < 2; ++polarity) {
+            const uint8_t first = lines.first[size_t(line)];
+            // Every run starts a window, of the polarity whose dark value it
+            // has; each polarity's windows come in order along the line.
+            for (size_t i = 0; i + 5 < starts.size(); ++i) {
+                const int total = starts[i + 5] - starts[i];
+                std::array<int, 5> runs{};
+                for (size_t k = 0; k < 5; ++k) runs[k] = starts[i + k + 1] - starts[i + k];
+                // RunsFit's lower bound on the middle run, first: it turns
+                // most windows away without a call.
+                if (70 * runs[2] < 17 * total - 53 || !RunsFit(runs)) continue;
+                const size_t polarity = (first ^ (i & 1)) == 1 ? 0 : 1;
                 dark_ = polarity == 0 ? 1 : 0;
-                for (size_t i = lines.first[size_t(line)] == dark_ ? 0 : 1; i + 5 < starts.size();
-                     i += 2) {
-                    std::array<int, 5> runs{};
-                    for (size_t k = 0; k < 5; ++k) runs[k] = starts[i + k + 1] - starts[i + k];
-                    if (!RunsFit(runs)) continue;
-                    const double middle = (starts[i + 2] + starts[i + 3]) / 2.0;
-                    const int total = starts[i + 5] - starts[i];
-                    Candidates& found = found_[size_t(polarity)];
-                    if (columns)
-                        Confirm(line + 0.5, middle, total, true, found);
-                    else
-                        Confirm(middle, line + 0.5, total, false, found);
-                }
+                const double middle = (starts[i + 2] + starts[i + 3]) / 2.0;
+                Candidates& found = found_[polarity];
+                if (columns)
+                    Confirm(line + 0.5, middle, total, true, found);
+                else
+                    Confirm(middle, line + 0.5, total, false, found);
             }
         }
     }

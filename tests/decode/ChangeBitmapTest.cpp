@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -199,4 +200,36 @@ TEST(BinariseImage, DebugDumpHoldsOneLinePerRowWithCrLf) {
     GreyImage g = Probe({0, 255}, {0, 255});
     BinariseImage(g, {0, 1, 0, 1}, ThresholdRule::Refined, 0.5f, dir.path().string());
     EXPECT_EQ(test::ReadFileBytes(dir / "bitmap1.txt"), "10\r\n10\r\n");
+}
+
+TEST(GreyStatistics, ReferenceLevelsAndGreyRangesAgreeWithACountOfEveryPixel) {
+    // Widths around the sixteen-pixel steps, and a picture longer than one
+    // early-exit block of the range search.
+    std::mt19937 rng(3);
+    for (int width : {1, 15, 16, 17, 47, 5000}) {
+        GreyImage grey(width, 3);
+        for (uint8_t& g : grey.pixels) g = uint8_t(40 + rng() % 5 * 30); // 40, 70, .., 160
+        grey.pixels.back() = 250;
+        const PixelRect all{0, 2, 0, width - 1}, inner{1, 2, width / 3, width - 1};
+        for (const PixelRect& rect : {all, inner}) {
+            int least = 255;
+            long long sum = 0, count = 0;
+            for (int r = rect.firstRow; r <= rect.lastRow; ++r)
+                for (int c = rect.firstCol; c <= rect.lastCol; ++c)
+                    least = std::min<int>(least, grey.at(r, c)), sum += grey.at(r, c), ++count;
+            const ReferenceLevels levels = MeasureReference(grey, rect);
+            EXPECT_EQ(levels.min, least) << width;
+            EXPECT_EQ(levels.mean, int(sum / count)) << width;
+        }
+        const auto histogram = GreyHistogram(grey);
+        // (above, atMost]: below, at and between the greys, and reversed.
+        const std::pair<int, int> ranges[] = {{-1, 39},   {-1, 40},   {40, 69},  {69, 70},
+                                              {160, 249}, {160, 255}, {200, 100}};
+        for (auto [above, atMost] : ranges) {
+            bool some = false;
+            for (int g = 0; g < 256; ++g) some |= g > above && g <= atMost && histogram[size_t(g)];
+            EXPECT_EQ(AnyGreyBetween(grey, above, atMost), some)
+                << width << " (" << above << ", " << atMost << "]";
+        }
+    }
 }

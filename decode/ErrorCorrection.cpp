@@ -115,7 +115,10 @@ class BlockDecoder {
     int16_t CorrectErrorValues() {
         FindErrorLocator();
         FindErrorPositions();
-        if (rootCount_ > syndromeCount_ || rootCount_ == 0) return -1;
+        // More than t errors are beyond what the block can correct: a
+        // locator that finds them may find the wrong ones, so the block is
+        // not touched.
+        if (rootCount_ > syndromeCount_ / 2 || rootCount_ == 0) return -1;
         for (int r = 0; r < rootCount_; ++r) {
             if (roots_[r] >= n_) return -1;
         }

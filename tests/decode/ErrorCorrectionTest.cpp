@@ -188,6 +188,7 @@ TEST(CorrectBlock, BeyondTErrorsOnlyTrueCodewordsAreReported) {
                     continue;
                 }
                 ASSERT_TRUE(IsCodeword(block, shape.n, shape.ecCount)) << shape.name;
+                ASSERT_LE(result, shape.t) << shape.name;
                 int changed = 0;
                 for (int j = 0; j < shape.n; ++j) changed += block[j] != damaged[j];
                 ASSERT_LE(changed, result);
@@ -226,6 +227,17 @@ TEST(CorrectBlock, AMiscorrectionIntoANonCodewordIsRejected) {
     // With all 7 syndromes checked after correction, the block is refused.
     EXPECT_EQ(Correct(block, kVersion1L), -1);
     EXPECT_EQ(block, damaged);
+}
+
+TEST(CorrectBlock, MoreThanTCorrectionsAreRefusedEvenWhenTheyMakeACodeword) {
+    // Found by fuzzing: with as many error-correction codewords as syndromes
+    // (t = 2, 4 of each) three changes zero every syndrome, which no further
+    // syndrome can refute. Three is more than the block can correct.
+    CodewordArray block{};
+    block[0] = 2, block[1] = 6, block[2] = 4;
+    const CodewordArray received = block;
+    EXPECT_EQ(CorrectBlock(block, 149, 2, 4), -1);
+    EXPECT_EQ(block, received);
 }
 
 TEST(CorrectBlock, ArgumentsOutsideTheirRangesGiveMinusOne) {

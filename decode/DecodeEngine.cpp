@@ -90,30 +90,59 @@ std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBo
     if (result.SymbolVersion < 0) return kVersionUnreadable;
     const int version = result.SymbolVersion, level = result.EcLevel;
 
-    std::string symbolBits;
-    for (int r = 0; r < box.ModulesDown; ++r) symbolBits += matrix.at(size_t(r));
-
-    symbolBits = XorBitStrings(symbolBits, Layouts::Shared().MaskBits(version, result.MaskPattern));
-
+    const std::string& mask = Layouts::Shared().MaskBits(version, result.MaskPattern);
     const VersionCapacity capacity = GetVersionCapacity(version);
     const int dataCount = capacity.data.at(size_t(level));
     const int ecCount = capacity.ec.at(size_t(level));
     const int blockCount = capacity.blocks.at(size_t(level));
+    const int16_t correctable = GetCorrectableErrors(version, level);
+    const std::vector<int>& order = Layouts::Shared().DataOrder(version);
+    const size_t side = size_t(4 * version + 17);
+    const size_t bitCount = 8 * size_t(dataCount + ecCount);
+    if (bitCount > order.size()) throw StageFault("more codewords than the symbol holds");
+
+    // Most attempts on a misread grid end at the first block that cannot be
+    // corrected. For the square matrix sampling gives, the first block is
+    // read straight from it and tried before the whole symbol is unmasked
+    // and split: a refusal there is the outcome the full reading reaches.
+    bool square = box.ModulesDown == int(side) && matrix.size() >= side;
+    for (size_t r = 0; square && r < side; ++r) square = matrix[r].size() == side;
+    if (square && blockCount >= 1) {
+        auto codewordAt = [&](int index) {
+            int16_t value = 0;
+            for (size_t bit = 0; bit < 8; ++bit) {
+                const size_t at = size_t(order[8 * size_t(index) + bit]);
+                const bool dark = matrix[at / side][at % side] == '1';
+                value = int16_t(value << 1 | int16_t(dark != (mask[at] == '1')));
+            }
+            return value;
+        };
+        // The first block is one of the shorter ones: every blockCount-th
+        // data codeword from the first, then every blockCount-th
+        // error-correction codeword.
+        CodewordArray first{};
+        int count = 0, firstEc = 0;
+        for (int k = 0; k < dataCount / blockCount; ++k)
+            first[size_t(count++)] = codewordAt(k * blockCount);
+        for (int k = 0; k * blockCount < ecCount; ++k, ++firstEc)
+            first[size_t(count++)] = codewordAt(dataCount + k * blockCount);
+        if (CorrectBlock(first, int16_t(count), correctable, int16_t(firstEc)) < 0)
+            return kTooManyErrors;
+    }
+
+    std::string symbolBits;
+    for (int r = 0; r < box.ModulesDown; ++r) symbolBits += matrix.at(size_t(r));
+    symbolBits = XorBitStrings(symbolBits, mask);
     // The codeword bits in placement order, as ReadCodewordBits reads them
     // but from the version's walk worked out once. Its first module is the
     // bottom-right one, so a symbol text shorter than the square faults at
     // once, as there.
-    const std::vector<int>& order = Layouts::Shared().DataOrder(version);
-    const size_t side = size_t(4 * version + 17);
-    const size_t bitCount = 8 * size_t(dataCount + ecCount);
-    if (symbolBits.size() < side * side || bitCount > order.size())
-        throw StageFault("codewords outside the symbol");
+    if (symbolBits.size() < side * side) throw StageFault("codewords outside the symbol");
     std::string codewordBits(bitCount, '0');
     for (size_t k = 0; k < bitCount; ++k) codewordBits[k] = symbolBits[size_t(order[k])];
     std::vector<BlockRecord> blocks =
         DeinterleaveBlocks(codewordBits, dataCount, ecCount, blockCount);
 
-    const int16_t correctable = GetCorrectableErrors(version, level);
     std::string dataBits;
     int16_t totalCodewords = 0, totalErrors = 0;
     for (BlockRecord& block : blocks) {

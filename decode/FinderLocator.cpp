@@ -1,18 +1,13 @@
 #include "FinderLocator.h"
 
-#include "Transpose.h"
+#include "PixelLines.h"
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <span>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace zorvik {
 namespace {
@@ -135,19 +130,7 @@ LineRuns RunsOfLines(const uint8_t* bits, int lines, int length) {
         int* const lineStart = out;
         runs.first.push_back(row[0]);
         *out++ = 0;
-        int p = 1;
-#if defined(__SSE2__)
-        // Sixteen pixels at a time against their left neighbours: most of a
-        // plane lies inside long runs.
-        for (; p + 16 <= length; p += 16) {
-            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + p));
-            const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + p - 1));
-            unsigned changes = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(here, left))) & 0xFFFFu;
-            for (; changes; changes &= changes - 1) *out++ = p + std::countr_zero(changes);
-        }
-#endif
-        for (; p < length; ++p)
-            if (row[p] != row[p - 1]) *out++ = p;
+        out = FindChanges(row, length, out);
         *out++ = length;
         runs.offset.push_back(runs.offset.back() + size_t(out - lineStart));
     }

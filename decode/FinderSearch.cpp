@@ -1,12 +1,9 @@
 #include "FinderSearch.h"
 
-#include "Transpose.h"
+#include "PixelLines.h"
 
 #include <algorithm>
 #include <bit>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -40,36 +37,26 @@ void Append(std::vector<Candidate>& list, const Candidate& c) {
 // k + 1 starts, or with the line.
 struct DarkRuns {
     std::vector<int> start, end;
+    std::vector<int> changes; // room for where the line changes
 };
 
 void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     runs.start.clear();
     runs.end.clear();
-    const char* text = line.data();
-    const size_t size = line.size();
-    bool dark = false;
-    // Every change of colour at 0-based i starts (or ends, one past) a dark
-    // run at 1-based i + 1.
-    auto change = [&](size_t i) {
-        (dark ? runs.end : runs.start).push_back(int(i + 1));
+    const int size = int(line.size());
+    runs.changes.resize(line.size());
+    const int* const changes = runs.changes.data();
+    const int* const last =
+        FindChanges(reinterpret_cast<const uint8_t*>(line.data()), size, runs.changes.data());
+    // Every change at 0-based p starts (or ends, one past) a dark run at
+    // 1-based p + 1.
+    bool dark = size > 0 && line[0] == '1';
+    if (dark) runs.start.push_back(1);
+    for (const int* p = changes; p < last; ++p) {
+        (dark ? runs.end : runs.start).push_back(*p + 1);
         dark = !dark;
-    };
-    size_t i = 0;
-#if defined(__SSE2__)
-    // Sixteen characters at a time: a mask of the dark ones against itself
-    // shifted by one shows every change.
-    const __m128i one = _mm_set1_epi8('1');
-    for (; i + 16 <= size; i += 16) {
-        const unsigned mask = unsigned(_mm_movemask_epi8(
-            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)), one)));
-        for (unsigned changes = (mask ^ (mask << 1 | (dark ? 1u : 0u))) & 0xFFFFu; changes;
-             changes &= changes - 1)
-            change(i + size_t(std::countr_zero(changes)));
     }
-#endif
-    for (; i < size; ++i)
-        if ((text[i] == '1') != dark) change(i);
-    if (dark) runs.end.push_back(int(size + 1));
+    if (dark) runs.end.push_back(size + 1);
 }
 
 // DarkFraction over an image of equal rows, height of them, by direct
@@ -119,7 +106,8 @@ class DarkCounter {
     }
 
     // '1' among row[from..to), a row of '0' and '1': their low bits, eight
-    // characters at a time.
+    // characters at a time. CountOnes, which any text may reach, cannot
+    // take the low bits for '1'.
     static int CountDark(const char* row, int from, int to) {
         int n = 0;
         for (; from + 8 <= to; from += 8) {

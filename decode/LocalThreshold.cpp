@@ -51,10 +51,6 @@ int Percentile(const std::array<uint64_t, 256>& histogram, uint64_t count, doubl
 
 } // namespace
 
-int GlobalThreshold(const GreyImage& grey) {
-    return OtsuThreshold(GreyHistogram(grey));
-}
-
 BitPlane BinariseGlobal(const GreyImage& grey) {
     return BinariseGlobal(grey, GreyHistogram(grey));
 }

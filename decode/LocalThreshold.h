@@ -22,13 +22,11 @@ struct BitPlane {
     uint8_t at(int x, int y) const { return bits[size_t(y) * size_t(width) + size_t(x)]; }
 };
 
-// Threshold that best separates the histogram into two classes (largest
-// between-class variance); pixels at or below it belong to the dark class.
-// An empty or single-valued picture gives that value.
-int GlobalThreshold(const GreyImage& grey);
-
-// The whole picture against GlobalThreshold. histogram, when given, is
-// GreyHistogram(grey), worked out once for both binarisations.
+// The whole picture against the threshold that best separates its
+// histogram into two classes (largest between-class variance): pixels at or
+// below it are dark; a single-valued picture is dark throughout. histogram,
+// when given, is GreyHistogram(grey), worked out once for both
+// binarisations.
 BitPlane BinariseGlobal(const GreyImage& grey);
 BitPlane BinariseGlobal(const GreyImage& grey, const std::array<uint64_t, 256>& histogram);
 

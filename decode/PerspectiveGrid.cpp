@@ -343,11 +343,6 @@ ModuleMatrix ThresholdFootprints(const std::vector<double>& samples, int modules
     return matrix;
 }
 
-ModuleMatrix SampleGrid(const GreyImage& grey, const Perspective& map, int modules,
-                        ModuleThreshold rule, bool lightOnDark) {
-    return ThresholdFootprints(SampleFootprints(grey, map, modules), modules, rule, lightOnDark);
-}
-
 double TimingAgreement(const ModuleMatrix& matrix) {
     const int n = int(matrix.size());
     if (n < 21) return 0;

@@ -89,10 +89,6 @@ std::vector<double> SampleFootprints(const GreyImage& grey, const Perspective& m
 ModuleMatrix ThresholdFootprints(const std::vector<double>& samples, int modules,
                                  ModuleThreshold rule, bool lightOnDark);
 
-// Both steps at once.
-ModuleMatrix SampleGrid(const GreyImage& grey, const Perspective& map, int modules,
-                        ModuleThreshold rule, bool lightOnDark);
-
 // The modules within 11 of the top-left, top-right and bottom-left corners
 // (finders, separators, format and version information), thresholded among
 // themselves; every other module '0'. Enough to read the version blocks of a

@@ -368,11 +368,7 @@ TEST(SecondSearchLarge, SymbolOnBusyDesktop) {
 // It gives up once the run is longer than any fitting side runs allow, so
 // the search stays linear in the pixels and finds nothing.
 TEST(SecondSearchLarge, FinderLikeStripesGiveNoCandidates) {
-    constexpr int kUnit = 4, kSide = 1500;
-    const bool darkUnit[8] = {true, false, true, true, true, false, true, false};
-    GreyImage stripes(kSide, kSide);
-    for (int y = 0; y < kSide; ++y)
-        for (int x = 0; x < kSide; ++x) stripes.at(y, x) = darkUnit[(x / kUnit) % 8] ? 0 : 255;
+    const GreyImage stripes = ToGrey(test::FinderStripes(4, 1500));
     const auto found = LocateFinders(BinariseGlobal(stripes));
     EXPECT_TRUE(found[0].empty());
     EXPECT_TRUE(found[1].empty());

@@ -141,11 +141,8 @@ TEST(FindFinderPatterns, AllDarkPictureFindsNothingAndHugeModulesAreAFault) {
 // because neither side strip is light. A rejected group costs a fixed number
 // of steps however large its strips are, so the search ends quickly.
 TEST(FindFinderPatterns, FinderLikeStripesAreRejectedEverywhere) {
-    constexpr int kUnit = 5, kSide = 1600;
-    const bool darkUnit[8] = {true, false, true, true, true, false, true, false};
-    GreyImage stripes(kSide, kSide);
-    for (int y = 0; y < kSide; ++y)
-        for (int x = 0; x < kSide; ++x) stripes.at(y, x) = darkUnit[(x / kUnit) % 8] ? 0 : 255;
+    constexpr int kSide = 1600;
+    const GreyImage stripes = ToGrey(test::FinderStripes(5, kSide));
     BinaryImage binary;
     SymbolBox box;
     EXPECT_EQ(FindFinderPatterns(stripes, binary, box, 0.85f, {}), kNotRecognised);

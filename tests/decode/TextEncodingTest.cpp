@@ -29,13 +29,15 @@ TEST(TextEncoding, EveryEciCharsetOpensInIconv) {
     EXPECT_EQ(known, 29); // 0 to 30 but the unassigned 14 and 19
 }
 
+// Byte segments of a symbol without ECI and the character set they are read in.
+struct CharsetCase {
+    const char* name;
+    std::vector<std::string> segments;
+    const char* charset;
+};
+
 TEST(TextEncoding, Utf8ExceptionAndItsShiftJisCounterCases) {
-    struct Case {
-        const char* name;
-        std::vector<std::string> segments;
-        const char* charset;
-    };
-    const Case cases[] = {
+    const CharsetCase cases[] = {
         {"UTF-8 with a two-byte character", {"caf\xC3\xA9"}, "UTF-8"},
         {"UTF-8 with a four-byte character", {"\xF0\x9F\x99\x82"}, "UTF-8"},
         {"UTF-8 in one segment, ASCII in the other", {"abc", "\xE6\x97\xA5"}, "UTF-8"},
@@ -53,17 +55,12 @@ TEST(TextEncoding, Utf8ExceptionAndItsShiftJisCounterCases) {
         // one UTF-8 character (ﾃｽ is ý).
         {"ﾃｽ", {"\xC3\xBD"}, "UTF-8"},
     };
-    for (const Case& c : cases)
+    for (const CharsetCase& c : cases)
         EXPECT_STREQ(ChooseCharsetWithoutEci(c.segments), c.charset) << c.name;
 }
 
 TEST(TextEncoding, Latin1OnlyWhereCodePage932HasNoText) {
-    struct Case {
-        const char* name;
-        std::vector<std::string> segments;
-        const char* charset;
-    };
-    const Case cases[] = {
+    const CharsetCase cases[] = {
         {"señor: F1 6F is a user-defined code", {"se\xF1or"}, "ISO-8859-1"},
         {"Grüße: FC DF has no character",
          {"Gr\xFC\xDF"
@@ -76,7 +73,7 @@ TEST(TextEncoding, Latin1OnlyWhereCodePage932HasNoText) {
         {"C1 controls are no text", {"\x80\xE9"}, "CP932"},
         {"C0 controls are no text", {std::string("\x01\xE9", 2)}, "CP932"},
     };
-    for (const Case& c : cases)
+    for (const CharsetCase& c : cases)
         EXPECT_STREQ(ChooseCharsetWithoutEci(c.segments), c.charset) << c.name;
 }
 

@@ -122,6 +122,16 @@ std::vector<AppendSymbol> EncodeStructured(const std::string& text, int version,
     return out;
 }
 
+Picture FinderStripes(int unit, int side) {
+    const bool darkUnit[8] = {true, false, true, true, true, false, true, false};
+    Picture p;
+    p.width = p.height = side;
+    p.grey.resize(size_t(side) * size_t(side));
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) p.at(y, x) = darkUnit[(x / unit) % 8] ? 0 : 255;
+    return p;
+}
+
 Picture Render(const Modules& modules, double modulePx, int quietModules, uint8_t background) {
     int n = int(modules.size());
     Picture p;

@@ -60,6 +60,11 @@ struct Picture {
 };
 Picture Render(const Modules& modules, double modulePx, int quietModules, uint8_t background = 255);
 
+// A side x side picture of full-height stripes unit pixels wide, dark and
+// light as 1:1:3:1:1 and one light unit more, over and over: every row
+// crosses finder proportions all along.
+Picture FinderStripes(int unit, int side);
+
 // A 24-bit bottom-up Windows bitmap file of the picture, written by hand.
 std::vector<uint8_t> ToBmp24(const Picture& picture);
 

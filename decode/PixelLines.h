@@ -1,0 +1,58 @@
+// Fast readings of lines of pixels, one byte each: where a line changes,
+// and 16 x 16 blocks turned about their diagonal so that pixel columns are
+// read as rows (reading a picture down its columns would miss the cache on
+// every pixel).
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace zorvik {
+
+// Writes to out, in order, every position p from 1 to length - 1 where
+// line[p] differs from line[p - 1] (at most length - 1 of them), and returns
+// one past the last written.
+inline int* FindChanges(const uint8_t* line, int length, int* out) {
+    int p = 1;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time against their left neighbours: most of a line
+    // lies inside long runs.
+    for (; p + 16 <= length; p += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + p));
+        const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + p - 1));
+        unsigned changes = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(here, left))) & 0xFFFFu;
+        for (; changes; changes &= changes - 1) *out++ = p + std::countr_zero(changes);
+    }
+#endif
+    for (; p < length; ++p)
+        if (line[p] != line[p - 1]) *out++ = p;
+    return out;
+}
+
+// Byte j of rows[i] goes to to[j * toStride + i], for i, j from 0 to 15.
+inline void Transpose16(const uint8_t* const* rows, uint8_t* to, size_t toStride) {
+#if defined(__SSE2__)
+    // Four rounds of interleaving row i with row i + 8.
+    __m128i lines[16], next[16];
+    for (size_t i = 0; i < 16; ++i)
+        lines[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[i]));
+    for (int round = 0; round < 4; ++round) {
+        for (size_t i = 0; i < 8; ++i) {
+            next[2 * i] = _mm_unpacklo_epi8(lines[i], lines[i + 8]);
+            next[2 * i + 1] = _mm_unpackhi_epi8(lines[i], lines[i + 8]);
+        }
+        for (size_t i = 0; i < 16; ++i) lines[i] = next[i];
+    }
+    for (size_t i = 0; i < 16; ++i)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i * toStride), lines[i]);
+#else
+    for (size_t i = 0; i < 16; ++i)
+        for (size_t j = 0; j < 16; ++j) to[j * toStride + i] = rows[i][j];
+#endif
+}
+
+} // namespace zorvik

@@ -9,7 +9,6 @@ RecognitionStages::RecognitionStages(DecodeOptions options)
     : options_(options), engine_(std::move(options)) {}
 
 void RecognitionStages::BeginPicture() {
-    sampling_.Reset();
     finders_ = {};
 }
 

@@ -6,10 +6,8 @@
 #include "ModuleSampling.h"
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace zorvik {
 

@@ -8,20 +8,33 @@ namespace zorvik {
 
 namespace {
 
-// r(alpha^k) by Horner's rule, the first codeword being the highest power.
-int16_t EvaluateSyndrome(const FieldTables& tables, const CodewordArray& codewords, int n, int k) {
-    const int point = tables.PowerTable[k];
-    int acc = 0;
-    for (int j = 0; j < n; ++j) acc = GfMultiply(point, acc) ^ codewords[j];
-    return static_cast<int16_t>(acc);
+// S_k = r(alpha^k) for k = 0..count - 1 (count 0..255), all at once.
+// Codeword j is the coefficient of x^(n-1-j), so it adds
+// alpha^(log c_j + k (n-1-j)) to S_k: the exponent grows by n - 1 - j from
+// one k to the next, each term is one table read, and unlike Horner's rule
+// no syndrome waits on the one before.
+void EvaluateSyndromes(const CodewordArray& codewords, int n, int count, int16_t* syndromes) {
+    std::array<uint8_t, 256> sum{};
+    for (int j = 0; j < n; ++j) {
+        if (codewords[j] == 0) continue;
+        int exponent = detail::kFieldTables.LogTable[size_t(codewords[j])];
+        const int step = n - 1 - j; // n <= 255: below 255
+        for (int k = 0; k < count; ++k) {
+            sum[size_t(k)] ^= uint8_t(detail::kFieldTables.PowerTable[size_t(exponent)]);
+            exponent += step;
+            if (exponent >= 255) exponent -= 255;
+        }
+    }
+    for (int k = 0; k < count; ++k) syndromes[k] = sum[size_t(k)];
 }
 
 // True when all ecCount syndromes vanish, i.e. the block is a codeword of the
 // generator with roots alpha^0 .. alpha^(ecCount - 1).
-bool IsCodeword(const FieldTables& tables, const CodewordArray& codewords, int n, int ecCount) {
-    for (int k = 0; k < ecCount; ++k) {
-        if (EvaluateSyndrome(tables, codewords, n, k) != 0) return false;
-    }
+bool IsCodeword(const CodewordArray& codewords, int n, int ecCount) {
+    std::array<int16_t, 256> syndromes;
+    EvaluateSyndromes(codewords, n, ecCount, syndromes.data());
+    for (int k = 0; k < ecCount; ++k)
+        if (syndromes[size_t(k)] != 0) return false;
     return true;
 }
 
@@ -37,11 +50,9 @@ class BlockDecoder {
     int16_t Correct() {
         // Only 2t syndromes take part, even where the block has more
         // error-correction codewords.
+        EvaluateSyndromes(codewords_, n_, syndromeCount_, syndromes_.data());
         int sum = 0;
-        for (int k = 0; k < syndromeCount_; ++k) {
-            syndromes_[k] = EvaluateSyndrome(tables_, codewords_, n_, k);
-            sum += syndromes_[k];
-        }
+        for (int k = 0; k < syndromeCount_; ++k) sum += syndromes_[k];
         if (sum == 0) return 0;
         return CorrectErrorValues();
     }
@@ -172,7 +183,7 @@ int16_t CorrectBlock(CodewordArray& codewords, int16_t n, int16_t t, int16_t ecC
     // The root checks alone let some heavily damaged blocks through as a
     // wrong codeword; accept a correction only when every syndrome of the
     // block now vanishes.
-    if (result > 0 && !IsCodeword(BuildFieldTables(), codewords, n, ecCount)) {
+    if (result > 0 && !IsCodeword(codewords, n, ecCount)) {
         codewords = received;
         return -1;
     }

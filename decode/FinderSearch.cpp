@@ -32,31 +32,64 @@ void Append(std::vector<Candidate>& list, const Candidate& c) {
     list.push_back(c);
 }
 
-// The dark runs of one scan line of '0' and '1', 1-based: dark run k covers
-// start[k] .. end[k] - 1, and the light run after it ends where dark run
-// k + 1 starts, or with the line.
+// The dark runs of one scan line of '0' and '1': dark run k starts at
+// 0-based start[k], is dark[k] long and is followed by a light run light[k]
+// long (0 after a dark run that ends the line). Past the last dark run
+// every length is 0, which is what a group of five runs reaching beyond the
+// line's end reads.
 struct DarkRuns {
-    std::vector<int> start, end;
-    std::vector<int> changes; // room for where the line changes
+    std::vector<int> bound; // where the line's runs begin, then its length
+    std::vector<int> start, dark, light;
+    std::vector<uint8_t> maybe; // whether the group from dark run k may be a finder's
+    int count = 0;              // dark runs
+    int lineRuns = 0;           // runs of either kind
 };
 
 void FindDarkRuns(std::string_view line, DarkRuns& runs) {
-    runs.start.clear();
-    runs.end.clear();
     const int size = int(line.size());
-    runs.changes.resize(line.size());
-    const int* const changes = runs.changes.data();
-    const int* const last =
-        FindChanges(reinterpret_cast<const uint8_t*>(line.data()), size, runs.changes.data());
-    // Every change at 0-based p starts (or ends, one past) a dark run at
-    // 1-based p + 1.
-    bool dark = size > 0 && line[0] == '1';
-    if (dark) runs.start.push_back(1);
-    for (const int* p = changes; p < last; ++p) {
-        (dark ? runs.end : runs.start).push_back(*p + 1);
-        dark = !dark;
+    runs.bound.resize(line.size() + 8);
+    int* const bound = runs.bound.data();
+    bound[0] = 0;
+    int* const last = FindChanges(reinterpret_cast<const uint8_t*>(line.data()), size, bound + 1);
+    runs.lineRuns = int(last - bound);
+    for (int i = 0; i < 7; ++i) last[i] = size;
+    // Runs alternate, the first dark one being run 0 or run 1.
+    const int first = size > 0 && line[0] == '1' ? 0 : 1;
+    runs.count = std::max(0, (runs.lineRuns - first + 1) / 2);
+    const size_t padded = size_t(runs.count) + 2;
+    runs.start.resize(padded);
+    runs.dark.resize(padded);
+    runs.light.resize(padded);
+    for (int k = 0; k < runs.count + 2; ++k) {
+        const int* b = bound + first + 2 * k;
+        runs.start[size_t(k)] = b[0];
+        runs.dark[size_t(k)] = b[1] - b[0];
+        runs.light[size_t(k)] = b[2] - b[1];
     }
-    if (dark) runs.end.push_back(size + 1);
+}
+
+// Integer bounds that every group CheckFinderRuns accepts keeps, with room
+// for the float rounding of its run bounds (under 0.01 for totals up to
+// 32767): 14 times a side run lies within t - 14 .. 3t + 7 and 14 times the
+// middle one within 5t - 14 .. 7t + 7. Most groups fail here, several at a
+// time; the exact check runs for the rest, and for the groups that reach
+// the line's last run.
+void MarkLikelyGroups(DarkRuns& runs) {
+    const int n = runs.count;
+    runs.maybe.resize(size_t(n));
+    const int* __restrict const dark = runs.dark.data();
+    const int* __restrict const light = runs.light.data();
+    uint8_t* __restrict const maybe = runs.maybe.data();
+    for (int k = 0; k < n; ++k) {
+        const int t = dark[k] + light[k] + dark[k + 1] + light[k + 1] + dark[k + 2];
+        const int lo = t - 14, hi = 3 * t + 7;
+        const int a = 14 * dark[k], b = 14 * light[k], m = 14 * dark[k + 1],
+                  d = 14 * light[k + 1], e = 14 * dark[k + 2];
+        const bool ok = (t >= 7) & (a >= lo) & (a <= hi) & (b >= lo) & (b <= hi) & (d >= lo) &
+                        (d <= hi) & (e >= lo) & (e <= hi) & (m >= 5 * t - 14) & (m <= 7 * t + 7);
+        maybe[k] = ok;
+    }
+    for (int k = std::max(0, n - 3); k < n; ++k) maybe[k] = 1;
 }
 
 // DarkFraction over an image of equal rows, height of them, by direct
@@ -70,27 +103,29 @@ class DarkCounter {
           width_(image.empty() ? 0 : int(image[0].size())),
           budget_(static_cast<long long>(height_) * width_) {}
 
-    double Fraction(int x, int y, int w, int h) {
-        // Exactly DarkFraction's clipping, faults and arithmetic.
+    // Whether DarkFraction(x, y, w, h) <= 0.05, with its clipping and
+    // faults. Dark pixels only add up, so the count stops once the share
+    // is above: most strips beside a run group are far from light.
+    bool MostlyLight(int x, int y, int w, int h) {
         if (x <= 0) {
             w = w + x - 1;
             x = 1;
-            if (w == 0) return 0;
+            if (w == 0) return true;
         }
         const int last = std::min<int>(CheckedInt16(y + h - 1), height_ - 1);
         y = std::max(y, 0);
-        long long dark = 0;
-        if (y <= last) {
-            if (w < 0) ThrowStageFault("invalid text position");
-            const int end = int(std::min<long long>(static_cast<long long>(x) + w - 1, width_));
-            if (x <= end) dark = Count(x, end, y, last);
-        }
-        return double(dark) / CheckedInt16(static_cast<long long>(w) * h);
+        if (y <= last && w < 0) ThrowStageFault("invalid text position");
+        const double area = CheckedInt16(static_cast<long long>(w) * h);
+        if (y > last) return 0.0 / area <= 0.05;
+        const int end = int(std::min<long long>(static_cast<long long>(x) + w - 1, width_));
+        if (x > end) return 0.0 / area <= 0.05;
+        return Count(x, end, y, last, area);
     }
 
   private:
-    // '1' at 1-based positions first..last of rows top..bottom.
-    long long Count(int first, int last, int top, int bottom) {
+    // Whether '1' at 1-based positions first..last of rows top..bottom
+    // make at most 0.05 of area.
+    bool Count(int first, int last, int top, int bottom, double area) {
         const long long direct = static_cast<long long>(last - first + 1) * (bottom - top + 1);
         if (!columnCounts_ && (budget_ -= direct) < 0) BuildColumnCounts();
         long long dark = 0;
@@ -98,11 +133,13 @@ class DarkCounter {
             const uint16_t* below = &columnCounts_[(size_t(bottom) + 1) * size_t(width_)];
             const uint16_t* above = &columnCounts_[size_t(top) * size_t(width_)];
             for (int p = first - 1; p < last; ++p) dark += below[p] - above[p];
-            return dark;
+            return double(dark) / area <= 0.05;
         }
-        for (int r = top; r <= bottom; ++r)
+        for (int r = top; r <= bottom; ++r) {
             dark += CountDark(image_[size_t(r)].data(), first - 1, last);
-        return dark;
+            if (double(dark) / area > 0.05) return false;
+        }
+        return double(dark) / area <= 0.05;
     }
 
     // '1' among row[from..to), a row of '0' and '1': their low bits, eight
@@ -154,8 +191,8 @@ int HorizontalEdge(DarkCounter& dark, int y, int f, int g) {
     float d = 2 * m;
     int w = RoundToInt16(d), h = RoundToInt16(2 * d + m);
     int ys = RoundToInt16(float(y) - d);
-    if (dark.Fraction(RoundToInt16(float(f) - d), ys, w, h) <= 0.05) return 1;
-    if (dark.Fraction(f + g, ys, w, h) <= 0.05) return -1;
+    if (dark.MostlyLight(RoundToInt16(float(f) - d), ys, w, h)) return 1;
+    if (dark.MostlyLight(f + g, ys, w, h)) return -1;
     return 0;
 }
 
@@ -164,8 +201,8 @@ int VerticalEdge(DarkCounter& dark, int x, int f, int g) {
     float d = 2 * m;
     int w = RoundToInt16(2 * d + m), h = RoundToInt16(d);
     int xs = RoundToInt16(float(x) - d);
-    if (dark.Fraction(xs, RoundToInt16(float(f) - d - 1.0f), w, h) <= 0.05) return 1;
-    if (dark.Fraction(xs, f + g - 1, w, h) <= 0.05) return -1;
+    if (dark.MostlyLight(xs, RoundToInt16(float(f) - d - 1.0f), w, h)) return 1;
+    if (dark.MostlyLight(xs, f + g - 1, w, h)) return -1;
     return 0;
 }
 
@@ -209,49 +246,42 @@ inline int16_t FinderRunsTotal(const std::array<int16_t, 5>& runs, int16_t t, co
 // The scan starts at each dark run in turn and takes the five runs from it
 // (dark, light, dark, light, dark; runs beyond the line's end are 0); after
 // a filed group it goes on behind the group, otherwise at the next dark run.
-// Positions are 16-bit: five runs reaching the end of a line of 32767 are a
-// fault.
+// The scan never starts at or beyond position limit. Positions are 16-bit:
+// five runs reaching the end of a line of 32767 are a fault.
 void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, EdgeTest edgeTest,
               int positionShift, DarkRuns& runs, std::vector<Candidate>& leading,
               std::vector<Candidate>& trailing) {
+    if (limit <= 1) return;
     FindDarkRuns(text, runs);
+    MarkLikelyGroups(runs);
     const RunBounds* bounds = BoundsTable().data();
-    const size_t count = runs.start.size();
     const int lineEnd = int(text.size()) + 1;
-    auto darkLength = [&](size_t k) { return k < count ? runs.end[k] - runs.start[k] : 0; };
-    auto lightLength = [&](size_t k) {
-        return k < count ? (k + 1 < count ? runs.start[k + 1] : lineEnd) - runs.end[k] : 0;
-    };
-    size_t k = 0;
-    for (int c = 1; c < limit;) {
-        while (k < count && runs.start[k] < c) ++k;
-        if (k == count) return;
-        if (k + 2 >= count || runs.end[k + 2] == lineEnd) CheckedInt16(lineEnd);
-        const int f = runs.start[k];
+    // c is where the scan goes on after the last filed group. A dark run
+    // that fails the check sends it on to the next, so the scan reaches a
+    // run at c (the first dark run from c) or at the run's own start.
+    int c = 1;
+    for (int k = 0; k < runs.count; ++k) {
+        if (!runs.maybe[size_t(k)]) continue;
+        const int f = runs.start[size_t(k)] + 1; // 1-based
+        if (f < c) continue;
+        if (k > 0 && runs.start[size_t(k) - 1] + 1 >= c && f >= limit) return;
+        // The group's last dark run is missing or ends the line.
+        if (k + 2 >= runs.count || (k + 3 == runs.count && runs.light[size_t(k) + 2] == 0))
+            CheckedInt16(lineEnd);
         const std::array<int16_t, 5> group = {
-            int16_t(darkLength(k)), int16_t(lightLength(k)), int16_t(darkLength(k + 1)),
-            int16_t(lightLength(k + 1)), int16_t(darkLength(k + 2))};
-        // Lengths within one line of at most 32766: the total fits.
+            int16_t(runs.dark[size_t(k)]), int16_t(runs.light[size_t(k)]),
+            int16_t(runs.dark[size_t(k) + 1]), int16_t(runs.light[size_t(k) + 1]),
+            int16_t(runs.dark[size_t(k) + 2])};
+        // Lengths within one line of at most 32767: the total fits.
         const int16_t total = int16_t(group[0] + group[1] + group[2] + group[3] + group[4]);
         const int g = FinderRunsTotal(group, total, bounds[size_t(total)]);
-        const int skip = f + group[0] + group[1];
-        if (g < 7) {
-            c = skip;
-            continue;
-        }
+        if (g < 7) continue;
         Candidate found{CheckedInt16(f + positionShift), CheckedInt16(lineNo), CheckedInt16(g)};
-        switch (edgeTest(dark, lineNo, f, g)) {
-        case 1:
-            Append(leading, found);
-            c = f + g;
-            break;
-        case -1:
-            Append(trailing, found);
-            c = f + g;
-            break;
-        default:
-            c = skip;
-        }
+        const int edge = edgeTest(dark, lineNo, f, g);
+        if (edge == 0) continue;
+        Append(edge > 0 ? leading : trailing, found);
+        c = f + g;
+        if (c >= limit) return;
     }
 }
 

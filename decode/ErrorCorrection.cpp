@@ -101,31 +101,39 @@ class BlockDecoder {
     // error at position 255 - i, so positions come out from 254 down to 0.
     // Term j of sigma(alpha^i) is alpha^(log sigma_j + j i): its exponent
     // grows by j from one i to the next, so each term costs one table read.
-    void FindErrorPositions() {
+    // Returns false as soon as the block is known to be beyond correction:
+    // a root at a position past the block's end, or more than t roots. A
+    // polynomial has no more roots than its degree, so the search ends once
+    // it has found that many.
+    bool FindErrorPositions() {
         rootCount_ = 0;
         std::array<int, 32> exponent{}, step{};
-        int terms = 0;
+        int terms = 0, degree = 0;
         for (int j = 1; j < syndromeCount_; ++j) {
             if (locator_[j] == 0) continue;
             exponent[terms] = (tables_.LogTable[locator_[j]] + j) % 255;
             step[terms++] = j;
+            degree = j;
         }
-        for (int i = 1; i <= 255; ++i) {
+        for (int i = 1; i <= 255 && rootCount_ < degree; ++i) {
             int value = locator_[0];
             for (int m = 0; m < terms; ++m) {
                 value ^= tables_.PowerTable[exponent[m]];
                 exponent[m] += step[m];
                 if (exponent[m] >= 255) exponent[m] -= 255;
             }
-            if (value == 0) roots_[rootCount_++] = static_cast<int16_t>(255 - i);
+            if (value != 0) continue;
+            if (255 - i >= n_ || rootCount_ == syndromeCount_ / 2) return false;
+            roots_[rootCount_++] = static_cast<int16_t>(255 - i);
         }
+        return true;
     }
 
     // Locates the errors and applies Forney's values. The block is touched
     // only once every check has passed.
     int16_t CorrectErrorValues() {
         FindErrorLocator();
-        FindErrorPositions();
+        if (!FindErrorPositions()) return -1;
         // More than t errors are beyond what the block can correct: a
         // locator that finds them may find the wrong ones, so the block is
         // not touched.

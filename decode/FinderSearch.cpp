@@ -45,9 +45,16 @@ struct DarkRuns {
     int lineRuns = 0;           // runs of either kind
 };
 
+// Grows v to at least n elements; a smaller need keeps the size, so lines
+// of varying length do not zero the same memory again and again.
+template <typename T>
+void EnsureSize(std::vector<T>& v, size_t n) {
+    if (v.size() < n) v.resize(n);
+}
+
 void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     const int size = int(line.size());
-    runs.bound.resize(line.size() + 8);
+    EnsureSize(runs.bound, line.size() + 8);
     int* const bound = runs.bound.data();
     bound[0] = 0;
     int* const last = FindChanges(reinterpret_cast<const uint8_t*>(line.data()), size, bound + 1);
@@ -57,9 +64,9 @@ void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     const int first = size > 0 && line[0] == '1' ? 0 : 1;
     runs.count = std::max(0, (runs.lineRuns - first + 1) / 2);
     const size_t padded = size_t(runs.count) + 2;
-    runs.start.resize(padded);
-    runs.dark.resize(padded);
-    runs.light.resize(padded);
+    EnsureSize(runs.start, padded);
+    EnsureSize(runs.dark, padded);
+    EnsureSize(runs.light, padded);
     for (int k = 0; k < runs.count + 2; ++k) {
         const int* b = bound + first + 2 * k;
         runs.start[size_t(k)] = b[0];
@@ -76,7 +83,7 @@ void FindDarkRuns(std::string_view line, DarkRuns& runs) {
 // the line's last run.
 void MarkLikelyGroups(DarkRuns& runs) {
     const int n = runs.count;
-    runs.maybe.resize(size_t(n));
+    EnsureSize(runs.maybe, size_t(n));
     const int* __restrict const dark = runs.dark.data();
     const int* __restrict const light = runs.light.data();
     uint8_t* __restrict const maybe = runs.maybe.data();

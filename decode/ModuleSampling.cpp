@@ -205,32 +205,42 @@ struct SamplingAccess {
         const uint32_t* sat = c.sat.get();
 
         // Each module column's pixels, the same in every row: from firstX to
-        // before endX (at most rowWidth + 1).
-        const auto count = static_cast<size_t>(n);
-        std::vector<int> firstX(count), endX(count);
+        // before endX (at most rowWidth + 1), as table columns; a column
+        // without pixels stays light.
+        struct Span {
+            size_t a, b;
+            long long width;
+        };
+        std::vector<Span> spans;
+        std::vector<int> spanColumn;
         for (int c2 = 0, x0 = c.left; c2 < n; ++c2) {
-            firstX[size_t(c2)] = x0;
-            endX[size_t(c2)] = std::min(x0 + columns[size_t(c2)] - 1, c.rowWidth) + 1;
+            const int x1 = std::min(x0 + columns[size_t(c2)] - 1, c.rowWidth) + 1;
+            if (x1 > x0) {
+                spans.push_back({size_t(x0 - c.satLeft), size_t(x1 - c.satLeft), x1 - x0});
+                spanColumn.push_back(c2);
+            }
             x0 = CheckedInt16(x0 + columns[size_t(c2)]);
         }
         int y0 = c.top;
         for (int r = 0; r < n; ++r) {
-            std::string& out = matrix[size_t(r)];
-            out.assign(size_t(n), '0');
+            std::string& line = matrix[size_t(r)];
+            line.assign(size_t(n), '0');
             const int y1 = std::min(y0 + rows[size_t(r)] - 1, lastRow);
             // Without a table no module column has a pixel (see Cover above).
             if (y1 >= y0 && sat) {
                 const uint32_t* upper = sat + size_t(y0 - c.satTop) * stride;
                 const uint32_t* lower = sat + size_t(y1 + 1 - c.satTop) * stride;
                 const long long height = y1 - y0 + 1;
-                for (int c2 = 0; c2 < n; ++c2) {
-                    const int x0 = firstX[size_t(c2)], x1 = endX[size_t(c2)];
-                    if (x1 <= x0) continue;
-                    const size_t a = size_t(x0 - c.satLeft), b = size_t(x1 - c.satLeft);
+                char* const out = line.data();
+                const Span* const span = spans.data();
+                const int* const column = spanColumn.data();
+                const size_t count = spans.size();
+                for (size_t k = 0; k < count; ++k) {
+                    const Span& s = span[k];
+                    const long long dark =
+                        (long long)lower[s.b] - upper[s.b] - lower[s.a] + upper[s.a];
                     // Exactly half dark is dark.
-                    const long long total = height * (x1 - x0);
-                    const long long dark = (long long)lower[b] - upper[b] - lower[a] + upper[a];
-                    if (2 * dark >= total) out[size_t(c2)] = '1';
+                    out[column[k]] = char('0' + (2 * dark >= height * s.width));
                 }
             }
             y0 = CheckedInt16(y0 + rows[size_t(r)]);

@@ -39,7 +39,8 @@ void Append(std::vector<Candidate>& list, const Candidate& c) {
 // line's end reads.
 struct DarkRuns {
     std::vector<int> bound; // where the line's runs begin, then its length
-    std::vector<int> start, dark, light;
+    std::vector<int> start;
+    std::vector<int16_t> dark, light; // a line has at most 32767 pixels
     std::vector<uint8_t> maybe; // whether the group from dark run k may be a finder's
     int count = 0;              // dark runs
     int lineRuns = 0;           // runs of either kind
@@ -70,8 +71,8 @@ void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     for (int k = 0; k < runs.count + 2; ++k) {
         const int* b = bound + first + 2 * k;
         runs.start[size_t(k)] = b[0];
-        runs.dark[size_t(k)] = b[1] - b[0];
-        runs.light[size_t(k)] = b[2] - b[1];
+        runs.dark[size_t(k)] = int16_t(b[1] - b[0]);
+        runs.light[size_t(k)] = int16_t(b[2] - b[1]);
     }
 }
 
@@ -81,22 +82,34 @@ void FindDarkRuns(std::string_view line, DarkRuns& runs) {
 // middle one within 5t - 14 .. 7t + 7. Most groups fail here, several at a
 // time; the exact check runs for the rest, and for the groups that reach
 // the line's last run.
-void MarkLikelyGroups(DarkRuns& runs) {
-    const int n = runs.count;
-    EnsureSize(runs.maybe, size_t(n));
-    const int* __restrict const dark = runs.dark.data();
-    const int* __restrict const light = runs.light.data();
-    uint8_t* __restrict const maybe = runs.maybe.data();
+// Wide is the arithmetic's type: int16_t is exact for lines of at most
+// kShortLine pixels (14 times a run, and 7t + 7, stay within 32767) and
+// twice as many groups fit a vector.
+constexpr int kShortLine = 2340;
+
+template <typename Wide>
+void MarkGroups(const int16_t* __restrict dark, const int16_t* __restrict light,
+                uint8_t* __restrict maybe, int n) {
     for (int k = 0; k < n; ++k) {
-        const int t = dark[k] + light[k] + dark[k + 1] + light[k + 1] + dark[k + 2];
-        const int lo = t - 14, hi = 3 * t + 7;
-        const int a = 14 * dark[k], b = 14 * light[k], m = 14 * dark[k + 1],
-                  d = 14 * light[k + 1], e = 14 * dark[k + 2];
+        const Wide t = Wide(dark[k] + light[k] + dark[k + 1] + light[k + 1] + dark[k + 2]);
+        const Wide lo = Wide(t - 14), hi = Wide(3 * t + 7);
+        const Wide a = Wide(14 * dark[k]), b = Wide(14 * light[k]), m = Wide(14 * dark[k + 1]),
+                   d = Wide(14 * light[k + 1]), e = Wide(14 * dark[k + 2]);
         const bool ok = (t >= 7) & (a >= lo) & (a <= hi) & (b >= lo) & (b <= hi) & (d >= lo) &
-                        (d <= hi) & (e >= lo) & (e <= hi) & (m >= 5 * t - 14) & (m <= 7 * t + 7);
+                        (d <= hi) & (e >= lo) & (e <= hi) & (m >= Wide(5 * t - 14)) &
+                        (m <= Wide(7 * t + 7));
         maybe[k] = ok;
     }
-    for (int k = std::max(0, n - 3); k < n; ++k) maybe[k] = 1;
+}
+
+void MarkLikelyGroups(DarkRuns& runs, int lineLength) {
+    const int n = runs.count;
+    EnsureSize(runs.maybe, size_t(n));
+    if (lineLength <= kShortLine)
+        MarkGroups<int16_t>(runs.dark.data(), runs.light.data(), runs.maybe.data(), n);
+    else
+        MarkGroups<int>(runs.dark.data(), runs.light.data(), runs.maybe.data(), n);
+    for (int k = std::max(0, n - 3); k < n; ++k) runs.maybe[size_t(k)] = 1;
 }
 
 // DarkFraction over an image of equal rows, height of them, by direct
@@ -260,7 +273,7 @@ void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, E
               std::vector<Candidate>& trailing) {
     if (limit <= 1) return;
     FindDarkRuns(text, runs);
-    MarkLikelyGroups(runs);
+    MarkLikelyGroups(runs, int(text.size()));
     const RunBounds* bounds = BoundsTable().data();
     const int lineEnd = int(text.size()) + 1;
     // c is where the scan goes on after the last filed group. A dark run
@@ -275,10 +288,9 @@ void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, E
         // The group's last dark run is missing or ends the line.
         if (k + 2 >= runs.count || (k + 3 == runs.count && runs.light[size_t(k) + 2] == 0))
             CheckedInt16(lineEnd);
-        const std::array<int16_t, 5> group = {
-            int16_t(runs.dark[size_t(k)]), int16_t(runs.light[size_t(k)]),
-            int16_t(runs.dark[size_t(k) + 1]), int16_t(runs.light[size_t(k) + 1]),
-            int16_t(runs.dark[size_t(k) + 2])};
+        const size_t i = size_t(k);
+        const std::array<int16_t, 5> group = {runs.dark[i], runs.light[i], runs.dark[i + 1],
+                                              runs.light[i + 1], runs.dark[i + 2]};
         // Lengths within one line of at most 32767: the total fits.
         const int16_t total = int16_t(group[0] + group[1] + group[2] + group[3] + group[4]);
         const int g = FinderRunsTotal(group, total, bounds[size_t(total)]);

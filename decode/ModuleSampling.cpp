@@ -239,8 +239,11 @@ struct SamplingAccess {
                     const Span& s = span[k];
                     const long long dark =
                         (long long)lower[s.b] - upper[s.b] - lower[s.a] + upper[s.a];
-                    // Exactly half dark is dark.
-                    out[column[k]] = char('0' + (2 * dark >= height * s.width));
+                    // Exactly half dark is dark: 2 dark >= area exactly when
+                    // area - 2 dark - 1 is negative. Its sign bit, not a
+                    // branch: modules are dark or light at random.
+                    const long long light = height * s.width - 2 * dark - 1;
+                    out[column[k]] = char('0' + int(static_cast<uint64_t>(light) >> 63));
                 }
             }
             y0 = CheckedInt16(y0 + rows[size_t(r)]);

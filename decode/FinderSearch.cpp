@@ -53,6 +53,10 @@ void EnsureSize(std::vector<T>& v, size_t n) {
     if (v.size() < n) v.resize(n);
 }
 
+int RoundedGroupCount(int count) {
+    return (count + 15) / 16 * 16;
+}
+
 void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     const int size = int(line.size());
     EnsureSize(runs.bound, line.size() + 8);
@@ -64,16 +68,20 @@ void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     // Runs alternate, the first dark one being run 0 or run 1.
     const int first = size > 0 && line[0] == '1' ? 0 : 1;
     runs.count = std::max(0, (runs.lineRuns - first + 1) / 2);
-    const size_t padded = size_t(runs.count) + 2;
-    EnsureSize(runs.start, padded);
-    EnsureSize(runs.dark, padded);
-    EnsureSize(runs.light, padded);
-    for (int k = 0; k < runs.count + 2; ++k) {
+    // Zero lengths up to whole groups of sixteen and two beyond: the
+    // prefilter then runs in whole vectors.
+    const int padded = RoundedGroupCount(runs.count) + 2;
+    EnsureSize(runs.start, size_t(padded));
+    EnsureSize(runs.dark, size_t(padded));
+    EnsureSize(runs.light, size_t(padded));
+    int k = 0;
+    for (; k < runs.count + 2; ++k) {
         const int* b = bound + first + 2 * k;
         runs.start[size_t(k)] = b[0];
         runs.dark[size_t(k)] = int16_t(b[1] - b[0]);
         runs.light[size_t(k)] = int16_t(b[2] - b[1]);
     }
+    for (; k < padded; ++k) runs.dark[size_t(k)] = runs.light[size_t(k)] = 0;
 }
 
 // Integer bounds that every group CheckFinderRuns accepts keeps, with room
@@ -103,12 +111,12 @@ void MarkGroups(const int16_t* __restrict dark, const int16_t* __restrict light,
 }
 
 void MarkLikelyGroups(DarkRuns& runs, int lineLength) {
-    const int n = runs.count;
-    EnsureSize(runs.maybe, size_t(n));
+    const int n = runs.count, whole = RoundedGroupCount(n);
+    EnsureSize(runs.maybe, size_t(whole));
     if (lineLength <= kShortLine)
-        MarkGroups<int16_t>(runs.dark.data(), runs.light.data(), runs.maybe.data(), n);
+        MarkGroups<int16_t>(runs.dark.data(), runs.light.data(), runs.maybe.data(), whole);
     else
-        MarkGroups<int>(runs.dark.data(), runs.light.data(), runs.maybe.data(), n);
+        MarkGroups<int>(runs.dark.data(), runs.light.data(), runs.maybe.data(), whole);
     for (int k = std::max(0, n - 3); k < n; ++k) runs.maybe[size_t(k)] = 1;
 }
 

@@ -154,8 +154,7 @@ class DarkCounter {
     // Whether '1' at 1-based positions first..last of rows top..bottom
     // make at most 0.05 of area.
     bool Count(int first, int last, int top, int bottom, double area) {
-        const long long direct = static_cast<long long>(last - first + 1) * (bottom - top + 1);
-        if (!columnCounts_ && (budget_ -= direct) < 0) BuildColumnCounts();
+        if (!columnCounts_ && budget_ < 0) BuildColumnCounts();
         long long dark = 0;
         if (columnCounts_) {
             const uint16_t* below = &columnCounts_[(size_t(bottom) + 1) * size_t(width_)];
@@ -163,8 +162,11 @@ class DarkCounter {
             for (int p = first - 1; p < last; ++p) dark += below[p] - above[p];
             return double(dark) / area <= 0.05;
         }
+        // Only the pixels counted are charged: the table is built once
+        // direct counts have read as many as the picture holds.
         for (int r = top; r <= bottom; ++r) {
             dark += CountDark(image_[size_t(r)].data(), first - 1, last);
+            budget_ -= last - first + 1;
             if (double(dark) / area > 0.05) return false;
         }
         return double(dark) / area <= 0.05;

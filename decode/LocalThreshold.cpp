@@ -58,7 +58,12 @@ BitPlane BinariseGlobal(const GreyImage& grey) {
 BitPlane BinariseGlobal(const GreyImage& grey, const std::array<uint64_t, 256>& histogram) {
     BitPlane plane{grey.width, grey.height, std::vector<uint8_t>(grey.pixels.size())};
     const int threshold = OtsuThreshold(histogram);
-    for (size_t i = 0; i < grey.pixels.size(); ++i) plane.bits[i] = grey.pixels[i] <= threshold;
+    // Through plain pointers: a byte store could otherwise change the
+    // vectors' own bounds, and the loop would not be vectorised.
+    const uint8_t* __restrict in = grey.pixels.data();
+    uint8_t* __restrict out = plane.bits.data();
+    const size_t n = grey.pixels.size();
+    for (size_t i = 0; i < n; ++i) out[i] = in[i] <= threshold;
     return plane;
 }
 

@@ -3,6 +3,9 @@
 #include "GaloisField.h"
 
 #include <array>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace zorvik {
 
@@ -13,7 +16,8 @@ namespace {
 // alpha^(log c_j + k (n-1-j)) to S_k: the exponent grows by n - 1 - j from
 // one k to the next, each term is one table read, and unlike Horner's rule
 // no syndrome waits on the one before.
-void EvaluateSyndromes(const CodewordArray& codewords, int n, int count, int16_t* syndromes) {
+void EvaluateSyndromesByTerms(const CodewordArray& codewords, int n, int count,
+                              int16_t* syndromes) {
     std::array<uint8_t, 256> sum{};
     for (int j = 0; j < n; ++j) {
         if (codewords[j] == 0) continue;
@@ -26,6 +30,81 @@ void EvaluateSyndromes(const CodewordArray& codewords, int n, int count, int16_t
         }
     }
     for (int k = 0; k < count; ++k) syndromes[k] = sum[size_t(k)];
+}
+
+#if defined(__x86_64__) && defined(__linux__) && (defined(__GNUC__) || defined(__clang__))
+#define ZORVIK_SYNDROME_VECTORS 1
+
+// Up to 32 syndromes in two vectors: S = sum over j of c_j * P_(n-1-j), where
+// P_e holds alpha^(k e) for k = 0..31. A vector times one element is two
+// 16-entry table look-ups, one per nibble: c x = c (x & 15) + c (x & 240).
+constexpr int kVectorSyndromes = 32;
+
+struct SyndromeTables {
+    alignas(16) uint8_t low[256][16];  // c * x for x = 0..15
+    alignas(16) uint8_t high[256][16]; // c * (x << 4) for x = 0..15
+    alignas(16) uint8_t powers[255][kVectorSyndromes]; // alpha^(k e mod 255)
+};
+
+constexpr uint8_t FieldProduct(int a, int b) {
+    if (a == 0 || b == 0) return 0;
+    return uint8_t(detail::kDoublePowers[size_t(detail::kFieldTables.LogTable[size_t(a)] +
+                                                detail::kFieldTables.LogTable[size_t(b)])]);
+}
+
+constexpr SyndromeTables MakeSyndromeTables() {
+    SyndromeTables t{};
+    for (int c = 0; c < 256; ++c)
+        for (int x = 0; x < 16; ++x) {
+            t.low[c][x] = FieldProduct(c, x);
+            t.high[c][x] = FieldProduct(c, x << 4);
+        }
+    for (int e = 0; e < 255; ++e)
+        for (int k = 0; k < kVectorSyndromes; ++k)
+            t.powers[e][k] = uint8_t(detail::kFieldTables.PowerTable[size_t(k * e % 255)]);
+    return t;
+}
+
+constexpr SyndromeTables kSyndromeTables = MakeSyndromeTables();
+
+__attribute__((target("ssse3"))) void EvaluateSyndromesByVectors(const CodewordArray& codewords,
+                                                                 int n, int count,
+                                                                 int16_t* syndromes) {
+    const __m128i nibble = _mm_set1_epi8(0x0F);
+    __m128i sum[2] = {_mm_setzero_si128(), _mm_setzero_si128()};
+    for (int j = 0; j < n; ++j) {
+        const size_t c = size_t(codewords[size_t(j)]);
+        const __m128i low = _mm_load_si128(reinterpret_cast<const __m128i*>(kSyndromeTables.low[c]));
+        const __m128i high =
+            _mm_load_si128(reinterpret_cast<const __m128i*>(kSyndromeTables.high[c]));
+        const uint8_t* powers = kSyndromeTables.powers[n - 1 - j];
+        for (int half = 0; half < 2; ++half) {
+            const __m128i p =
+                _mm_load_si128(reinterpret_cast<const __m128i*>(powers + 16 * half));
+            const __m128i product =
+                _mm_xor_si128(_mm_shuffle_epi8(low, _mm_and_si128(p, nibble)),
+                              _mm_shuffle_epi8(high, _mm_and_si128(_mm_srli_epi16(p, 4), nibble)));
+            sum[half] = _mm_xor_si128(sum[half], product);
+        }
+    }
+    alignas(16) uint8_t out[kVectorSyndromes];
+    _mm_store_si128(reinterpret_cast<__m128i*>(out), sum[0]);
+    _mm_store_si128(reinterpret_cast<__m128i*>(out + 16), sum[1]);
+    for (int k = 0; k < count; ++k) syndromes[k] = out[k];
+}
+#endif
+
+// The syndromes by vectors where the processor has them, else term by term.
+// Codewords must be 0..255.
+void EvaluateSyndromes(const CodewordArray& codewords, int n, int count, int16_t* syndromes) {
+#if defined(ZORVIK_SYNDROME_VECTORS)
+    static const bool vectors = __builtin_cpu_supports("ssse3");
+    if (vectors && count <= kVectorSyndromes) {
+        EvaluateSyndromesByVectors(codewords, n, count, syndromes);
+        return;
+    }
+#endif
+    EvaluateSyndromesByTerms(codewords, n, count, syndromes);
 }
 
 // True when all ecCount syndromes vanish, i.e. the block is a codeword of the

@@ -57,10 +57,12 @@ struct BlockShape {
     int t;
 };
 
-// Blocks of real symbols: data + error correction codewords, correctable errors.
+// Blocks of real symbols: data + error correction codewords, correctable errors;
+// and the longest block, with more checks than syndromes are worked out
+// together for, so that both ways of working them out meet in one block.
 const BlockShape kShapes[] = {
     {"1-L", 26, 7, 2},    {"1-M", 26, 10, 4},   {"1-H", 26, 17, 8},    {"3-L", 70, 15, 7},
-    {"5-Q a", 33, 18, 9}, {"5-Q b", 34, 18, 9}, {"40-L", 151, 30, 15},
+    {"5-Q a", 33, 18, 9}, {"5-Q b", 34, 18, 9}, {"40-L", 151, 30, 15}, {"255/64", 255, 64, 15},
 };
 
 CodewordArray Encode(const BlockShape& shape, std::mt19937& random) {

@@ -310,11 +310,17 @@ void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRu
         // Sixteen pixels at a time: g - min, wrapped, is at most T - min.
         const __m128i vLow = _mm_set1_epi8(char(low)), vRange = _mm_set1_epi8(char(range));
         const __m128i vZero = _mm_set1_epi8('0');
-        for (; c + 16 <= grey.width; c += 16) {
+        auto sixteen = [&](int at) {
             __m128i d =
-                _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + c)), vLow);
+                _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at)), vLow);
             __m128i dark = _mm_cmpeq_epi8(_mm_min_epu8(d, vRange), d);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), _mm_sub_epi8(vZero, dark));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_sub_epi8(vZero, dark));
+        };
+        for (; c + 16 <= grey.width; c += 16) sixteen(c);
+        // The last few pixels as the end of sixteen, some written twice alike.
+        if (c < grey.width && grey.width >= 16) {
+            sixteen(grey.width - 16);
+            c = grey.width;
         }
 #endif
         for (; c < grey.width; ++c) out[c] = char('0' + (uint8_t(in[c] - low) <= range));

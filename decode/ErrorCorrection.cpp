@@ -2,6 +2,7 @@
 
 #include "GaloisField.h"
 
+#include <algorithm>
 #include <array>
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -147,19 +148,24 @@ class BlockDecoder {
         previous[1] = 1;
         int length = 0;    // L
         int lastStep = -1; // m
+        // From degrees 0 and 1 both polynomials gain at most one degree a
+        // step, so after the 2t steps every coefficient from 2t + 2 on is
+        // still 0 (the working length 4t reaches that far): the loops stop
+        // there.
+        const int live = std::min<int>(workLength_, syndromeCount_ + 2);
 
         for (int i = 0; i < syndromeCount_; ++i) {
             int d = 0;
             for (int j = 0; j <= length; ++j) d ^= GfMultiply(connection[j], syndromes_[i - j]);
             if (d != 0) {
-                for (int j = 0; j < workLength_; ++j) {
+                for (int j = 0; j < live; ++j) {
                     next[j] = static_cast<int16_t>(connection[j] ^ GfMultiply(d, previous[j]));
                 }
                 if (length < i - lastStep) {
                     const int newLength = i - lastStep;
                     lastStep = i - length;
                     const int inverse = GfInverse(d);
-                    for (int j = 0; j < workLength_; ++j) {
+                    for (int j = 0; j < live; ++j) {
                         previous[j] = GfMultiply(connection[j], inverse);
                     }
                     length = newLength;
@@ -170,10 +176,13 @@ class BlockDecoder {
         }
         PolyCopy(locator_, connection);
 
-        Polynomial product;
-        PolyMultiply(product, syndromes_, locator_);
+        // Omega's 2t terms only: term j of S sigma is the sum of S_i sigma_(j-i).
         PolyClear(evaluator_);
-        for (int j = 0; j < syndromeCount_; ++j) evaluator_[j] = product[j];
+        for (int j = 0; j < syndromeCount_; ++j) {
+            int term = 0;
+            for (int i = 0; i <= j; ++i) term ^= GfMultiply(syndromes_[i], locator_[j - i]);
+            evaluator_[j] = static_cast<int16_t>(term);
+        }
     }
 
     // Chien search over all 255 non-zero elements: sigma(alpha^i) = 0 puts an

@@ -24,15 +24,4 @@ void PolyShift(Polynomial& p) {
     p[0] = 0;
 }
 
-void PolyMultiply(Polynomial& dest, const Polynomial& p, const Polynomial& q) {
-    // p.size() + q.size() places: 2W for the equal working lengths of a block.
-    dest.assign(p.size() + q.size(), 0);
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        if (p[i] == 0) continue;
-        for (std::size_t j = 0; j < q.size(); ++j) {
-            dest[i + j] = static_cast<int16_t>(dest[i + j] ^ GfMultiply(p[i], q[j]));
-        }
-    }
-}
-
 } // namespace zorvik

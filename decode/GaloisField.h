@@ -69,7 +69,7 @@ inline int16_t GfMultiply(int a, int b) {
 int16_t GfInverse(int a);
 
 // A polynomial over GF(256), index = power of x. Every polynomial of one
-// block correction has the same working length W; a product has 2W.
+// block correction has the same working length W.
 using Polynomial = std::vector<int16_t>;
 
 // Sets every coefficient to 0.
@@ -78,8 +78,5 @@ void PolyClear(Polynomial& p);
 void PolyCopy(Polynomial& dest, const Polynomial& src);
 // Multiplies by x within the working length: the top coefficient is dropped.
 void PolyShift(Polynomial& p);
-// dest = p * q; dest is resized to p.size() + q.size() coefficients, 2W for
-// two factors of W coefficients.
-void PolyMultiply(Polynomial& dest, const Polynomial& p, const Polynomial& q);
 
 } // namespace zorvik

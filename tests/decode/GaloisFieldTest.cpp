@@ -53,14 +53,3 @@ TEST(Polynomial, ShiftDropsTheTopCoefficient) {
     PolyClear(copy);
     EXPECT_EQ(copy, Polynomial(4, 0));
 }
-
-TEST(Polynomial, MultiplyGivesTheFullProductInTwiceTheLength) {
-    // (1 + 2x)(3 + x) = 3 + (1 ^ 6)x + 2x^2
-    Polynomial dest{9, 9, 9};
-    PolyMultiply(dest, Polynomial{1, 2}, Polynomial{3, 1});
-    EXPECT_EQ(dest, (Polynomial{3, 7, 2, 0}));
-
-    // (128 + x)(2 + x) = 128*2 + (128 ^ 2)x + x^2, and 128*2 reduces to 29.
-    PolyMultiply(dest, Polynomial{128, 1, 0}, Polynomial{2, 1, 0});
-    EXPECT_EQ(dest, (Polynomial{29, 130, 1, 0, 0, 0}));
-}

@@ -42,8 +42,8 @@ void EvaluateSyndromesByTerms(const CodewordArray& codewords, int n, int count,
 constexpr int kVectorSyndromes = 32;
 
 struct SyndromeTables {
-    alignas(16) uint8_t low[256][16];  // c * x for x = 0..15
-    alignas(16) uint8_t high[256][16]; // c * (x << 4) for x = 0..15
+    alignas(16) uint8_t low[256][16];                  // c * x for x = 0..15
+    alignas(16) uint8_t high[256][16];                 // c * (x << 4) for x = 0..15
     alignas(16) uint8_t powers[255][kVectorSyndromes]; // alpha^(k e mod 255)
 };
 
@@ -68,20 +68,19 @@ constexpr SyndromeTables MakeSyndromeTables() {
 
 constexpr SyndromeTables kSyndromeTables = MakeSyndromeTables();
 
-__attribute__((target("ssse3"))) void EvaluateSyndromesByVectors(const CodewordArray& codewords,
-                                                                 int n, int count,
-                                                                 int16_t* syndromes) {
+__attribute__((target("ssse3"))) void
+EvaluateSyndromesByVectors(const CodewordArray& codewords, int n, int count, int16_t* syndromes) {
     const __m128i nibble = _mm_set1_epi8(0x0F);
     __m128i sum[2] = {_mm_setzero_si128(), _mm_setzero_si128()};
     for (int j = 0; j < n; ++j) {
         const size_t c = size_t(codewords[size_t(j)]);
-        const __m128i low = _mm_load_si128(reinterpret_cast<const __m128i*>(kSyndromeTables.low[c]));
+        const __m128i low =
+            _mm_load_si128(reinterpret_cast<const __m128i*>(kSyndromeTables.low[c]));
         const __m128i high =
             _mm_load_si128(reinterpret_cast<const __m128i*>(kSyndromeTables.high[c]));
         const uint8_t* powers = kSyndromeTables.powers[n - 1 - j];
         for (int half = 0; half < 2; ++half) {
-            const __m128i p =
-                _mm_load_si128(reinterpret_cast<const __m128i*>(powers + 16 * half));
+            const __m128i p = _mm_load_si128(reinterpret_cast<const __m128i*>(powers + 16 * half));
             const __m128i product =
                 _mm_xor_si128(_mm_shuffle_epi8(low, _mm_and_si128(p, nibble)),
                               _mm_shuffle_epi8(high, _mm_and_si128(_mm_srli_epi16(p, 4), nibble)));

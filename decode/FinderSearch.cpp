@@ -41,15 +41,13 @@ struct DarkRuns {
     std::vector<int> bound; // where the line's runs begin, then its length
     std::vector<int> start;
     std::vector<int16_t> dark, light; // a line has at most 32767 pixels
-    std::vector<uint8_t> maybe; // whether the group from dark run k may be a finder's
-    int count = 0;              // dark runs
-    int lineRuns = 0;           // runs of either kind
+    std::vector<uint8_t> maybe;       // whether the group from dark run k may be a finder's
+    int count = 0;                    // dark runs
 };
 
 // Grows v to at least n elements; a smaller need keeps the size, so lines
 // of varying length do not zero the same memory again and again.
-template <typename T>
-void EnsureSize(std::vector<T>& v, size_t n) {
+template <typename T> void EnsureSize(std::vector<T>& v, size_t n) {
     if (v.size() < n) v.resize(n);
 }
 
@@ -63,11 +61,11 @@ void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     int* const bound = runs.bound.data();
     bound[0] = 0;
     int* const last = FindChanges(reinterpret_cast<const uint8_t*>(line.data()), size, bound + 1);
-    runs.lineRuns = int(last - bound);
+    const int lineRuns = int(last - bound); // of either kind
     for (int i = 0; i < 7; ++i) last[i] = size;
     // Runs alternate, the first dark one being run 0 or run 1.
     const int first = size > 0 && line[0] == '1' ? 0 : 1;
-    runs.count = std::max(0, (runs.lineRuns - first + 1) / 2);
+    runs.count = std::max(0, (lineRuns - first + 1) / 2);
     // Zero lengths up to whole groups of sixteen and two beyond: the
     // prefilter then runs in whole vectors.
     const int padded = RoundedGroupCount(runs.count) + 2;
@@ -84,17 +82,17 @@ void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     for (; k < padded; ++k) runs.dark[size_t(k)] = runs.light[size_t(k)] = 0;
 }
 
+// Lines up to this long take the prefilter in 16-bit arithmetic, exact
+// there (14 times a run, and 7t + 7, stay within 32767), with twice as many
+// groups to a vector.
+constexpr int kShortLine = 2340;
+
 // Integer bounds that every group CheckFinderRuns accepts keeps, with room
 // for the float rounding of its run bounds (under 0.01 for totals up to
 // 32767): 14 times a side run lies within t - 14 .. 3t + 7 and 14 times the
 // middle one within 5t - 14 .. 7t + 7. Most groups fail here, several at a
 // time; the exact check runs for the rest, and for the groups that reach
-// the line's last run.
-// Wide is the arithmetic's type: int16_t is exact for lines of at most
-// kShortLine pixels (14 times a run, and 7t + 7, stay within 32767) and
-// twice as many groups fit a vector.
-constexpr int kShortLine = 2340;
-
+// the line's last run. Wide is the arithmetic's type.
 template <typename Wide>
 void MarkGroups(const int16_t* __restrict dark, const int16_t* __restrict light,
                 uint8_t* __restrict maybe, int n) {
@@ -294,6 +292,8 @@ void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, E
         if (!runs.maybe[size_t(k)]) continue;
         const int f = runs.start[size_t(k)] + 1; // 1-based
         if (f < c) continue;
+        // Reached from the dark run before, which failed, rather than from
+        // c (known to be below limit): the scan ends at a start at limit.
         if (k > 0 && runs.start[size_t(k) - 1] + 1 >= c && f >= limit) return;
         // The group's last dark run is missing or ends the line.
         if (k + 2 >= runs.count || (k + 3 == runs.count && runs.light[size_t(k) + 2] == 0))

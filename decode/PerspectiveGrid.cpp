@@ -54,9 +54,18 @@ std::optional<Matrix3> SquareToQuad(const std::array<PlanePoint, 4>& q) {
     return m;
 }
 
+// std::lround for a sample of -2^31 .. 2^31 (half away from zero), without
+// the library call: s minus its integer part is exact.
+int RoundSample(double s) {
+    const int whole = int(s);
+    if (s - whole >= 0.5) return whole + 1;
+    if (s - whole <= -0.5) return whole - 1;
+    return whole;
+}
+
 int OtsuOfSamples(const std::vector<double>& samples) {
     std::array<double, 256> histogram{};
-    for (double s : samples) histogram[size_t(std::clamp(int(std::lround(s)), 0, 255))] += 1;
+    for (double s : samples) histogram[size_t(std::clamp(RoundSample(s), 0, 255))] += 1;
     double total = 0, sum = 0;
     for (int g = 0; g < 256; ++g) total += histogram[size_t(g)], sum += g * histogram[size_t(g)];
     double below = 0, belowSum = 0, best = -1;
@@ -321,12 +330,16 @@ void LocalExtremes(const std::vector<double>& samples, size_t n, std::vector<dou
 
 } // namespace
 
+FootprintLevels MeasureFootprints(const std::vector<double>& samples) {
+    const auto [lowest, highest] = std::minmax_element(samples.begin(), samples.end());
+    return {double(OtsuOfSamples(samples)), samples.empty() ? 0.0 : *highest - *lowest};
+}
+
 ModuleMatrix ThresholdFootprints(const std::vector<double>& samples, int modules,
-                                 ModuleThreshold rule, bool lightOnDark) {
+                                 const FootprintLevels& levels, ModuleThreshold rule,
+                                 bool lightOnDark) {
     const size_t n = size_t(modules);
-    const double global = OtsuOfSamples(samples);
-    const auto [lowestSample, highestSample] = std::minmax_element(samples.begin(), samples.end());
-    const double spread = *highestSample - *lowestSample;
+    const double global = levels.global, spread = levels.spread;
     std::vector<double> lowest, highest;
     if (rule == ModuleThreshold::Local) LocalExtremes(samples, n, lowest, highest);
     ModuleMatrix matrix(n, std::string(n, '0'));

@@ -84,10 +84,18 @@ enum class ModuleThreshold {
 // from a small centre-weighted footprint at its centre.
 std::vector<double> SampleFootprints(const GreyImage& grey, const Perspective& map, int modules);
 
+// What every rule reads of a grid's footprints: the two-class split of them
+// all and their spread (highest less lowest).
+struct FootprintLevels {
+    double global, spread;
+};
+FootprintLevels MeasureFootprints(const std::vector<double>& samples);
+
 // Footprints from SampleFootprints as a grid, '1' dark; lightOnDark swaps
-// dark and light.
+// dark and light. levels are MeasureFootprints(samples).
 ModuleMatrix ThresholdFootprints(const std::vector<double>& samples, int modules,
-                                 ModuleThreshold rule, bool lightOnDark);
+                                 const FootprintLevels& levels, ModuleThreshold rule,
+                                 bool lightOnDark);
 
 // The modules within 11 of the top-left, top-right and bottom-left corners
 // (finders, separators, format and version information), thresholded among

@@ -140,9 +140,10 @@ class Search {
 
     bool TryGrid(const Perspective& map, int n, bool lightOnDark) {
         const std::vector<double> samples = SampleFootprints(grey_, map, n);
+        const FootprintLevels levels = MeasureFootprints(samples);
         ModuleMatrix previous;
         for (ModuleThreshold rule : {ModuleThreshold::Global, ModuleThreshold::Local}) {
-            ModuleMatrix matrix = ThresholdFootprints(samples, n, rule, lightOnDark);
+            ModuleMatrix matrix = ThresholdFootprints(samples, n, levels, rule, lightOnDark);
             if (matrix == previous || TimingAgreement(matrix) < kMinTiming) continue;
             // A mirror image comes out transposed from the finder order.
             if (TryMatrix(matrix) || TryMatrix(Transpose(matrix))) return true;

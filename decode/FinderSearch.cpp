@@ -72,14 +72,17 @@ void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     EnsureSize(runs.start, size_t(padded));
     EnsureSize(runs.dark, size_t(padded));
     EnsureSize(runs.light, size_t(padded));
-    int k = 0;
-    for (; k < runs.count + 2; ++k) {
-        const int* b = bound + first + 2 * k;
-        runs.start[size_t(k)] = b[0];
-        runs.dark[size_t(k)] = int16_t(b[1] - b[0]);
-        runs.light[size_t(k)] = int16_t(b[2] - b[1]);
+    const int* __restrict b = bound + first;
+    int* __restrict start = runs.start.data();
+    int16_t* __restrict dark = runs.dark.data();
+    int16_t* __restrict light = runs.light.data();
+    const int filled = runs.count + 2;
+    for (int k = 0; k < filled; ++k) {
+        start[k] = b[2 * k];
+        dark[k] = int16_t(b[2 * k + 1] - b[2 * k]);
+        light[k] = int16_t(b[2 * k + 2] - b[2 * k + 1]);
     }
-    for (; k < padded; ++k) runs.dark[size_t(k)] = runs.light[size_t(k)] = 0;
+    for (int k = filled; k < padded; ++k) dark[k] = light[k] = 0;
 }
 
 // Lines up to this long take the prefilter in 16-bit arithmetic, exact

@@ -104,7 +104,9 @@ INSTANTIATE_TEST_SUITE_P(
                       LocationCase{"v3_fractional_3_4px", 3, 3.4, 4, 0, false},
                       LocationCase{"v5_fractional_4_6px_quiet2", 5, 4.6, 2, 0, false},
                       LocationCase{"v4_5px_busy_background", 4, 5, 2, 30, true},
-                      LocationCase{"v7_3_5px_busy_background", 7, 3.5, 4, 25, true}),
+                      LocationCase{"v7_3_5px_busy_background", 7, 3.5, 4, 25, true},
+                      // Lines of over 2340 pixels take the run filter's wide arithmetic.
+                      LocationCase{"v40_13px_lines_of_2405_pixels", 40, 13, 4, 0, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FindFinderPatterns, AStripExactlyFivePercentDarkStillCountsAsLight) {

@@ -80,6 +80,16 @@ std::vector<Rgb> ManyColours() {
     return colours;
 }
 
+// Many colours, and sums of the three from 0 to 765 on either side of where
+// a third truncates to the next grey.
+std::vector<Rgb> TrueColours() {
+    std::vector<Rgb> colours = ManyColours();
+    for (int sum : {0, 1, 2, 3, 254, 255, 256, 383, 384, 385, 762, 763, 764, 765})
+        colours.push_back({std::min(sum, 255), std::clamp(sum - 255, 0, 255),
+                           std::clamp(sum - 510, 0, 255)});
+    return colours;
+}
+
 } // namespace
 
 TEST(ConvertBitmap, OneBitRowsPaddedToFourBytesWidthNine) {
@@ -104,18 +114,22 @@ TEST(ConvertBitmap, EightBitColourTableGreys) {
     ExpectGreys(Convert(MagickBmp(pixels, "-type Palette -compress None"), 8), pixels);
 }
 
+// Widths below, at and past the sixteen pixels a row is converted at once,
+// with a few left over.
 TEST(ConvertBitmap, TwentyFourBitWidthsOneAndFourPadAndDoNotPad) {
     EXPECT_EQ(BitmapStride(24, 1), 4);
     EXPECT_EQ(BitmapStride(24, 4), 12);
-    for (int width : {1, 4, 7}) {
-        auto pixels = Picture(width, 3, ManyColours(), unsigned(width));
+    for (int width : {1, 4, 7, 17, 18, 37}) {
+        auto pixels = Picture(width, 3, TrueColours(), unsigned(width));
         ExpectGreys(Convert(MagickBmp(pixels, "-type TrueColor"), 24), pixels);
     }
 }
 
 TEST(ConvertBitmap, ThirtyTwoBitIgnoresTheFourthByte) {
-    auto pixels = Picture(3, 4, ManyColours(), 9);
-    ExpectGreys(Convert(MagickBmp(pixels, "-alpha on -define bmp3:alpha=true"), 32), pixels);
+    for (int width : {3, 16, 35}) {
+        auto pixels = Picture(width, 4, TrueColours(), unsigned(9 + width));
+        ExpectGreys(Convert(MagickBmp(pixels, "-alpha on -define bmp3:alpha=true"), 32), pixels);
+    }
 }
 
 TEST(ConvertBitmap, SixteenBitWidensFiveBitComponentsAndIgnoresBitFifteen) {

@@ -264,10 +264,11 @@ const std::vector<RunBounds>& BoundsTable() {
 // CheckFinderRuns for a total from 0 to 32767, against its bounds.
 inline int16_t FinderRunsTotal(const std::array<int16_t, 5>& runs, int16_t t, const RunBounds& b) {
     // One branch for all ten bounds: most groups fail, and unpredictably.
-    const bool outside = (runs[0] < b.lo1) | (runs[0] > b.hi1) | (runs[1] < b.lo1) |
-                         (runs[1] > b.hi1) | (runs[2] < b.lo3) | (runs[2] > b.hi3) |
-                         (runs[3] < b.lo1) | (runs[3] > b.hi1) | (runs[4] < b.lo1) |
-                         (runs[4] > b.hi1);
+    auto below = [](int run, int bound) { return unsigned(run < bound); };
+    const unsigned outside = below(runs[0], b.lo1) | below(b.hi1, runs[0]) | below(runs[1], b.lo1) |
+                             below(b.hi1, runs[1]) | below(runs[2], b.lo3) | below(b.hi3, runs[2]) |
+                             below(runs[3], b.lo1) | below(b.hi1, runs[3]) | below(runs[4], b.lo1) |
+                             below(b.hi1, runs[4]);
     return outside ? 0 : t;
 }
 

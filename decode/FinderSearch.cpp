@@ -264,7 +264,7 @@ const std::vector<RunBounds>& BoundsTable() {
 // CheckFinderRuns for a total from 0 to 32767, against its bounds.
 inline int16_t FinderRunsTotal(const std::array<int16_t, 5>& runs, int16_t t, const RunBounds& b) {
     // One branch for all ten bounds: most groups fail, and unpredictably.
-    auto less = [](int a, int b) { return unsigned(a < b); };
+    auto less = [](int x, int y) { return unsigned(x < y); };
     const unsigned outside = less(runs[0], b.lo1) | less(b.hi1, runs[0]) | less(runs[1], b.lo1) |
                              less(b.hi1, runs[1]) | less(runs[2], b.lo3) | less(b.hi3, runs[2]) |
                              less(runs[3], b.lo1) | less(b.hi1, runs[3]) | less(runs[4], b.lo1) |

@@ -56,13 +56,11 @@ void ForEachRow(BitmapBytes file, int bitCount, int width, int height, int pixel
 }
 
 // Colour rows are the bulk of most pictures' conversion: where the
-// processor has byte shuffles, sixteen pixels go at a time.
-void GreyRow24Plain(const uint8_t* row, uint8_t* out, int width) {
-    for (int c = 0; c < width; ++c) out[c] = GreyOf(row[3 * c], row[3 * c + 1], row[3 * c + 2]);
-}
-
-void GreyRow32Plain(const uint8_t* row, uint8_t* out, int width) {
-    for (int c = 0; c < width; ++c) out[c] = GreyOf(row[4 * c], row[4 * c + 1], row[4 * c + 2]);
+// processor has byte shuffles, sixteen pixels go at a time. kBytes is 3 or
+// 4 bytes a pixel, blue, green and red first.
+template <int kBytes> void GreyRowPlain(const uint8_t* row, uint8_t* out, int width) {
+    for (int c = 0; c < width; ++c)
+        out[c] = GreyOf(row[kBytes * c], row[kBytes * c + 1], row[kBytes * c + 2]);
 }
 
 #if defined(__x86_64__) && defined(__linux__) && (defined(__GNUC__) || defined(__clang__))
@@ -83,56 +81,34 @@ __attribute__((target("ssse3"))) inline __m128i Thirds(__m128i a, __m128i b, __m
     return _mm_packus_epi16(low, high);
 }
 
-// Sixteen pixels at a time; each load of 16 bytes takes four pixels (12
-// bytes) and stays within the row.
-__attribute__((target("ssse3"))) void GreyRow24Shuffled(const uint8_t* row, uint8_t* out,
-                                                        int width) {
-    const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+// Each load of 16 bytes takes four pixels, spread to a lane each; the loop
+// stops where the last load of sixteen pixels would pass the row's end.
+template <int kBytes>
+__attribute__((target("ssse3"))) void GreyRowShuffled(const uint8_t* row, uint8_t* out, int width) {
+    const __m128i spread =
+        kBytes == 3 ? _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1)
+                    : _mm_setr_epi8(0, 1, 2, -1, 4, 5, 6, -1, 8, 9, 10, -1, 12, 13, 14, -1);
     int c = 0;
-    for (; c + 18 <= width; c += 16) {
-        const uint8_t* p = row + 3 * c;
+    for (; kBytes * c + 12 * kBytes + 16 <= kBytes * width; c += 16) {
+        const uint8_t* p = row + kBytes * c;
         __m128i sums[4];
         for (int k = 0; k < 4; ++k)
             sums[k] = PixelSums(_mm_shuffle_epi8(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 12 * k)), spread));
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4 * kBytes * k)), spread));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c),
                          Thirds(sums[0], sums[1], sums[2], sums[3]));
     }
-    for (; c < width; ++c) out[c] = GreyOf(row[3 * c], row[3 * c + 1], row[3 * c + 2]);
-}
-
-__attribute__((target("ssse3"))) void GreyRow32Shuffled(const uint8_t* row, uint8_t* out,
-                                                        int width) {
-    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
-    int c = 0;
-    for (; c + 16 <= width; c += 16) {
-        const uint8_t* p = row + 4 * c;
-        __m128i sums[4];
-        for (int k = 0; k < 4; ++k)
-            sums[k] = PixelSums(_mm_and_si128(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k)), colour));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c),
-                         Thirds(sums[0], sums[1], sums[2], sums[3]));
-    }
-    for (; c < width; ++c) out[c] = GreyOf(row[4 * c], row[4 * c + 1], row[4 * c + 2]);
+    GreyRowPlain<kBytes>(row + kBytes * c, out + c, width - c);
 }
 #endif
 
-// By byte shuffles where the processor has them, else the plain loops.
-void GreyRow24(const uint8_t* row, uint8_t* out, int width) {
+// By byte shuffles where the processor has them, else the plain loop.
+template <int kBytes> void GreyRow(const uint8_t* row, uint8_t* out, int width) {
 #if defined(ZORVIK_GREY_SHUFFLES)
     static const bool shuffles = __builtin_cpu_supports("ssse3");
-    if (shuffles) return GreyRow24Shuffled(row, out, width);
+    if (shuffles) return GreyRowShuffled<kBytes>(row, out, width);
 #endif
-    GreyRow24Plain(row, out, width);
-}
-
-void GreyRow32(const uint8_t* row, uint8_t* out, int width) {
-#if defined(ZORVIK_GREY_SHUFFLES)
-    static const bool shuffles = __builtin_cpu_supports("ssse3");
-    if (shuffles) return GreyRow32Shuffled(row, out, width);
-#endif
-    GreyRow32Plain(row, out, width);
+    GreyRowPlain<kBytes>(row, out, width);
 }
 
 } // namespace
@@ -174,12 +150,12 @@ void ConvertBitmap16(BitmapBytes file, int width, int height, int pixelOffset, G
 
 void ConvertBitmap24(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
     ForEachRow(file, 24, width, height, pixelOffset, grey,
-               [&](const uint8_t* row, uint8_t* out) { GreyRow24(row, out, width); });
+               [&](const uint8_t* row, uint8_t* out) { GreyRow<3>(row, out, width); });
 }
 
 void ConvertBitmap32(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
     ForEachRow(file, 32, width, height, pixelOffset, grey,
-               [&](const uint8_t* row, uint8_t* out) { GreyRow32(row, out, width); });
+               [&](const uint8_t* row, uint8_t* out) { GreyRow<4>(row, out, width); });
 }
 
 namespace {

@@ -45,6 +45,7 @@ struct SyndromeTables {
     alignas(16) uint8_t low[256][16];                  // c * x for x = 0..15
     alignas(16) uint8_t high[256][16];                 // c * (x << 4) for x = 0..15
     alignas(16) uint8_t powers[255][kVectorSyndromes]; // alpha^(k e mod 255)
+    alignas(16) uint8_t rising[kVectorSyndromes][256]; // alpha^(j i mod 255), i = 0..255
 };
 
 constexpr uint8_t FieldProduct(int a, int b) {
@@ -63,28 +64,49 @@ constexpr SyndromeTables MakeSyndromeTables() {
     for (int e = 0; e < 255; ++e)
         for (int k = 0; k < kVectorSyndromes; ++k)
             t.powers[e][k] = uint8_t(detail::kFieldTables.PowerTable[size_t(k * e % 255)]);
+    for (int j = 0; j < kVectorSyndromes; ++j)
+        for (int i = 0; i < 256; ++i)
+            t.rising[j][i] = uint8_t(detail::kFieldTables.PowerTable[size_t(j * i % 255)]);
     return t;
 }
 
 constexpr SyndromeTables kSyndromeTables = MakeSyndromeTables();
 
+bool HasByteShuffles() {
+    static const bool shuffles = __builtin_cpu_supports("ssse3");
+    return shuffles;
+}
+
+// Sixteen elements, each times c.
+__attribute__((target("ssse3"))) inline __m128i Times(size_t c, __m128i x) {
+    const __m128i nibble = _mm_set1_epi8(0x0F);
+    const __m128i low = _mm_load_si128(reinterpret_cast<const __m128i*>(kSyndromeTables.low[c]));
+    const __m128i high = _mm_load_si128(reinterpret_cast<const __m128i*>(kSyndromeTables.high[c]));
+    return _mm_xor_si128(_mm_shuffle_epi8(low, _mm_and_si128(x, nibble)),
+                         _mm_shuffle_epi8(high, _mm_and_si128(_mm_srli_epi16(x, 4), nibble)));
+}
+
+// sigma(alpha^i) for the sixteen i from first, sigma of degree below 32.
+__attribute__((target("ssse3"))) void LocatorValuesByVectors(const int16_t* sigma, int degree,
+                                                             int first, uint8_t* values) {
+    __m128i sum = _mm_set1_epi8(char(sigma[0]));
+    for (int j = 1; j <= degree; ++j) {
+        if (sigma[j] == 0) continue;
+        const auto* powers = reinterpret_cast<const __m128i*>(kSyndromeTables.rising[j] + first);
+        sum = _mm_xor_si128(sum, Times(size_t(sigma[j]), _mm_load_si128(powers)));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(values), sum);
+}
+
 __attribute__((target("ssse3"))) void
 EvaluateSyndromesByVectors(const CodewordArray& codewords, int n, int count, int16_t* syndromes) {
-    const __m128i nibble = _mm_set1_epi8(0x0F);
     __m128i sum[2] = {_mm_setzero_si128(), _mm_setzero_si128()};
     for (int j = 0; j < n; ++j) {
         const size_t c = size_t(codewords[size_t(j)]);
-        const __m128i low =
-            _mm_load_si128(reinterpret_cast<const __m128i*>(kSyndromeTables.low[c]));
-        const __m128i high =
-            _mm_load_si128(reinterpret_cast<const __m128i*>(kSyndromeTables.high[c]));
         const uint8_t* powers = kSyndromeTables.powers[n - 1 - j];
         for (int half = 0; half < 2; ++half) {
             const __m128i p = _mm_load_si128(reinterpret_cast<const __m128i*>(powers + 16 * half));
-            const __m128i product =
-                _mm_xor_si128(_mm_shuffle_epi8(low, _mm_and_si128(p, nibble)),
-                              _mm_shuffle_epi8(high, _mm_and_si128(_mm_srli_epi16(p, 4), nibble)));
-            sum[half] = _mm_xor_si128(sum[half], product);
+            sum[half] = _mm_xor_si128(sum[half], Times(c, p));
         }
     }
     alignas(16) uint8_t out[kVectorSyndromes];
@@ -98,8 +120,7 @@ EvaluateSyndromesByVectors(const CodewordArray& codewords, int n, int count, int
 // Codewords must be 0..255.
 void EvaluateSyndromes(const CodewordArray& codewords, int n, int count, int16_t* syndromes) {
 #if defined(ZORVIK_SYNDROME_VECTORS)
-    static const bool vectors = __builtin_cpu_supports("ssse3");
-    if (vectors && count <= kVectorSyndromes) {
+    if (HasByteShuffles() && count <= kVectorSyndromes) {
         EvaluateSyndromesByVectors(codewords, n, count, syndromes);
         return;
     }
@@ -186,35 +207,69 @@ class BlockDecoder {
 
     // Chien search over all 255 non-zero elements: sigma(alpha^i) = 0 puts an
     // error at position 255 - i, so positions come out from 254 down to 0.
-    // Term j of sigma(alpha^i) is alpha^(log sigma_j + j i): its exponent
-    // grows by j from one i to the next, so each term costs one table read.
     // Returns false as soon as the block is known to be beyond correction:
     // a root at a position past the block's end, or more than t roots. A
     // polynomial has no more roots than its degree, so the search ends once
     // it has found that many.
     bool FindErrorPositions() {
         rootCount_ = 0;
-        std::array<int, 32> exponent{}, step{};
-        int terms = 0, degree = 0;
-        for (int j = 1; j < syndromeCount_; ++j) {
-            if (locator_[j] == 0) continue;
-            exponent[terms] = (tables_.LogTable[locator_[j]] + j) % 255;
-            step[terms++] = j;
-            degree = j;
-        }
+        int degree = 0; // of sigma's terms below x^(2t), the ones searched
+        for (int j = 1; j < syndromeCount_; ++j)
+            if (locator_[j] != 0) degree = j;
+        LocatorValues values(locator_, degree);
         for (int i = 1; i <= 255 && rootCount_ < degree; ++i) {
-            int value = locator_[0];
-            for (int m = 0; m < terms; ++m) {
-                value ^= tables_.PowerTable[exponent[m]];
-                exponent[m] += step[m];
-                if (exponent[m] >= 255) exponent[m] -= 255;
-            }
-            if (value != 0) continue;
+            if (values.Next() != 0) continue;
             if (255 - i >= n_ || rootCount_ == syndromeCount_ / 2) return false;
             roots_[rootCount_++] = static_cast<int16_t>(255 - i);
         }
         return true;
     }
+
+    // sigma(alpha^i) for i = 1, 2, ... in turn, from sigma's terms up to
+    // degree: sixteen at a time where the processor has byte shuffles, else
+    // term by term. Term j of sigma(alpha^i) is alpha^(log sigma_j + j i):
+    // its exponent grows by j from one i to the next, one table read each.
+    class LocatorValues {
+      public:
+        LocatorValues(const Polynomial& sigma, int degree) : sigma_(sigma), degree_(degree) {
+#if defined(ZORVIK_SYNDROME_VECTORS)
+            vectors_ = HasByteShuffles();
+            if (vectors_) return;
+#endif
+            for (int j = 1; j <= degree; ++j) {
+                if (sigma[j] == 0) continue;
+                exponent_[terms_] = (detail::kFieldTables.LogTable[sigma[j]] + j) % 255;
+                step_[terms_++] = j;
+            }
+        }
+
+        int Next() {
+            ++i_;
+#if defined(ZORVIK_SYNDROME_VECTORS)
+            if (vectors_) {
+                if (i_ == 1 || i_ % 16 == 0)
+                    LocatorValuesByVectors(sigma_.data(), degree_, i_ / 16 * 16, block_.data());
+                return block_[size_t(i_ % 16)];
+            }
+#endif
+            int value = sigma_[0];
+            for (int m = 0; m < terms_; ++m) {
+                value ^= detail::kFieldTables.PowerTable[size_t(exponent_[m])];
+                exponent_[m] += step_[m];
+                if (exponent_[m] >= 255) exponent_[m] -= 255;
+            }
+            return value;
+        }
+
+      private:
+        const Polynomial& sigma_;
+        const int degree_;
+        int i_ = 0;
+        bool vectors_ = false;
+        std::array<uint8_t, 16> block_{};
+        std::array<int, 32> exponent_{}, step_{};
+        int terms_ = 0;
+    };
 
     // Locates the errors and applies Forney's values. The block is touched
     // only once every check has passed.

@@ -296,6 +296,14 @@ std::string BuildMaskString(int mask, const std::string& map, int last) {
 
 std::string XorBitStrings(std::string_view a, std::string_view b) {
     std::string result(a);
+    if (b.size() >= a.size()) {
+        // Every chunk meets a whole chunk of b: character by character,
+        // without branches, so that it vectorises.
+        char* out = result.data();
+        for (size_t k = 0; k < a.size(); ++k)
+            out[k] = char('0' + int((a[k] == '1') != (b[k] == '1')));
+        return result;
+    }
     // Chunks of eight, as when each chunk pair is added as decimal numbers
     // without carries. Where b ends inside a chunk its last characters meet
     // the chunk's last ones (right-aligned); beyond b's end a is kept. Only a

@@ -390,6 +390,11 @@ std::vector<BlockRecord> DeinterleaveBlocks(std::string_view codewordBits, int d
     const int q = dataCount / n;           // data codewords of the shorter blocks
     const int s = n * (q + 1) - dataCount; // number of shorter blocks, first
     std::vector<BlockRecord> blocks(static_cast<size_t>(n));
+    // Room for each block's bits at once, not a reallocation every few bytes.
+    for (BlockRecord& b : blocks) {
+        b.DataBits.reserve(8 * (size_t(std::max(q, 0)) + 1));
+        b.EcBits.reserve(8 * size_t(std::max(ecCount, 0) / n + 1));
+    }
     auto block = [&](int i) -> BlockRecord& {
         if (i < 0 || i >= n) throw StageFault("block index outside the blocks");
         return blocks[static_cast<size_t>(i)];

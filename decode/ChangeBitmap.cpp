@@ -1,13 +1,11 @@
 #include "ChangeBitmap.h"
 
 #include "CommonModule.h"
+#include "VectorSupport.h"
 
 #include <algorithm>
 #if defined(__SSE2__)
 #include <emmintrin.h>
-#endif
-#if defined(__x86_64__)
-#include <immintrin.h>
 #endif
 #include <array>
 #include <filesystem>
@@ -45,6 +43,15 @@ void ForEachPixel(BitmapBytes file, int bitCount, int width, int height, int pix
     }
 }
 
+#if defined(__SSE2__)
+// 0xFF for each of the sixteen greys from p with from <= g <= from + range:
+// g - from, wrapped, is at most range exactly there.
+inline __m128i GreysWithin(const uint8_t* p, __m128i from, __m128i range) {
+    const __m128i d = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), from);
+    return _mm_cmpeq_epi8(_mm_min_epu8(d, range), d);
+}
+#endif
+
 // Stored rows are bottom-up; rowGrey(row, out) converts one of them.
 template <typename RowGrey>
 void ForEachRow(BitmapBytes file, int bitCount, int width, int height, int pixelOffset,
@@ -63,9 +70,7 @@ template <int kBytes> void GreyRowPlain(const uint8_t* row, uint8_t* out, int wi
         out[c] = GreyOf(row[kBytes * c], row[kBytes * c + 1], row[kBytes * c + 2]);
 }
 
-#if defined(__x86_64__) && defined(__linux__) && (defined(__GNUC__) || defined(__clang__))
-#define ZORVIK_GREY_SHUFFLES 1
-
+#if defined(ZORVIK_BYTE_SHUFFLES)
 // Four pixels' blue, green and red as bytes 0-2 of four 32-bit lanes (byte
 // 3 zero) become their sums: bytes added in pairs, then the pairs.
 __attribute__((target("ssse3"))) inline __m128i PixelSums(__m128i bgr0) {
@@ -104,9 +109,8 @@ __attribute__((target("ssse3"))) void GreyRowShuffled(const uint8_t* row, uint8_
 
 // By byte shuffles where the processor has them, else the plain loop.
 template <int kBytes> void GreyRow(const uint8_t* row, uint8_t* out, int width) {
-#if defined(ZORVIK_GREY_SHUFFLES)
-    static const bool shuffles = __builtin_cpu_supports("ssse3");
-    if (shuffles) return GreyRowShuffled<kBytes>(row, out, width);
+#if defined(ZORVIK_BYTE_SHUFFLES)
+    if (HasByteShuffles()) return GreyRowShuffled<kBytes>(row, out, width);
 #endif
     GreyRowPlain<kBytes>(row, out, width);
 }
@@ -266,11 +270,7 @@ bool AnyGreyBetween(const GreyImage& grey, int above, int atMost) {
         // A block at a time, so that a picture with such greys is soon done.
         const size_t end = std::min(n - n % 16, i + 4096);
         __m128i any = _mm_setzero_si128();
-        for (; i < end; i += 16) {
-            const __m128i d =
-                _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), vFrom);
-            any = _mm_or_si128(any, _mm_cmpeq_epi8(_mm_min_epu8(d, vRange), d));
-        }
+        for (; i < end; i += 16) any = _mm_or_si128(any, GreysWithin(p + i, vFrom, vRange));
         if (_mm_movemask_epi8(any) != 0) return true;
     }
 #endif
@@ -354,9 +354,7 @@ void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRu
         const __m128i vLow = _mm_set1_epi8(char(low)), vRange = _mm_set1_epi8(char(range));
         const __m128i vZero = _mm_set1_epi8('0');
         auto sixteen = [&](int at) {
-            __m128i d =
-                _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at)), vLow);
-            __m128i dark = _mm_cmpeq_epi8(_mm_min_epu8(d, vRange), d);
+            const __m128i dark = GreysWithin(in + at, vLow, vRange);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_sub_epi8(vZero, dark));
         };
         for (; c + 16 <= grey.width; c += 16) sixteen(c);

@@ -1,12 +1,10 @@
 #include "ErrorCorrection.h"
 
 #include "GaloisField.h"
+#include "VectorSupport.h"
 
 #include <algorithm>
 #include <array>
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
 
 namespace zorvik {
 
@@ -33,9 +31,7 @@ void EvaluateSyndromesByTerms(const CodewordArray& codewords, int n, int count,
     for (int k = 0; k < count; ++k) syndromes[k] = sum[size_t(k)];
 }
 
-#if defined(__x86_64__) && defined(__linux__) && (defined(__GNUC__) || defined(__clang__))
-#define ZORVIK_SYNDROME_VECTORS 1
-
+#if defined(ZORVIK_BYTE_SHUFFLES)
 // Up to 32 syndromes in two vectors: S = sum over j of c_j * P_(n-1-j), where
 // P_e holds alpha^(k e) for k = 0..31. A vector times one element is two
 // 16-entry table look-ups, one per nibble: c x = c (x & 15) + c (x & 240).
@@ -48,18 +44,12 @@ struct SyndromeTables {
     alignas(16) uint8_t rising[kVectorSyndromes][256]; // alpha^(j i mod 255), i = 0..255
 };
 
-constexpr uint8_t FieldProduct(int a, int b) {
-    if (a == 0 || b == 0) return 0;
-    return uint8_t(detail::kDoublePowers[size_t(detail::kFieldTables.LogTable[size_t(a)] +
-                                                detail::kFieldTables.LogTable[size_t(b)])]);
-}
-
 constexpr SyndromeTables MakeSyndromeTables() {
     SyndromeTables t{};
     for (int c = 0; c < 256; ++c)
         for (int x = 0; x < 16; ++x) {
-            t.low[c][x] = FieldProduct(c, x);
-            t.high[c][x] = FieldProduct(c, x << 4);
+            t.low[c][x] = uint8_t(GfMultiply(c, x));
+            t.high[c][x] = uint8_t(GfMultiply(c, x << 4));
         }
     for (int e = 0; e < 255; ++e)
         for (int k = 0; k < kVectorSyndromes; ++k)
@@ -71,11 +61,6 @@ constexpr SyndromeTables MakeSyndromeTables() {
 }
 
 constexpr SyndromeTables kSyndromeTables = MakeSyndromeTables();
-
-bool HasByteShuffles() {
-    static const bool shuffles = __builtin_cpu_supports("ssse3");
-    return shuffles;
-}
 
 // Sixteen elements, each times c.
 __attribute__((target("ssse3"))) inline __m128i Times(size_t c, __m128i x) {
@@ -119,7 +104,7 @@ EvaluateSyndromesByVectors(const CodewordArray& codewords, int n, int count, int
 // The syndromes by vectors where the processor has them, else term by term.
 // Codewords must be 0..255.
 void EvaluateSyndromes(const CodewordArray& codewords, int n, int count, int16_t* syndromes) {
-#if defined(ZORVIK_SYNDROME_VECTORS)
+#if defined(ZORVIK_BYTE_SHUFFLES)
     if (HasByteShuffles() && count <= kVectorSyndromes) {
         EvaluateSyndromesByVectors(codewords, n, count, syndromes);
         return;
@@ -208,7 +193,8 @@ class BlockDecoder {
     // Chien search over all 255 non-zero elements: sigma(alpha^i) = 0 puts an
     // error at position 255 - i, so positions come out from 254 down to 0.
     // Returns false as soon as the block is known to be beyond correction:
-    // a root at a position past the block's end, or more than t roots. A
+    // a root at a position past the block's end, or more than t roots (a
+    // locator that finds more than t errors may find the wrong ones). A
     // polynomial has no more roots than its degree, so the search ends once
     // it has found that many.
     bool FindErrorPositions() {
@@ -232,7 +218,7 @@ class BlockDecoder {
     class LocatorValues {
       public:
         LocatorValues(const Polynomial& sigma, int degree) : sigma_(sigma), degree_(degree) {
-#if defined(ZORVIK_SYNDROME_VECTORS)
+#if defined(ZORVIK_BYTE_SHUFFLES)
             vectors_ = HasByteShuffles();
             if (vectors_) return;
 #endif
@@ -245,7 +231,7 @@ class BlockDecoder {
 
         int Next() {
             ++i_;
-#if defined(ZORVIK_SYNDROME_VECTORS)
+#if defined(ZORVIK_BYTE_SHUFFLES)
             if (vectors_) {
                 if (i_ == 1 || i_ % 16 == 0)
                     LocatorValuesByVectors(sigma_.data(), degree_, i_ / 16 * 16, block_.data());
@@ -275,14 +261,7 @@ class BlockDecoder {
     // only once every check has passed.
     int16_t CorrectErrorValues() {
         FindErrorLocator();
-        if (!FindErrorPositions()) return -1;
-        // More than t errors are beyond what the block can correct: a
-        // locator that finds them may find the wrong ones, so the block is
-        // not touched.
-        if (rootCount_ > syndromeCount_ / 2 || rootCount_ == 0) return -1;
-        for (int r = 0; r < rootCount_; ++r) {
-            if (roots_[r] >= n_) return -1;
-        }
+        if (!FindErrorPositions() || rootCount_ == 0) return -1;
 
         int16_t corrected = 0;
         for (int r = 0; r < rootCount_; ++r) {

@@ -57,8 +57,9 @@ inline const FieldTables& BuildFieldTables() {
 }
 
 // Product of two elements 0..255 (the range is not checked). Inline: the
-// syndromes and the error search call it for every codeword of every block.
-inline int16_t GfMultiply(int a, int b) {
+// error search calls it for every term; constexpr: the vector tables of
+// products are built from it when the program is compiled.
+constexpr int16_t GfMultiply(int a, int b) {
     if (a == 0 || b == 0) return 0;
     return detail::kDoublePowers[size_t(detail::kFieldTables.LogTable[size_t(a)] +
                                         detail::kFieldTables.LogTable[size_t(b)])];

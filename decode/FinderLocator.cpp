@@ -120,9 +120,10 @@ LineRuns RunsOfLines(const uint8_t* bits, int lines, int length) {
     LineRuns runs;
     runs.offset.reserve(size_t(lines) + 1);
     runs.first.reserve(size_t(lines));
-    // At most one start per pixel and one end per line; left uninitialised,
-    // so that only what is written is ever touched.
-    runs.starts.reset(new int[size_t(lines) * (size_t(length) + 1)]);
+    // At most one start per pixel and one end per line, and the slack of
+    // the last line's changes; left uninitialised, so that only what is
+    // written is ever touched.
+    runs.starts.reset(new int[size_t(lines) * (size_t(length) + 1) + kChangeSlack]);
     int* out = runs.starts.get();
     runs.offset.push_back(0);
     for (int line = 0; line < lines; ++line) {

@@ -57,7 +57,7 @@ int RoundedGroupCount(int count) {
 
 void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     const int size = int(line.size());
-    EnsureSize(runs.bound, line.size() + 8);
+    EnsureSize(runs.bound, line.size() + kChangeSlack); // the changes from bound + 1
     int* const bound = runs.bound.data();
     bound[0] = 0;
     int* const last = FindChanges(reinterpret_cast<const uint8_t*>(line.data()), size, bound + 1);

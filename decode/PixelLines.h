@@ -13,19 +13,54 @@
 
 namespace zorvik {
 
+// Where the set bits of each byte value lie, lowest first, and how many
+// there are: a change mask turns into positions without a branch per bit.
+struct BitPositions {
+    uint8_t at[256][8];
+    uint8_t count[256];
+};
+inline constexpr BitPositions kBitPositions = [] {
+    BitPositions table{};
+    for (int v = 0; v < 256; ++v) {
+        int n = 0;
+        for (int b = 0; b < 8; ++b)
+            if (v >> b & 1) table.at[v][n++] = uint8_t(b);
+        table.count[v] = uint8_t(n);
+    }
+    return table;
+}();
+
+// Slack FindChanges may write past what it returns.
+inline constexpr int kChangeSlack = 8;
+
 // Writes to out, in order, every position p from 1 to length - 1 where
 // line[p] differs from line[p - 1] (at most length - 1 of them), and returns
-// one past the last written.
+// one past the last written. out must have room for length - 1 +
+// kChangeSlack ints: past the returned end it may leave scratch.
 inline int* FindChanges(const uint8_t* line, int length, int* out) {
     int p = 1;
 #if defined(__SSE2__)
-    // Sixteen bytes at a time against their left neighbours: most of a line
-    // lies inside long runs.
+    // Sixteen bytes at a time against their left neighbours, and each half
+    // of the change mask to eight positions at once: how many changes a
+    // stretch of pixels holds is unpredictable, so a loop per change would
+    // mispredict its exit every time.
+    const __m128i zero = _mm_setzero_si128();
+    auto eight = [&](unsigned mask, int base) {
+        const __m128i at = _mm_unpacklo_epi8(
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kBitPositions.at[mask])), zero);
+        const __m128i from = _mm_set1_epi32(base);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                         _mm_add_epi32(_mm_unpacklo_epi16(at, zero), from));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4),
+                         _mm_add_epi32(_mm_unpackhi_epi16(at, zero), from));
+        out += kBitPositions.count[mask];
+    };
     for (; p + 16 <= length; p += 16) {
         const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + p));
         const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + p - 1));
-        unsigned changes = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(here, left))) & 0xFFFFu;
-        for (; changes; changes &= changes - 1) *out++ = p + std::countr_zero(changes);
+        const unsigned changes = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(here, left))) & 0xFFFFu;
+        eight(changes & 0xFFu, p);
+        eight(changes >> 8, p + 8);
     }
 #endif
     for (; p < length; ++p)

@@ -23,6 +23,12 @@ constexpr double kMinTiming = 0.6;
 // Below this share on a grid, judged from the timing modules alone, a size is
 // not worth sampling in full: chance alone gives one half.
 constexpr double kMinTimingAtSize = 0.55;
+// Triple scores (FinderTriple::score): below the first, a triple is
+// convincing enough to try before a second binarisation; from the second
+// on, not worth trying at all. The symbols read score below 0.8; blobs in a
+// blurred picture that happen to lie like finders, above 1.2.
+constexpr double kConvincingScore = 0.5;
+constexpr double kHopelessScore = 1.2;
 // Longest side above which finders are searched at half size.
 constexpr int kHalveAbove = 2048;
 
@@ -43,11 +49,15 @@ class Search {
         }
         const GreyImage& searched = scale == 1 ? grey_ : half;
         // The plain threshold first: most pictures need no other, and the
-        // block-wise one costs as much again.
-        std::vector<Tried> tried;
+        // block-wise one costs as much again. Its convincing triples are
+        // tried at once; the rest wait for the block-wise plane's, and all
+        // go in order of score.
         const std::array<uint64_t, 256> histogram = GreyHistogram(searched);
-        if (TryPlane(BinariseGlobal(searched, histogram), scale, tried)) return true;
-        return decodes_ < kMaxDecodes && TryPlane(BinariseLocal(searched, histogram), scale, tried);
+        Queue(BinariseGlobal(searched, histogram), scale);
+        if (TryQueued(kConvincingScore)) return true;
+        if (decodes_ >= kMaxDecodes) return false;
+        Queue(BinariseLocal(searched, histogram), scale);
+        return TryQueued(kHopelessScore);
     }
 
   private:
@@ -56,10 +66,9 @@ class Search {
         bool lightOnDark;
     };
 
-    // The plane's triples in both polarities that no earlier plane gave,
-    // tried from the most square-like.
-    bool TryPlane(const BitPlane& plane, double scale, std::vector<Tried>& tried) {
-        std::vector<Tried> queue;
+    // Queues the plane's triples in both polarities that are neither queued
+    // nor tried yet.
+    void Queue(const BitPlane& plane, double scale) {
         std::array<std::vector<FinderCandidate>, 2> found = LocateFinders(plane);
         for (bool lightOnDark : {false, true}) {
             std::vector<FinderCandidate>& finders = found[lightOnDark ? 1 : 0];
@@ -69,14 +78,20 @@ class Search {
                 f.moduleSize *= scale;
             }
             for (const FinderTriple& t : ChooseTriples(finders, kTriplesPerPlane))
-                if (!Contains(tried, t, lightOnDark) && !Contains(queue, t, lightOnDark))
-                    queue.push_back({t, lightOnDark});
+                if (!Contains(tried_, t, lightOnDark) && !Contains(queue_, t, lightOnDark))
+                    queue_.push_back({t, lightOnDark});
         }
-        std::stable_sort(queue.begin(), queue.end(), [](const Tried& a, const Tried& b) {
+        std::stable_sort(queue_.begin(), queue_.end(), [](const Tried& a, const Tried& b) {
             return a.triple.score < b.triple.score;
         });
-        for (const Tried& candidate : queue) {
-            tried.push_back(candidate);
+    }
+
+    // Tries the queued triples scoring below limit, most square-like first.
+    bool TryQueued(double limit) {
+        while (!queue_.empty() && queue_.front().triple.score < limit) {
+            const Tried candidate = queue_.front();
+            queue_.erase(queue_.begin());
+            tried_.push_back(candidate);
             if (TryTriple(candidate.triple, candidate.lightOnDark)) return true;
             if (decodes_ >= kMaxDecodes) return false;
         }
@@ -164,6 +179,7 @@ class Search {
     const GreyImage& grey_;
     DecodeEngine& engine_;
     DecodeResult& result_;
+    std::vector<Tried> queue_, tried_;
     int decodes_ = 0;
 };
 

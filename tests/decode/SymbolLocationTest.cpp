@@ -343,3 +343,34 @@ TEST(FindFinderPatterns, AMemoGivesEveryFactorTheSearchsOwnOutcomeAndScansLess) 
         EXPECT_LE(memo.found.size(), picture == &graded ? 6u : 2u);
     }
 }
+
+TEST(SampleModules, CountsReadInPlaceEqualTheTextReadingsOnRandomPictures) {
+    // The same picture with equal rows (read in place) and with one short
+    // row below the box (read as texts), with some characters that are
+    // neither '0' nor '1': the edge dumps and the matrices must agree.
+    std::mt19937 rng(5);
+    for (int width : {40, 57, 300}) {
+        const int height = width + 3;
+        BinaryImage even(size_t(height), std::string(size_t(width), '0'));
+        for (auto& row : even)
+            for (char& ch : row) ch = rng() % 23 == 0 ? '2' : char('0' + rng() % 2);
+        BinaryImage uneven = even;
+        uneven.push_back("1");
+        for (int mode : {1, 2}) {
+            std::string dumps[2];
+            ModuleMatrix matrices[2];
+            for (int k = 0; k < 2; ++k) {
+                test::TempFolder dir("inplace");
+                SymbolBox box;
+                box.Left = 2, box.Top = 1, box.BoxWidth = int16_t(width - 2);
+                box.BoxHeight = int16_t(height - 2), box.FinderWidthSum = 14 * 3;
+                ASSERT_EQ(SampleModules(k == 0 ? even : uneven, box, matrices[k], mode, 0,
+                                        DecodeOptions{dir.path().string(), false, ""}),
+                          "");
+                dumps[k] = ReadFileBytes(dir / "Adjust.txt");
+            }
+            EXPECT_EQ(dumps[0], dumps[1]) << "width " << width << ", mode " << mode;
+            EXPECT_EQ(matrices[0], matrices[1]) << "width " << width << ", mode " << mode;
+        }
+    }
+}

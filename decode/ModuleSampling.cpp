@@ -178,23 +178,25 @@ struct SamplingAccess {
     }
 
     // Makes the summed-area table reach row lastY and position lastX.
-    static void Cover(SamplingCache& c, const BinaryImage& binary, int lastY, int lastX) {
+    template <typename Count>
+    static void Cover(SamplingCache& c, SamplingCache::SummedTable<Count>& t,
+                      const BinaryImage& binary, int lastY, int lastX) {
         const int rowsNeeded = lastY - c.top + 1, columnsNeeded = lastX - c.left + 1;
-        if (c.sat && rowsNeeded <= c.satRows && columnsNeeded <= c.satColumns) return;
-        c.satTop = c.top;
-        c.satLeft = c.left;
-        c.satRows = std::max(rowsNeeded, c.satRows);
-        c.satColumns = std::max(columnsNeeded, c.satColumns);
-        const size_t stride = size_t(c.satColumns) + 1;
+        if (t.sums && rowsNeeded <= t.rows && columnsNeeded <= t.columns) return;
+        t.top = c.top;
+        t.left = c.left;
+        t.rows = std::max(rowsNeeded, t.rows);
+        t.columns = std::max(columnsNeeded, t.columns);
+        const size_t stride = size_t(t.columns) + 1;
         // Every entry is written below: the guard row here, the guard column
-        // with each row.
-        c.sat.reset(new uint32_t[(size_t(c.satRows) + 1) * stride]);
-        std::fill_n(c.sat.get(), stride, 0u);
-        for (int i = 0; i < c.satRows; ++i) {
-            const char* p = binary[size_t(c.satTop + i)].data() + (c.satLeft - 1);
-            const uint32_t* above = &c.sat[size_t(i) * stride];
-            uint32_t* here = &c.sat[(size_t(i) + 1) * stride];
-            uint32_t run = 0;
+        // with each row. Narrow counts wrap, which differences undo.
+        t.sums.reset(new Count[(size_t(t.rows) + 1) * stride]);
+        std::fill_n(t.sums.get(), stride, Count{0});
+        for (int i = 0; i < t.rows; ++i) {
+            const char* p = binary[size_t(t.top + i)].data() + (t.left - 1);
+            const Count* above = &t.sums[size_t(i) * stride];
+            Count* here = &t.sums[(size_t(i) + 1) * stride];
+            Count run = 0;
             here[0] = 0;
             int j = 0;
 #if defined(__SSE2__)
@@ -202,7 +204,7 @@ struct SamplingAccess {
             // sixteen by shifted sums, then widened and added to the row above.
             const __m128i one = _mm_set1_epi8('1'), bit = _mm_set1_epi8(1);
             const __m128i zero = _mm_setzero_si128();
-            for (; j + 16 <= c.satColumns; j += 16) {
+            for (; j + 16 <= t.columns; j += 16) {
                 __m128i counts = _mm_and_si128(
                     _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j)), one),
                     bit);
@@ -210,30 +212,55 @@ struct SamplingAccess {
                 counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 2));
                 counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 4));
                 counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 8));
-                const __m128i base = _mm_set1_epi32(int(run));
                 const __m128i halves[2] = {_mm_unpacklo_epi8(counts, zero),
                                            _mm_unpackhi_epi8(counts, zero)};
-                for (int q = 0; q < 4; ++q) {
-                    const __m128i half = halves[q / 2];
-                    const __m128i quarter = q % 2 == 0 ? _mm_unpacklo_epi16(half, zero)
-                                                       : _mm_unpackhi_epi16(half, zero);
-                    const __m128i sum = _mm_add_epi32(
-                        _mm_add_epi32(quarter, base),
-                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + j + 1 + 4 * q)));
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(here + j + 1 + 4 * q), sum);
+                if constexpr (sizeof(Count) == 2) {
+                    const __m128i base = _mm_set1_epi16(int16_t(run));
+                    for (int q = 0; q < 2; ++q) {
+                        const __m128i sum = _mm_add_epi16(
+                            _mm_add_epi16(halves[q], base),
+                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + j + 1 + 8 * q)));
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(here + j + 1 + 8 * q), sum);
+                    }
+                } else {
+                    const __m128i base = _mm_set1_epi32(int(run));
+                    for (int q = 0; q < 4; ++q) {
+                        const __m128i half = halves[q / 2];
+                        const __m128i quarter = q % 2 == 0 ? _mm_unpacklo_epi16(half, zero)
+                                                           : _mm_unpackhi_epi16(half, zero);
+                        const __m128i sum = _mm_add_epi32(
+                            _mm_add_epi32(quarter, base),
+                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + j + 1 + 4 * q)));
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(here + j + 1 + 4 * q), sum);
+                    }
                 }
-                run += uint32_t(uint8_t(_mm_cvtsi128_si32(_mm_srli_si128(counts, 15))));
+                run = Count(run + uint8_t(_mm_cvtsi128_si32(_mm_srli_si128(counts, 15))));
             }
 #endif
-            for (; j < c.satColumns; ++j) {
-                run += p[j] == '1';
-                here[j + 1] = above[j + 1] + run;
+            for (; j < t.columns; ++j) {
+                run = Count(run + (p[j] == '1'));
+                here[j + 1] = Count(above[j + 1] + run);
             }
         }
     }
 
     static void Vote(SamplingCache& c, const BinaryImage& binary, const std::vector<int16_t>& rows,
                      const std::vector<int16_t>& columns, ModuleMatrix& matrix) {
+        // No cell holds more pixels than the largest row band times the
+        // widest column: below 2^16 the narrow counts are exact.
+        const int16_t tallest = rows.empty() ? 0 : *std::max_element(rows.begin(), rows.end());
+        const int16_t widest =
+            columns.empty() ? 0 : *std::max_element(columns.begin(), columns.end());
+        if (static_cast<long long>(tallest) * widest < 65536)
+            VoteWith(c, c.narrow, binary, rows, columns, matrix);
+        else
+            VoteWith(c, c.wide, binary, rows, columns, matrix);
+    }
+
+    template <typename Count>
+    static void VoteWith(SamplingCache& c, SamplingCache::SummedTable<Count>& t,
+                         const BinaryImage& binary, const std::vector<int16_t>& rows,
+                         const std::vector<int16_t>& columns, ModuleMatrix& matrix) {
         const int n = int(rows.size());
         const int lastRow = int(binary.size()) - 1;
         long long rowSum = 0, columnSum = 0;
@@ -241,9 +268,9 @@ struct SamplingAccess {
         for (int16_t v : columns) columnSum += v;
         const int lastY = int(std::min<long long>(c.top + rowSum - 1, lastRow));
         const int lastX = int(std::min<long long>(c.left + columnSum - 1, c.rowWidth));
-        if (lastY >= c.top && lastX >= c.left) Cover(c, binary, lastY, lastX);
-        const size_t stride = size_t(c.satColumns) + 1;
-        const uint32_t* sat = c.sat.get();
+        if (lastY >= c.top && lastX >= c.left) Cover(c, t, binary, lastY, lastX);
+        const size_t stride = size_t(t.columns) + 1;
+        const Count* sat = t.sums.get();
 
         // Each module column's pixels, the same in every row: from firstX to
         // before endX (at most rowWidth + 1), as table columns; a column
@@ -257,7 +284,7 @@ struct SamplingAccess {
         for (int c2 = 0, x0 = c.left; c2 < n; ++c2) {
             const int x1 = std::min(x0 + columns[size_t(c2)] - 1, c.rowWidth) + 1;
             if (x1 > x0) {
-                spans.push_back({size_t(x0 - c.satLeft), size_t(x1 - c.satLeft), x1 - x0});
+                spans.push_back({size_t(x0 - t.left), size_t(x1 - t.left), x1 - x0});
                 spanColumn.push_back(c2);
             }
             x0 = CheckedInt16(x0 + columns[size_t(c2)]);
@@ -269,8 +296,8 @@ struct SamplingAccess {
             const int y1 = std::min(y0 + rows[size_t(r)] - 1, lastRow);
             // Without a table no module column has a pixel (see Cover above).
             if (y1 >= y0 && sat) {
-                const uint32_t* upper = sat + size_t(y0 - c.satTop) * stride;
-                const uint32_t* lower = sat + size_t(y1 + 1 - c.satTop) * stride;
+                const Count* upper = sat + size_t(y0 - t.top) * stride;
+                const Count* lower = sat + size_t(y1 + 1 - t.top) * stride;
                 const long long height = y1 - y0 + 1;
                 char* const out = line.data();
                 const Span* const span = spans.data();
@@ -278,8 +305,9 @@ struct SamplingAccess {
                 const size_t count = spans.size();
                 for (size_t k = 0; k < count; ++k) {
                     const Span& s = span[k];
-                    const long long dark =
-                        (long long)lower[s.b] - upper[s.b] - lower[s.a] + upper[s.a];
+                    // In the table's own width: a wrapped narrow count
+                    // comes back exact.
+                    const long long dark = Count(lower[s.b] - upper[s.b] - lower[s.a] + upper[s.a]);
                     // Exactly half dark is dark: 2 dark >= area exactly when
                     // area - 2 dark - 1 is negative. Its sign bit, not a
                     // branch: modules are dark or light at random.

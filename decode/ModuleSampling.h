@@ -32,10 +32,15 @@ class SamplingCache {
     int rowWidth = 0;
     bool columnsDone = false, rowsDone = false;
     std::vector<int> columnEdges, rowEdges;
-    // Dark pixels of rows satTop.. and 1-based positions satLeft.. (prefix
-    // sums, one guard row and column); none until the first vote.
-    int satTop = 0, satLeft = 0, satRows = 0, satColumns = 0;
-    std::unique_ptr<uint32_t[]> sat;
+    // Dark pixels of rows top.. and 1-based positions left.. (prefix sums,
+    // one guard row and column); none until the first vote. Counts modulo
+    // 2^16 serve every cell of fewer than 65536 pixels, at half the memory.
+    template <typename Count> struct SummedTable {
+        int top = 0, left = 0, rows = 0, columns = 0;
+        std::unique_ptr<Count[]> sums;
+    };
+    SummedTable<uint16_t> narrow;
+    SummedTable<uint32_t> wide;
 };
 
 // Mode 0: equal module sizes; 1: sizes moved onto edges, never twice in a row

@@ -374,3 +374,17 @@ TEST(SampleModules, CountsReadInPlaceEqualTheTextReadingsOnRandomPictures) {
         }
     }
 }
+
+TEST(SampleModules, CellsOf65536PixelsAreCountedInFull) {
+    // 21 modules of 256 x 256 pixels, all dark: a count kept to 16 bits
+    // would wrap to 0 and call every module light.
+    const int side = 21 * 256;
+    BinaryImage dark(size_t(side), std::string(size_t(side), '1'));
+    SymbolBox box;
+    box.Left = 1, box.BoxWidth = int16_t(side), box.BoxHeight = int16_t(side);
+    box.FinderWidthSum = 14 * 256;
+    ModuleMatrix matrix;
+    ASSERT_EQ(SampleModules(dark, box, matrix, 0, 0, {}), "");
+    ASSERT_EQ(box.ModulesAcross, 21);
+    EXPECT_EQ(matrix, ModuleMatrix(21, std::string(21, '1')));
+}

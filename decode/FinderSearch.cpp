@@ -148,29 +148,32 @@ class DarkCounter {
         if (y > last) return 0.0 / area <= 0.05;
         const int end = int(std::min<long long>(static_cast<long long>(x) + w - 1, width_));
         if (x > end) return 0.0 / area <= 0.05;
-        return Count(x, end, y, last, area);
+        return Count(x, end, y, last, int(area));
     }
 
   private:
     // Whether '1' at 1-based positions first..last of rows top..bottom
-    // make at most 0.05 of area.
-    bool Count(int first, int last, int top, int bottom, double area) {
+    // make at most 0.05 of area (1 to 32767 pixels). dark / area > 0.05 in
+    // double precision exactly when 20 dark > area: a share off 1/20 is off
+    // by at least 1 / (20 area), far more than the rounding of the quotient
+    // or of 0.05.
+    bool Count(int first, int last, int top, int bottom, int area) {
         if (!columnCounts_ && budget_ < 0) BuildColumnCounts();
         long long dark = 0;
         if (columnCounts_) {
             const uint16_t* below = &columnCounts_[(size_t(bottom) + 1) * size_t(width_)];
             const uint16_t* above = &columnCounts_[size_t(top) * size_t(width_)];
             for (int p = first - 1; p < last; ++p) dark += below[p] - above[p];
-            return double(dark) / area <= 0.05;
+            return 20 * dark <= area;
         }
         // Only the pixels counted are charged: the table is built once
         // direct counts have read as many as the picture holds.
         for (int r = top; r <= bottom; ++r) {
             dark += CountDark(image_[size_t(r)].data(), first - 1, last);
             budget_ -= last - first + 1;
-            if (double(dark) / area > 0.05) return false;
+            if (20 * dark > area) return false;
         }
-        return double(dark) / area <= 0.05;
+        return true;
     }
 
     // '1' among row[from..to), a row of '0' and '1': their low bits, eight

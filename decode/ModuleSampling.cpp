@@ -244,6 +244,43 @@ struct SamplingAccess {
         }
     }
 
+    // One band of rows, height pixels high, over adjoining module columns
+    // whose cells hold fewer than 65536 pixels. differences[j] is the dark
+    // count left of boundary j (modulo 2^16), so a cell's is the difference
+    // of two; it is dark from half its area up.
+    static void VoteAdjoining(const uint16_t* upper, const uint16_t* lower,
+                              const std::vector<size_t>& boundary,
+                              const std::vector<uint16_t>& widths,
+                              std::vector<uint16_t>& differences, int height, char* out) {
+        const size_t cells = boundary.size() - 1;
+        uint16_t* d = differences.data();
+        for (size_t j = 0; j <= cells; ++j) d[j] = uint16_t(lower[boundary[j]] - upper[boundary[j]]);
+        auto dark = [&](size_t k) {
+            const unsigned count = uint16_t(d[k + 1] - d[k]);
+            const unsigned area = unsigned(height) * widths[k];
+            return count >= (area >> 1) + (area & 1);
+        };
+        size_t k = 0;
+#if defined(__SSE2__)
+        const __m128i tall = _mm_set1_epi16(int16_t(height)), one = _mm_set1_epi16(1);
+        const __m128i zero = _mm_setzero_si128(), zeroChar = _mm_set1_epi8('0');
+        for (; k + 8 <= cells; k += 8) {
+            const __m128i count =
+                _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k + 1)),
+                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k)));
+            // Areas below 2^16: the low half of the product is the whole.
+            const __m128i area = _mm_mullo_epi16(
+                tall, _mm_loadu_si128(reinterpret_cast<const __m128i*>(widths.data() + k)));
+            const __m128i half = _mm_add_epi16(_mm_srli_epi16(area, 1), _mm_and_si128(area, one));
+            // count >= half exactly when half - count saturates at 0.
+            const __m128i darkCell = _mm_cmpeq_epi16(_mm_subs_epu16(half, count), zero);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k),
+                             _mm_sub_epi8(zeroChar, _mm_packs_epi16(darkCell, darkCell)));
+        }
+#endif
+        for (; k < cells; ++k) out[k] = char('0' + dark(k));
+    }
+
     static void Vote(SamplingCache& c, const BinaryImage& binary, const std::vector<int16_t>& rows,
                      const std::vector<int16_t>& columns, ModuleMatrix& matrix) {
         // No cell holds more pixels than the largest row band times the
@@ -289,6 +326,22 @@ struct SamplingAccess {
             }
             x0 = CheckedInt16(x0 + columns[size_t(c2)]);
         }
+        // Narrow counts where every module column has pixels and each
+        // starts where the one before ends: n + 1 boundaries give every
+        // cell, eight cells at a time.
+        bool adjoining = sizeof(Count) == 2 && int(spans.size()) == n;
+        for (size_t k = 1; adjoining && k < spans.size(); ++k)
+            adjoining = spans[k].a == spans[k - 1].b;
+        std::vector<size_t> boundary;
+        std::vector<uint16_t> widths, differences;
+        if (adjoining) {
+            boundary.push_back(spans[0].a);
+            for (const Span& span : spans) {
+                boundary.push_back(span.b);
+                widths.push_back(uint16_t(span.width));
+            }
+            differences.assign(boundary.size(), 0);
+        }
         int y0 = c.top;
         for (int r = 0; r < n; ++r) {
             std::string& line = matrix[size_t(r)];
@@ -298,6 +351,13 @@ struct SamplingAccess {
             if (y1 >= y0 && sat) {
                 const Count* upper = sat + size_t(y0 - t.top) * stride;
                 const Count* lower = sat + size_t(y1 + 1 - t.top) * stride;
+                if constexpr (sizeof(Count) == 2)
+                    if (adjoining) {
+                        VoteAdjoining(upper, lower, boundary, widths, differences, y1 - y0 + 1,
+                                      line.data());
+                        y0 = CheckedInt16(y0 + rows[size_t(r)]);
+                        continue;
+                    }
                 const long long height = y1 - y0 + 1;
                 char* const out = line.data();
                 const Span* const span = spans.data();

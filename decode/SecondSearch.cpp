@@ -26,9 +26,9 @@ constexpr double kMinTimingAtSize = 0.55;
 // Triple scores (FinderTriple::score): below the first, a triple is
 // convincing enough to try before a second binarisation; from the second
 // on, not worth trying at all. The symbols read score below 0.8; blobs in a
-// blurred picture that happen to lie like finders, above 1.2.
+// blurred picture that happen to lie like finders, above 1.
 constexpr double kConvincingScore = 0.5;
-constexpr double kHopelessScore = 1.2;
+constexpr double kHopelessScore = 1.0;
 // Longest side above which finders are searched at half size.
 constexpr int kHalveAbove = 2048;
 

@@ -282,13 +282,17 @@ inline int16_t FinderRunsTotal(const std::array<int16_t, 5>& runs, int16_t t, co
 // (dark, light, dark, light, dark; runs beyond the line's end are 0); after
 // a filed group it goes on behind the group, otherwise at the next dark run.
 // The scan never starts at or beyond position limit. Positions are 16-bit:
-// five runs reaching the end of a line of 32767 are a fault.
+// five runs reaching the end of a line of 32767 are a fault. runsKnown says
+// that runs already hold this text's runs, from a line of equal text just
+// scanned: in a picture of a screen most lines repeat the one before.
 void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, EdgeTest edgeTest,
-              int positionShift, DarkRuns& runs, std::vector<Candidate>& leading,
+              int positionShift, bool runsKnown, DarkRuns& runs, std::vector<Candidate>& leading,
               std::vector<Candidate>& trailing) {
     if (limit <= 1) return;
-    FindDarkRuns(text, runs);
-    MarkLikelyGroups(runs, int(text.size()));
+    if (!runsKnown) {
+        FindDarkRuns(text, runs);
+        MarkLikelyGroups(runs, int(text.size()));
+    }
     const RunBounds* bounds = BoundsTable().data();
     const int lineEnd = int(text.size()) + 1;
     // c is where the scan goes on after the last filed group. A dark run
@@ -383,8 +387,11 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
     DarkCounter dark(binary);
     DarkRuns runs;
     std::vector<Candidate> leftEdge, rightEdge;
-    for (int y = 0; y < height; ++y)
-        ScanLine(dark, binary[size_t(y)], y, width, HorizontalEdge, 0, runs, leftEdge, rightEdge);
+    for (int y = 0; y < height; ++y) {
+        const bool repeated = y > 0 && binary[size_t(y)] == binary[size_t(y) - 1];
+        ScanLine(dark, binary[size_t(y)], y, width, HorizontalEdge, 0, repeated, runs, leftEdge,
+                 rightEdge);
+    }
     if (leftEdge.empty() || rightEdge.empty()) return kNotRecognised;
 
     box.BoxWidth = 0;
@@ -430,7 +437,11 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
                 ThrowStageFault("text position outside the text");
             const std::string_view column(tile.data() + size_t(x - x0) * size_t(height),
                                           size_t(height));
-            ScanLine(dark, column, x, height, VerticalEdge, -1, runs, topEdge, bottomEdge);
+            // The column before, while it is still in the tile.
+            const bool repeated =
+                x > x0 && column == std::string_view(column.data() - height, size_t(height));
+            ScanLine(dark, column, x, height, VerticalEdge, -1, repeated, runs, topEdge,
+                     bottomEdge);
         }
     }
     if (topEdge.empty() || bottomEdge.empty()) return kNotRecognised;

@@ -4,6 +4,7 @@
 #include "VectorSupport.h"
 
 #include <algorithm>
+#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -52,14 +53,20 @@ inline __m128i GreysWithin(const uint8_t* p, __m128i from, __m128i range) {
 }
 #endif
 
-// Stored rows are bottom-up; rowGrey(row, out) converts one of them.
+// Stored rows are bottom-up; rowGrey(row, out) converts one of them. A row
+// stored as the one before it is copied: in a picture of a screen most are.
 template <typename RowGrey>
 void ForEachRow(BitmapBytes file, int bitCount, int width, int height, int pixelOffset,
                 GreyImage& grey, RowGrey rowGrey) {
-    size_t stride = size_t(BitmapStride(bitCount, width));
-    for (int s = height - 1; s >= 0; --s)
-        rowGrey(file.data() + size_t(pixelOffset) + size_t(s) * stride,
-                grey.pixels.data() + size_t(height - 1 - s) * size_t(width));
+    const size_t stride = size_t(BitmapStride(bitCount, width));
+    for (int s = height - 1; s >= 0; --s) {
+        const uint8_t* row = file.data() + size_t(pixelOffset) + size_t(s) * stride;
+        uint8_t* out = grey.pixels.data() + size_t(height - 1 - s) * size_t(width);
+        if (s < height - 1 && std::memcmp(row, row + stride, stride) == 0)
+            std::memcpy(out, out - width, size_t(width));
+        else
+            rowGrey(row, out);
+    }
 }
 
 // Colour rows are the bulk of most pictures' conversion: where the

@@ -125,6 +125,16 @@ TEST(ConvertBitmap, TwentyFourBitWidthsOneAndFourPadAndDoNotPad) {
     }
 }
 
+TEST(ConvertBitmap, RepeatedRowsAmongOthersKeepTheirOwnGreys) {
+    // Rows repeated once, twice and not at all, in both pixel sizes: a
+    // repeated row takes the grey of the row stored before it.
+    const Pixels varied = Picture(19, 4, TrueColours(), 3);
+    const Pixels pixels = {varied[0], varied[0], varied[1], varied[2],
+                           varied[2], varied[2], varied[3], varied[0]};
+    ExpectGreys(Convert(MagickBmp(pixels, "-type TrueColor"), 24), pixels);
+    ExpectGreys(Convert(MagickBmp(pixels, "-alpha on -define bmp3:alpha=true"), 32), pixels);
+}
+
 TEST(ConvertBitmap, ThirtyTwoBitIgnoresTheFourthByte) {
     for (int width : {3, 16, 35}) {
         auto pixels = Picture(width, 4, TrueColours(), unsigned(9 + width));

@@ -294,36 +294,38 @@ ReferenceLevels MeasureReference(const GreyImage& grey, const PixelRect& referen
 
     int min = 255;
     // 64 bits: a 32-bit sum would overflow beyond about 8.4 million pixels.
-    long long sum = 0, count = 0;
+    unsigned long long sum = 0;
+#if defined(__SSE2__)
+    // Sixteen at a time: the least, and the sum against zero in two 64-bit
+    // lanes, gathered over all rows and read out once.
+    __m128i least = _mm_set1_epi8(char(255)), sums = _mm_setzero_si128();
+#endif
     for (int r = q.firstRow; r <= q.lastRow; ++r) {
         const uint8_t* row = &grey.pixels[size_t(r) * size_t(grey.width)];
-        // 32 bits hold a row's sum (at most 32767 x 255).
-        int rowMin = 255;
-        uint32_t rowSum = 0;
         int c = q.firstCol;
 #if defined(__SSE2__)
-        // Sixteen at a time: the least, and the sum against zero.
-        __m128i least = _mm_set1_epi8(char(255)), sums = _mm_setzero_si128();
         for (; c + 16 <= q.lastCol + 1; c += 16) {
             const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + c));
             least = _mm_min_epu8(least, g);
             sums = _mm_add_epi64(sums, _mm_sad_epu8(g, _mm_setzero_si128()));
         }
-        alignas(16) uint8_t lanes[16];
-        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), least);
-        for (uint8_t g : lanes) rowMin = std::min<int>(rowMin, g);
-        rowSum = uint32_t(_mm_cvtsi128_si32(sums)) +
-                 uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
 #endif
         for (; c <= q.lastCol; ++c) {
-            rowMin = std::min<int>(rowMin, row[c]);
-            rowSum += row[c];
+            min = std::min<int>(min, row[c]);
+            sum += row[c];
         }
-        min = std::min(min, rowMin);
-        sum += rowSum;
-        count += q.lastCol - q.firstCol + 1;
     }
-    return {min, int(sum / count)};
+#if defined(__SSE2__)
+    alignas(16) uint8_t lanes[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), least);
+    for (uint8_t g : lanes) min = std::min<int>(min, g);
+    alignas(16) unsigned long long halves[2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(halves), sums);
+    sum += halves[0] + halves[1];
+#endif
+    const long long count =
+        static_cast<long long>(q.lastRow - q.firstRow + 1) * (q.lastCol - q.firstCol + 1);
+    return {min, int(sum / static_cast<unsigned long long>(count))};
 }
 
 int16_t ThresholdOf(ThresholdRule rule, float thresholdFactor, ReferenceLevels levels) {

@@ -44,8 +44,15 @@ inline int16_t CheckedInt16(long long v) {
 
 // Nearest integer, exact halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
 inline double RoundHalfEven(double v) {
-    // nearbyint follows the current rounding mode, which is round-to-nearest-even.
-    return std::nearbyint(v);
+    // What nearbyint gives in the default round-to-nearest-even mode, without
+    // its library call (which saves and restores the floating-point state):
+    // adding 2^52 leaves no bits below the point, and the addition rounds
+    // half to even. Beyond 2^52 every double is whole; the sign of a zero
+    // result is v's, as nearbyint's.
+    constexpr double kTwo52 = 4503599627370496.0;
+    if (!(std::abs(v) < kTwo52)) return v;
+    const double shift = std::copysign(kTwo52, v);
+    return std::copysign((v + shift) - shift, v);
 }
 
 // RoundHalfEven(v) as a checked 16-bit integer.

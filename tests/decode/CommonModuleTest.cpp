@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <vector>
+
 using namespace zorvik;
 
 TEST(HexToBits, PadsCutsAndExpandsDigits) {
@@ -17,6 +21,24 @@ TEST(BitsToInt, ReadsUnsignedValuesAndFaultsAbove32767) {
     EXPECT_EQ(BitsToInt("00010010"), 18);
     EXPECT_EQ(BitsToInt("0111111111111111"), 32767);
     EXPECT_THROW(BitsToInt("1000000000000000"), StageFault);
+}
+
+TEST(Numbers, RoundHalfEvenIsTheLibrarysNearestInteger) {
+    // Halves, their neighbours, both signs, values near and past 2^52, and
+    // the specials: the same value and the same sign as nearbyint.
+    std::vector<double> values = {0.0, -0.0, 0.3, -0.3, 0.5, -0.5, 1.5, -1.5, 2.5, -2.5,
+                                  0.49999999999999994, -0.49999999999999994, 4503599627370495.5,
+                                  -4503599627370495.5, 4503599627370496.0, 9007199254740993.0,
+                                  1e300, -1e300, 32767.5, -32768.5, 5e-324,
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity()};
+    for (int i = -4000; i <= 4000; ++i) values.push_back(i / 8.0 + (i % 3) * 1e-9);
+    for (double v : values) {
+        const double r = RoundHalfEven(v);
+        EXPECT_EQ(r, std::nearbyint(v)) << v;
+        EXPECT_EQ(std::signbit(r), std::signbit(std::nearbyint(v))) << v;
+    }
+    EXPECT_TRUE(std::isnan(RoundHalfEven(std::numeric_limits<double>::quiet_NaN())));
 }
 
 TEST(Numbers, RoundHalfToEvenAndCheckTheSixteenBitRange) {

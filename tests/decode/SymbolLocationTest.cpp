@@ -126,6 +126,40 @@ TEST(FindFinderPatterns, AStripExactlyFivePercentDarkStillCountsAsLight) {
     EXPECT_EQ(FindFinderPatterns(ToGrey(p), binary, box, 0.85f, {}), kNotRecognised);
 }
 
+TEST(FindFinderPatterns, StripsCountedFromColumnTotalsKeepTheFivePercentRule) {
+    // The picture of the five-percent case below a band of 200 rows, each
+    // crossed by two finder-like run groups with light to their left: every
+    // row's two left strips are light and read in full, more pixels in all
+    // than the picture holds, so the symbol's strips are counted from
+    // per-column totals. Their answers must be the direct counts'.
+    test::Modules m = test::EncodeText("v1", 1, 1);
+    test::Picture symbol = test::Render(m, 2, 2);
+    symbol.at(10, 2) = symbol.at(11, 2) = 0;
+    constexpr int kBand = 200;
+    auto withBand = [&](test::Picture below) {
+        test::Picture p;
+        p.width = below.width;
+        p.height = kBand + below.height;
+        p.grey.assign(size_t(p.width) * size_t(p.height), 255);
+        // Runs of 2, 2, 6, 2, 2 pixels from x = 4 and from x = 22.
+        for (int y = 0; y < kBand; ++y)
+            for (int start : {4, 22})
+                for (auto [from, length] : {std::pair{0, 2}, {4, 6}, {12, 2}})
+                    for (int x = start + from; x < start + from + length; ++x) p.at(y, x) = 0;
+        for (int y = 0; y < below.height; ++y)
+            for (int x = 0; x < below.width; ++x) p.at(kBand + y, x) = below.at(y, x);
+        return ToGrey(p);
+    };
+    BinaryImage binary;
+    SymbolBox box;
+    ASSERT_EQ(FindFinderPatterns(withBand(symbol), binary, box, 0.85f, {}), "");
+    EXPECT_EQ(box.Left, 5);
+    EXPECT_EQ(box.BoxWidth, 42);
+    EXPECT_EQ(box.Top, kBand + 4);
+    symbol.at(12, 2) = 0;
+    EXPECT_EQ(FindFinderPatterns(withBand(symbol), binary, box, 0.85f, {}), kNotRecognised);
+}
+
 TEST(FindFinderPatterns, AllDarkPictureFindsNothingAndHugeModulesAreAFault) {
     GreyImage dark(60, 60); // every pixel 0: min = mean = T = 0, all dark
     BinaryImage binary;

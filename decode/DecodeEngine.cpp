@@ -101,13 +101,33 @@ std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBo
     const size_t bitCount = 8 * size_t(dataCount + ecCount);
     if (bitCount > order.size()) throw StageFault("more codewords than the symbol holds");
 
-    // Most attempts on a misread grid end at the first block that cannot be
-    // corrected. For the square matrix sampling gives, the first block is
-    // read straight from it and tried before the whole symbol is unmasked
-    // and split: a refusal there is the outcome the full reading reaches.
+    std::string dataBits;
+    int16_t totalCodewords = 0, totalErrors = 0;
+    // Corrects a block of count codewords, the first dataWords of them
+    // data, and appends the data codewords' bits. False when the block has
+    // more errors than its level corrects.
+    auto takeBlock = [&](CodewordArray& codewords, int count, int dataWords) {
+        const int16_t corrected = CorrectBlock(codewords, CheckedInt16(count), correctable,
+                                               CheckedInt16(count - dataWords));
+        if (corrected < 0) return false;
+        for (int i = 0; i < dataWords; ++i)
+            for (int bit = 7; bit >= 0; --bit)
+                dataBits += char('0' + (codewords[size_t(i)] >> bit & 1));
+        totalCodewords = CheckedInt16(totalCodewords + count);
+        totalErrors = CheckedInt16(totalErrors + corrected);
+        return true;
+    };
+
+    // The square matrix sampling gives is read straight into codewords,
+    // block by block: most attempts on a misread grid end at the first
+    // block, before the rest is read at all. Block b holds every
+    // blockCount-th data codeword from b (the longer blocks, which come
+    // last, one more from the end) and every blockCount-th error-correction
+    // codeword from b, as the bit-string reading below distributes them.
     bool square = box.ModulesDown == int(side) && matrix.size() >= side;
     for (size_t r = 0; square && r < side; ++r) square = matrix[r].size() == side;
-    if (square && blockCount >= 1) {
+    const int n = blockCount, q = blockCount >= 1 ? dataCount / blockCount : 0;
+    if (square && n >= 1 && q >= 1) {
         auto codewordAt = [&](int index) {
             int16_t value = 0;
             for (size_t bit = 0; bit < 8; ++bit) {
@@ -117,55 +137,40 @@ std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBo
             }
             return value;
         };
-        // The first block is one of the shorter ones: every blockCount-th
-        // data codeword from the first, then every blockCount-th
-        // error-correction codeword.
-        CodewordArray first{};
-        int count = 0, firstEc = 0;
-        for (int k = 0; k < dataCount / blockCount; ++k)
-            first[size_t(count++)] = codewordAt(k * blockCount);
-        for (int k = 0; k * blockCount < ecCount; ++k, ++firstEc)
-            first[size_t(count++)] = codewordAt(dataCount + k * blockCount);
-        if (CorrectBlock(first, int16_t(count), correctable, int16_t(firstEc)) < 0)
-            return kTooManyErrors;
-    }
-
-    std::string symbolBits;
-    for (int r = 0; r < box.ModulesDown; ++r) symbolBits += matrix.at(size_t(r));
-    symbolBits = XorBitStrings(symbolBits, mask);
-    // The codeword bits in placement order, as ReadCodewordBits reads them
-    // but from the version's walk worked out once. Its first module is the
-    // bottom-right one, so a symbol text shorter than the square faults at
-    // once, as there.
-    if (symbolBits.size() < side * side) throw StageFault("codewords outside the symbol");
-    std::string codewordBits(bitCount, '0');
-    for (size_t k = 0; k < bitCount; ++k) codewordBits[k] = symbolBits[size_t(order[k])];
-    std::vector<BlockRecord> blocks =
-        DeinterleaveBlocks(codewordBits, dataCount, ecCount, blockCount);
-
-    std::string dataBits;
-    int16_t totalCodewords = 0, totalErrors = 0;
-    for (BlockRecord& block : blocks) {
-        CodewordArray codewords{};
-        const int blockData = int(block.DataBits.size() / 8);
-        const int blockEc = int(block.EcBits.size() / 8);
-        int count = 0;
-        for (int i = 0; i < blockData; ++i)
-            codewords.at(size_t(count++)) = BitsToInt(Mid(block.DataBits, 8 * i + 1, 8));
-        for (int i = 0; i < blockEc; ++i)
-            codewords.at(size_t(count++)) = BitsToInt(Mid(block.EcBits, 8 * i + 1, 8));
-
-        int16_t corrected =
-            CorrectBlock(codewords, CheckedInt16(count), correctable, CheckedInt16(blockEc));
-        if (corrected < 0) return kTooManyErrors;
-        if (corrected > 0) {
-            for (int i = 0; i < blockData; ++i)
-                block.DataBits.replace(size_t(8 * i), 8,
-                                       HexToBits(ToHex(unsigned(codewords[size_t(i)])), 8));
+        const int shorter = n * (q + 1) - dataCount;
+        for (int b = 0; b < n; ++b) {
+            CodewordArray codewords{};
+            int count = 0;
+            for (int k = 0; k < q; ++k) codewords[size_t(count++)] = codewordAt(k * n + b);
+            if (b >= shorter) codewords[size_t(count++)] = codewordAt(n * q + b - shorter);
+            const int dataWords = count;
+            for (int k = b; k < ecCount; k += n)
+                codewords[size_t(count++)] = codewordAt(dataCount + k);
+            if (!takeBlock(codewords, count, dataWords)) return kTooManyErrors;
         }
-        totalCodewords = CheckedInt16(totalCodewords + count);
-        totalErrors = CheckedInt16(totalErrors + corrected);
-        dataBits += block.DataBits;
+    } else {
+        std::string symbolBits;
+        for (int r = 0; r < box.ModulesDown; ++r) symbolBits += matrix.at(size_t(r));
+        symbolBits = XorBitStrings(symbolBits, mask);
+        // The codeword bits in placement order, as ReadCodewordBits reads
+        // them but from the version's walk worked out once. Its first
+        // module is the bottom-right one, so a symbol text shorter than the
+        // square faults at once, as there.
+        if (symbolBits.size() < side * side) throw StageFault("codewords outside the symbol");
+        std::string codewordBits(bitCount, '0');
+        for (size_t k = 0; k < bitCount; ++k) codewordBits[k] = symbolBits[size_t(order[k])];
+        for (BlockRecord& block :
+             DeinterleaveBlocks(codewordBits, dataCount, ecCount, blockCount)) {
+            CodewordArray codewords{};
+            const int blockData = int(block.DataBits.size() / 8);
+            const int blockEc = int(block.EcBits.size() / 8);
+            int count = 0;
+            for (int i = 0; i < blockData; ++i)
+                codewords.at(size_t(count++)) = BitsToInt(Mid(block.DataBits, 8 * i + 1, 8));
+            for (int i = 0; i < blockEc; ++i)
+                codewords.at(size_t(count++)) = BitsToInt(Mid(block.EcBits, 8 * i + 1, 8));
+            if (!takeBlock(codewords, count, blockData)) return kTooManyErrors;
+        }
     }
     result.ErrorRate =
         totalErrors == 0 ? 0.0f : float(double(totalErrors) / double(totalCodewords) * 100.0);

@@ -218,11 +218,10 @@ class DarkCounter {
                 for (int half = 0; half < 2; ++half) {
                     const __m128i add =
                         half == 0 ? _mm_unpacklo_epi8(dark, zero) : _mm_unpackhi_epi8(dark, zero);
-                    _mm_storeu_si128(
-                        reinterpret_cast<__m128i*>(here + p + 8 * half),
-                        _mm_add_epi16(
-                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + p + 8 * half)),
-                            add));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(here + p + 8 * half),
+                                     _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(
+                                                       above + p + 8 * half)),
+                                                   add));
                 }
             }
 #endif

@@ -127,10 +127,10 @@ struct SamplingAccess {
                     bit);
                 __m128i* low = reinterpret_cast<__m128i*>(&counts[size_t(j)]);
                 __m128i* high = reinterpret_cast<__m128i*>(&counts[size_t(j) + 8]);
-                _mm_storeu_si128(low, _mm_add_epi16(_mm_loadu_si128(low),
-                                                    _mm_unpacklo_epi8(change, zero)));
-                _mm_storeu_si128(high, _mm_add_epi16(_mm_loadu_si128(high),
-                                                     _mm_unpackhi_epi8(change, zero)));
+                _mm_storeu_si128(
+                    low, _mm_add_epi16(_mm_loadu_si128(low), _mm_unpacklo_epi8(change, zero)));
+                _mm_storeu_si128(
+                    high, _mm_add_epi16(_mm_loadu_si128(high), _mm_unpackhi_epi8(change, zero)));
             }
 #endif
             for (; j < pairs; ++j) {
@@ -162,9 +162,9 @@ struct SamplingAccess {
                 const int end = std::min(span - 15, x + 255 * 16);
                 for (; x < end; x += 16)
                     equal = _mm_sub_epi8(
-                        equal,
-                        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + x)),
-                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + x))));
+                        equal, _mm_cmpeq_epi8(
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + x)),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + x))));
                 const __m128i sums = _mm_sad_epu8(equal, zero);
                 changes -= _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
             }
@@ -217,9 +217,10 @@ struct SamplingAccess {
                 if constexpr (sizeof(Count) == 2) {
                     const __m128i base = _mm_set1_epi16(int16_t(run));
                     for (int q = 0; q < 2; ++q) {
-                        const __m128i sum = _mm_add_epi16(
-                            _mm_add_epi16(halves[q], base),
-                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + j + 1 + 8 * q)));
+                        const __m128i sum =
+                            _mm_add_epi16(_mm_add_epi16(halves[q], base),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(
+                                              above + j + 1 + 8 * q)));
                         _mm_storeu_si128(reinterpret_cast<__m128i*>(here + j + 1 + 8 * q), sum);
                     }
                 } else {
@@ -228,9 +229,10 @@ struct SamplingAccess {
                         const __m128i half = halves[q / 2];
                         const __m128i quarter = q % 2 == 0 ? _mm_unpacklo_epi16(half, zero)
                                                            : _mm_unpackhi_epi16(half, zero);
-                        const __m128i sum = _mm_add_epi32(
-                            _mm_add_epi32(quarter, base),
-                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + j + 1 + 4 * q)));
+                        const __m128i sum =
+                            _mm_add_epi32(_mm_add_epi32(quarter, base),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(
+                                              above + j + 1 + 4 * q)));
                         _mm_storeu_si128(reinterpret_cast<__m128i*>(here + j + 1 + 4 * q), sum);
                     }
                 }
@@ -254,7 +256,8 @@ struct SamplingAccess {
                               std::vector<uint16_t>& differences, int height, char* out) {
         const size_t cells = boundary.size() - 1;
         uint16_t* d = differences.data();
-        for (size_t j = 0; j <= cells; ++j) d[j] = uint16_t(lower[boundary[j]] - upper[boundary[j]]);
+        for (size_t j = 0; j <= cells; ++j)
+            d[j] = uint16_t(lower[boundary[j]] - upper[boundary[j]]);
         auto dark = [&](size_t k) {
             const unsigned count = uint16_t(d[k + 1] - d[k]);
             const unsigned area = unsigned(height) * widths[k];

@@ -85,8 +85,8 @@ std::vector<Rgb> ManyColours() {
 std::vector<Rgb> TrueColours() {
     std::vector<Rgb> colours = ManyColours();
     for (int sum : {0, 1, 2, 3, 254, 255, 256, 383, 384, 385, 762, 763, 764, 765})
-        colours.push_back({std::min(sum, 255), std::clamp(sum - 255, 0, 255),
-                           std::clamp(sum - 510, 0, 255)});
+        colours.push_back(
+            {std::min(sum, 255), std::clamp(sum - 255, 0, 255), std::clamp(sum - 510, 0, 255)});
     return colours;
 }
 

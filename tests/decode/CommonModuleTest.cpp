@@ -26,12 +26,11 @@ TEST(BitsToInt, ReadsUnsignedValuesAndFaultsAbove32767) {
 TEST(Numbers, RoundHalfEvenIsTheLibrarysNearestInteger) {
     // Halves, their neighbours, both signs, values near and past 2^52, and
     // the specials: the same value and the same sign as nearbyint.
-    std::vector<double> values = {0.0, -0.0, 0.3, -0.3, 0.5, -0.5, 1.5, -1.5, 2.5, -2.5,
-                                  0.49999999999999994, -0.49999999999999994, 4503599627370495.5,
-                                  -4503599627370495.5, 4503599627370496.0, 9007199254740993.0,
-                                  1e300, -1e300, 32767.5, -32768.5, 5e-324,
-                                  std::numeric_limits<double>::infinity(),
-                                  -std::numeric_limits<double>::infinity()};
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    std::vector<double> values = {0.0, -0.0, 0.3, -0.3, 0.5, -0.5, 1.5, -1.5, 2.5, -2.5};
+    values.insert(values.end(), {0.49999999999999994, -0.49999999999999994, 32767.5, -32768.5});
+    values.insert(values.end(), {4503599627370495.5, -4503599627370495.5, 4503599627370496.0});
+    values.insert(values.end(), {9007199254740993.0, 1e300, -1e300, 5e-324, kInfinity, -kInfinity});
     for (int i = -4000; i <= 4000; ++i) values.push_back(i / 8.0 + (i % 3) * 1e-9);
     for (double v : values) {
         const double r = RoundHalfEven(v);

@@ -128,11 +128,15 @@ std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBo
     for (size_t r = 0; square && r < side; ++r) square = matrix[r].size() == side;
     const int n = blockCount, q = blockCount >= 1 ? dataCount / blockCount : 0;
     if (square && n >= 1 && q >= 1) {
+        // Row after row, as the placement walk numbers the modules.
+        std::string modules;
+        modules.reserve(side * side);
+        for (size_t r = 0; r < side; ++r) modules += matrix[r];
         auto codewordAt = [&](int index) {
             int16_t value = 0;
             for (size_t bit = 0; bit < 8; ++bit) {
                 const size_t at = size_t(order[8 * size_t(index) + bit]);
-                const bool dark = matrix[at / side][at % side] == '1';
+                const bool dark = modules[at] == '1';
                 value = int16_t(value << 1 | int16_t(dark != (mask[at] == '1')));
             }
             return value;

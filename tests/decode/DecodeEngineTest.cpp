@@ -381,6 +381,26 @@ TEST(DecodeEngineFailures, EciAndFnc1HaveNoTextInformationWhenExact) {
     EXPECT_EQ(Decode(test::EncodeSegmentsFnc1Second(own, 37, 1, 1)).message, kNoTextInformation);
 }
 
+TEST(DecodeEngineFailures, AnyCharacterButOneIsALightModule) {
+    // Light modules written as other characters read as light: the text
+    // and the error rate are those of the plain symbol, with one block and
+    // with several of two lengths.
+    for (int version : {2, 5}) {
+        const test::Modules plain = test::EncodeSegments({{2, "light modules"}}, version, 2);
+        ASSERT_FALSE(plain.empty());
+        test::Modules odd = plain;
+        int k = 0;
+        for (std::string& row : odd)
+            for (char& module : row)
+                if (module == '0') module = "0x \xff"[k++ % 4];
+        DecodeEngine engine;
+        const Decoded expected = Decode(engine, plain), got = Decode(engine, odd);
+        EXPECT_EQ(got.message, "") << "version " << version;
+        EXPECT_EQ(got.text, expected.text) << "version " << version;
+        EXPECT_EQ(got.text, "light modules");
+    }
+}
+
 TEST(DecodeEngineFailures, AFailedCallNeverShowsTheEarlierText) {
     const test::Modules first = test::EncodeSegments({{1, "FIRST"}}, 1, 1);
     test::Modules garbled = first;

@@ -296,14 +296,6 @@ std::string BuildMaskString(int mask, const std::string& map, int last) {
 
 std::string XorBitStrings(std::string_view a, std::string_view b) {
     std::string result(a);
-    if (b.size() >= a.size()) {
-        // Every chunk meets a whole chunk of b: character by character,
-        // without branches, so that it vectorises.
-        char* out = result.data();
-        for (size_t k = 0; k < a.size(); ++k)
-            out[k] = char('0' + int((a[k] == '1') != (b[k] == '1')));
-        return result;
-    }
     // Chunks of eight, as when each chunk pair is added as decimal numbers
     // without carries. Where b ends inside a chunk its last characters meet
     // the chunk's last ones (right-aligned); beyond b's end a is kept. Only a
@@ -390,11 +382,6 @@ std::vector<BlockRecord> DeinterleaveBlocks(std::string_view codewordBits, int d
     const int q = dataCount / n;           // data codewords of the shorter blocks
     const int s = n * (q + 1) - dataCount; // number of shorter blocks, first
     std::vector<BlockRecord> blocks(static_cast<size_t>(n));
-    // Room for each block's bits at once, not a reallocation every few bytes.
-    for (BlockRecord& b : blocks) {
-        b.DataBits.reserve(8 * (size_t(std::max(q, 0)) + 1));
-        b.EcBits.reserve(8 * size_t(std::max(ecCount, 0) / n + 1));
-    }
     auto block = [&](int i) -> BlockRecord& {
         if (i < 0 || i >= n) throw StageFault("block index outside the blocks");
         return blocks[static_cast<size_t>(i)];

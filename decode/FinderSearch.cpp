@@ -208,22 +208,7 @@ class DarkCounter {
             uint16_t* here = &columnCounts_[(size_t(r) + 1) * size_t(width_)];
             int p = 0;
 #if defined(__SSE2__)
-            // Sixteen at a time: each '1' as a 1, widened and added to the row above.
-            const __m128i one = _mm_set1_epi8('1'), bit = _mm_set1_epi8(1);
-            const __m128i zero = _mm_setzero_si128();
-            for (; p + 16 <= width_; p += 16) {
-                const __m128i dark = _mm_and_si128(
-                    _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + p)), one),
-                    bit);
-                for (int half = 0; half < 2; ++half) {
-                    const __m128i add =
-                        half == 0 ? _mm_unpacklo_epi8(dark, zero) : _mm_unpackhi_epi8(dark, zero);
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(here + p + 8 * half),
-                                     _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(
-                                                       above + p + 8 * half)),
-                                                   add));
-                }
-            }
+            for (; p + 16 <= width_; p += 16) AddBytes16(above + p, DarkOnes(row + p), here + p);
 #endif
             for (; p < width_; ++p) here[p] = uint16_t(above[p] + (row[p] == '1'));
         }

@@ -1,5 +1,7 @@
 #include "ModuleSampling.h"
 
+#include "PixelLines.h"
+
 #include <algorithm>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -116,7 +118,7 @@ struct SamplingAccess {
 #if defined(__SSE2__)
             // Sixteen pairs at a time; a change is a '0' beside a '1'.
             const __m128i zeroChar = _mm_set1_epi8('0'), oneChar = _mm_set1_epi8('1');
-            const __m128i zero = _mm_setzero_si128(), bit = _mm_set1_epi8(1);
+            const __m128i bit = _mm_set1_epi8(1);
             for (; j + 16 <= pairs; j += 16) {
                 const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j));
                 const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j + 1));
@@ -125,12 +127,7 @@ struct SamplingAccess {
                         _mm_and_si128(_mm_cmpeq_epi8(a, oneChar), _mm_cmpeq_epi8(b, zeroChar)),
                         _mm_and_si128(_mm_cmpeq_epi8(a, zeroChar), _mm_cmpeq_epi8(b, oneChar))),
                     bit);
-                __m128i* low = reinterpret_cast<__m128i*>(&counts[size_t(j)]);
-                __m128i* high = reinterpret_cast<__m128i*>(&counts[size_t(j) + 8]);
-                _mm_storeu_si128(
-                    low, _mm_add_epi16(_mm_loadu_si128(low), _mm_unpacklo_epi8(change, zero)));
-                _mm_storeu_si128(
-                    high, _mm_add_epi16(_mm_loadu_si128(high), _mm_unpackhi_epi8(change, zero)));
+                AddBytes16(&counts[size_t(j)], change, &counts[size_t(j)]);
             }
 #endif
             for (; j < pairs; ++j) {
@@ -202,12 +199,9 @@ struct SamplingAccess {
 #if defined(__SSE2__)
             // Sixteen at a time: the dark ones' running count within the
             // sixteen by shifted sums, then widened and added to the row above.
-            const __m128i one = _mm_set1_epi8('1'), bit = _mm_set1_epi8(1);
             const __m128i zero = _mm_setzero_si128();
             for (; j + 16 <= t.columns; j += 16) {
-                __m128i counts = _mm_and_si128(
-                    _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j)), one),
-                    bit);
+                __m128i counts = DarkOnes(p + j);
                 counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 1));
                 counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 2));
                 counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 4));
@@ -345,6 +339,20 @@ struct SamplingAccess {
             }
             differences.assign(boundary.size(), 0);
         }
+        // One band of rows, height high, span by span.
+        auto voteSpans = [&](const Count* upper, const Count* lower, long long height, char* out) {
+            for (size_t k = 0; k < spans.size(); ++k) {
+                const Span& s = spans[k];
+                // In the table's own width: a wrapped narrow count comes
+                // back exact.
+                const long long dark = Count(lower[s.b] - upper[s.b] - lower[s.a] + upper[s.a]);
+                // Exactly half dark is dark: 2 dark >= area exactly when
+                // area - 2 dark - 1 is negative. Its sign bit, not a branch:
+                // modules are dark or light at random.
+                const long long light = height * s.width - 2 * dark - 1;
+                out[spanColumn[k]] = char('0' + int(static_cast<uint64_t>(light) >> 63));
+            }
+        };
         int y0 = c.top;
         for (int r = 0; r < n; ++r) {
             std::string& line = matrix[size_t(r)];
@@ -354,28 +362,14 @@ struct SamplingAccess {
             if (y1 >= y0 && sat) {
                 const Count* upper = sat + size_t(y0 - t.top) * stride;
                 const Count* lower = sat + size_t(y1 + 1 - t.top) * stride;
-                if constexpr (sizeof(Count) == 2)
-                    if (adjoining) {
+                if constexpr (sizeof(Count) == 2) {
+                    if (adjoining)
                         VoteAdjoining(upper, lower, boundary, widths, differences, y1 - y0 + 1,
                                       line.data());
-                        y0 = CheckedInt16(y0 + rows[size_t(r)]);
-                        continue;
-                    }
-                const long long height = y1 - y0 + 1;
-                char* const out = line.data();
-                const Span* const span = spans.data();
-                const int* const column = spanColumn.data();
-                const size_t count = spans.size();
-                for (size_t k = 0; k < count; ++k) {
-                    const Span& s = span[k];
-                    // In the table's own width: a wrapped narrow count
-                    // comes back exact.
-                    const long long dark = Count(lower[s.b] - upper[s.b] - lower[s.a] + upper[s.a]);
-                    // Exactly half dark is dark: 2 dark >= area exactly when
-                    // area - 2 dark - 1 is negative. Its sign bit, not a
-                    // branch: modules are dark or light at random.
-                    const long long light = height * s.width - 2 * dark - 1;
-                    out[column[k]] = char('0' + int(static_cast<uint64_t>(light) >> 63));
+                    else
+                        voteSpans(upper, lower, y1 - y0 + 1, line.data());
+                } else {
+                    voteSpans(upper, lower, y1 - y0 + 1, line.data());
                 }
             }
             y0 = CheckedInt16(y0 + rows[size_t(r)]);

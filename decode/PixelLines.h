@@ -1,7 +1,7 @@
 // Fast readings of lines of pixels, one byte each: where a line changes,
-// and 16 x 16 blocks turned about their diagonal so that pixel columns are
-// read as rows (reading a picture down its columns would miss the cache on
-// every pixel).
+// 16 x 16 blocks turned about their diagonal so that pixel columns are read
+// as rows (reading a picture down its columns would miss the cache on every
+// pixel), and sixteen dark pixels at a time added to 16-bit counts.
 #pragma once
 
 #include <bit>
@@ -89,5 +89,26 @@ inline void Transpose16(const uint8_t* const* rows, uint8_t* to, size_t toStride
         for (size_t j = 0; j < 16; ++j) to[j * toStride + i] = rows[i][j];
 #endif
 }
+
+#if defined(__SSE2__)
+// 1 for each of the sixteen characters from p that is '1', else 0.
+inline __m128i DarkOnes(const char* p) {
+    return _mm_and_si128(
+        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), _mm_set1_epi8('1')),
+        _mm_set1_epi8(1));
+}
+
+// to[i] = from[i] + byte i of bytes, for i from 0 to 15, in 16-bit counts
+// (from and to may be the same).
+inline void AddBytes16(const uint16_t* from, __m128i bytes, uint16_t* to) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 8));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                     _mm_add_epi16(low, _mm_unpacklo_epi8(bytes, zero)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8),
+                     _mm_add_epi16(high, _mm_unpackhi_epi8(bytes, zero)));
+}
+#endif
 
 } // namespace zorvik

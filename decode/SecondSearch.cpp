@@ -61,7 +61,8 @@ class Search {
     }
 
   private:
-    struct Tried {
+    // A triple and the polarity it was found in: queued, then tried.
+    struct Pick {
         FinderTriple triple;
         bool lightOnDark;
     };
@@ -81,7 +82,7 @@ class Search {
                 if (!Contains(tried_, t, lightOnDark) && !Contains(queue_, t, lightOnDark))
                     queue_.push_back({t, lightOnDark});
         }
-        std::stable_sort(queue_.begin(), queue_.end(), [](const Tried& a, const Tried& b) {
+        std::stable_sort(queue_.begin(), queue_.end(), [](const Pick& a, const Pick& b) {
             return a.triple.score < b.triple.score;
         });
     }
@@ -89,7 +90,7 @@ class Search {
     // Tries the queued triples scoring below limit, most square-like first.
     bool TryQueued(double limit) {
         while (!queue_.empty() && queue_.front().triple.score < limit) {
-            const Tried candidate = queue_.front();
+            const Pick candidate = queue_.front();
             queue_.erase(queue_.begin());
             tried_.push_back(candidate);
             if (TryTriple(candidate.triple, candidate.lightOnDark)) return true;
@@ -99,12 +100,12 @@ class Search {
     }
 
     // The same three centres, within half a module, from another plane.
-    static bool Contains(const std::vector<Tried>& queue, const FinderTriple& t, bool lightOnDark) {
+    static bool Contains(const std::vector<Pick>& queue, const FinderTriple& t, bool lightOnDark) {
         auto same = [](const FinderCandidate& a, const FinderCandidate& b) {
             return std::hypot(a.centre.x - b.centre.x, a.centre.y - b.centre.y) <
                    0.5 * std::max(a.moduleSize, b.moduleSize);
         };
-        for (const Tried& old : queue)
+        for (const Pick& old : queue)
             if (old.lightOnDark == lightOnDark && same(old.triple.topLeft, t.topLeft) &&
                 same(old.triple.topRight, t.topRight) && same(old.triple.bottomLeft, t.bottomLeft))
                 return true;
@@ -179,7 +180,7 @@ class Search {
     const GreyImage& grey_;
     DecodeEngine& engine_;
     DecodeResult& result_;
-    std::vector<Tried> queue_, tried_;
+    std::vector<Pick> queue_, tried_;
     int decodes_ = 0;
 };
 

@@ -10,6 +10,7 @@
 #endif
 #include <array>
 #include <filesystem>
+#include <stdexcept>
 #include <utility>
 
 namespace zorvik {
@@ -232,6 +233,39 @@ bool ConvertBitmap(BitmapBytes file, const BitmapHeader& h, GreyImage& grey) {
     return true;
 }
 
+BinaryImage::BinaryImage(size_t rows, std::string_view row) {
+    text_.reserve(rows * row.size());
+    for (size_t r = 0; r < rows; ++r) push_back(row);
+}
+
+BinaryImage::BinaryImage(std::initializer_list<std::string_view> rows) {
+    for (std::string_view row : rows) push_back(row);
+}
+
+const std::string_view BinaryImage::at(size_t r) const {
+    if (r >= size()) throw std::out_of_range("binary image row");
+    return (*this)[r];
+}
+
+void BinaryImage::Reshape(int width, int height) {
+    text_.resize(size_t(width) * size_t(height));
+    bounds_.resize(size_t(height) + 1);
+    for (size_t r = 0; r < bounds_.size(); ++r) bounds_[r] = r * size_t(width);
+}
+
+void BinaryImage::push_back(std::string_view row) {
+    if (bounds_.empty()) bounds_.push_back(0);
+    text_.append(row);
+    bounds_.push_back(text_.size());
+}
+
+bool BinaryImage::operator==(const BinaryImage& other) const {
+    if (size() != other.size()) return false;
+    for (size_t r = 0; r < size(); ++r)
+        if ((*this)[r] != other[r]) return false;
+    return true;
+}
+
 BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
                           float thresholdFactor, const std::string& debugFolder) {
     BinaryImage image;
@@ -346,17 +380,15 @@ void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRu
     const uint8_t low = uint8_t(min);
     const uint8_t high = uint8_t(std::clamp<int>(threshold, -1, 255));
     const bool none = threshold < min;
-    image.resize(size_t(grey.height));
+    image.Reshape(grey.width, grey.height);
     const uint8_t range = uint8_t(high - low);
     for (int r = 0; r < grey.height; ++r) {
-        std::string& row = image[size_t(r)];
+        char* out = image.Row(size_t(r)).data();
         if (none) {
-            row.assign(size_t(grey.width), '0');
+            std::fill_n(out, grey.width, '0');
             continue;
         }
-        row.resize(size_t(grey.width));
         const uint8_t* in = &grey.pixels[size_t(r) * size_t(grey.width)];
-        char* out = row.data();
         int c = 0;
 #if defined(__SSE2__)
         // Sixteen pixels at a time: g - min, wrapped, is at most T - min.
@@ -378,7 +410,7 @@ void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRu
 
     if (!debugFolder.empty()) {
         std::string text;
-        for (const auto& row : image) text += row + "\r\n";
+        for (size_t r = 0; r < image.size(); ++r) (text += image[r]) += "\r\n";
         WriteTextFile((std::filesystem::path(debugFolder) / "bitmap1.txt").string(), text);
     }
 }

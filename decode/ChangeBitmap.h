@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zorvik {
@@ -23,9 +25,42 @@ struct GreyImage {
     uint8_t at(int row, int col) const { return pixels[size_t(row) * size_t(width) + size_t(col)]; }
 };
 
-// One text per pixel row, index 0 at the top, each width characters long;
-// '1' is dark. Horizontal positions are 1-based character positions.
-using BinaryImage = std::vector<std::string>;
+// One text per pixel row, index 0 at the top; '1' is dark. Horizontal
+// positions are 1-based character positions. A binarisation gives every row
+// the picture's width; a test may make rows of any length. The rows lie one
+// after another in one buffer: a decode binarises a picture a dozen times,
+// and a buffer per row would cost an allocation each.
+class BinaryImage {
+  public:
+    BinaryImage() = default;
+    BinaryImage(size_t rows, std::string_view row);
+    BinaryImage(std::initializer_list<std::string_view> rows);
+
+    size_t size() const { return bounds_.empty() ? 0 : bounds_.size() - 1; }
+    bool empty() const { return size() == 0; }
+    // Row r, valid until the image is next changed; r below size(). Const,
+    // so that assigning to it does not compile: rows are written by Row().
+    const std::string_view operator[](size_t r) const {
+        return {text_.data() + bounds_[r], bounds_[r + 1] - bounds_[r]};
+    }
+    // Row r; throws std::out_of_range from row size() on.
+    const std::string_view at(size_t r) const;
+    // The characters of row r (below size()), to write.
+    std::span<char> Row(size_t r) {
+        return {text_.data() + bounds_[r], bounds_[r + 1] - bounds_[r]};
+    }
+
+    // height rows of width characters, their content left to the caller;
+    // the buffer is kept when it is large enough.
+    void Reshape(int width, int height);
+    void push_back(std::string_view row);
+
+    bool operator==(const BinaryImage& other) const;
+
+  private:
+    std::string text_;
+    std::vector<size_t> bounds_; // where each row starts, then where the last ends
+};
 
 // Bytes per stored pixel row, padding to a multiple of 4 included.
 int BitmapStride(int bitCount, int width);

@@ -51,8 +51,8 @@ std::vector<int> ColumnEdgesByText(const BinaryImage& binary, const SymbolBox& b
 std::vector<int> RowEdgesByText(const BinaryImage& binary, const SymbolBox& box) {
     std::vector<int> edges(size_t(std::max(box.BoxHeight - 1, 0)), 0);
     for (int i = 0; i <= box.BoxHeight - 2; ++i) {
-        const std::string& upper = binary.at(size_t(box.Top + i));
-        const std::string& lower = binary.at(size_t(box.Top + i + 1));
+        const std::string_view upper = binary.at(size_t(box.Top + i));
+        const std::string_view lower = binary.at(size_t(box.Top + i + 1));
         // A position beyond the end of a row holds nothing and does not count.
         for (int x = box.Left; x <= box.Left + box.BoxWidth - 1; ++x) {
             auto a = Mid(upper, x, 1), b = Mid(lower, x, 1);

@@ -181,7 +181,7 @@ GreyImage Probe(const std::vector<int>& reference, const std::vector<int>& probe
 }
 
 std::string Binarised(const GreyImage& g, int refWidth, ThresholdRule rule, float factor) {
-    return BinariseImage(g, {0, 0, 0, refWidth - 1}, rule, factor, "")[1];
+    return std::string(BinariseImage(g, {0, 0, 0, refWidth - 1}, rule, factor, "")[1]);
 }
 
 } // namespace
@@ -215,8 +215,7 @@ TEST(BinariseImage, DarkerThanTheReferenceIsLightAndUniformIsDark) {
     GreyImage uniform(3, 3);
     std::fill(uniform.pixels.begin(), uniform.pixels.end(), 128);
     for (auto rule : {ThresholdRule::Initial, ThresholdRule::Refined})
-        for (const auto& row : BinariseImage(uniform, {1, 1, 1, 1}, rule, 1.0f, ""))
-            EXPECT_EQ(row, "111");
+        EXPECT_EQ(BinariseImage(uniform, {1, 1, 1, 1}, rule, 1.0f, ""), BinaryImage(3, "111"));
 }
 
 TEST(BinariseImage, DebugDumpHoldsOneLinePerRowWithCrLf) {

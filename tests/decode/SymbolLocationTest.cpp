@@ -212,7 +212,7 @@ TEST(DarkFraction, ClipsAtTheBordersAndCountsMissingPixelsAsLight) {
     EXPECT_DOUBLE_EQ(DarkFraction(image, 3, 4, 0, 3, 1), 0.0 / 3); // past the row's end
     // One dark pixel in a 4 x 5 strip is exactly 0.05, which counts as light.
     BinaryImage strip(5, "0000");
-    strip[2] = "0100";
+    strip.Row(2)[1] = '1';
     EXPECT_LE(DarkFraction(strip, 5, 1, 0, 4, 5), 0.05);
     EXPECT_THROW(DarkFraction(strip, 5, 1, 0, 200, 200), StageFault);
 }
@@ -279,8 +279,8 @@ TEST(SampleModules, EqualSizesAddUpToTheBoxAndEdgeDumpsAreWritten) {
 TEST(SampleModules, MajorityVoteCountsHalfAsDarkAndEmptyCellsAsLight) {
     // 42 x 42 pixels for 21 modules: 2 x 2 cells.
     BinaryImage image(42, std::string(42, '0'));
-    image[0][0] = image[0][1] = '1'; // cell (0, 0): 2 of 4 dark
-    image[0][2] = '1';               // cell (0, 1): 1 of 4 dark
+    image.Row(0)[0] = image.Row(0)[1] = '1'; // cell (0, 0): 2 of 4 dark
+    image.Row(0)[2] = '1';                   // cell (0, 1): 1 of 4 dark
     SymbolBox box;
     box.Left = 1, box.BoxWidth = 42, box.BoxHeight = 42, box.FinderWidthSum = 28;
     ModuleMatrix matrix;
@@ -297,7 +297,7 @@ TEST(SampleModules, MajorityVoteCountsHalfAsDarkAndEmptyCellsAsLight) {
 TEST(SampleModules, ABoxWiderThanThePictureStillGivesAMatrixInEveryMode) {
     // Positions beyond the end of a row hold nothing: no edge, no pixel.
     BinaryImage narrow(60, std::string(20, '0'));
-    for (auto& row : narrow) row[5] = '1';
+    for (size_t y = 0; y < narrow.size(); ++y) narrow.Row(y)[5] = '1';
     for (int mode : {0, 1, 2}) {
         SymbolBox box;
         box.Left = 1, box.BoxWidth = 50, box.BoxHeight = 50, box.FinderWidthSum = 28;
@@ -388,8 +388,8 @@ TEST(SampleModules, CountsReadInPlaceEqualTheTextReadingsOnRandomPictures) {
     for (auto [width, finderWidths] : {std::pair{40, 42}, {57, 42}, {300, 42}, {300, 28}}) {
         const int height = width + 3;
         BinaryImage even(size_t(height), std::string(size_t(width), '0'));
-        for (auto& row : even)
-            for (char& ch : row) ch = rng() % 23 == 0 ? '2' : char('0' + rng() % 2);
+        for (size_t y = 0; y < even.size(); ++y)
+            for (char& ch : even.Row(y)) ch = rng() % 23 == 0 ? '2' : char('0' + rng() % 2);
         BinaryImage uneven = even;
         uneven.push_back("1");
         for (int mode : {1, 2}) {

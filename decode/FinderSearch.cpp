@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -332,18 +333,19 @@ void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, E
 // Pairs leading and trailing candidates of the same line with sizes within 1
 // of each other and tallies each geometry in the order first seen. The first
 // geometry that two or more lines agree on wins, even over a later one seen
-// more often.
+// more often. The scan files trailing candidates line by line, so those
+// of one line lie together, in the order filed.
 std::optional<TallyEntry> AgreedGeometry(const std::vector<Candidate>& leading,
                                          const std::vector<Candidate>& trailing) {
-    std::unordered_map<int, std::vector<const Candidate*>> trailingByLine;
-    for (const auto& r : trailing) trailingByLine[r.line].push_back(&r);
-
+    assert(std::is_sorted(trailing.begin(), trailing.end(),
+                          [](const Candidate& a, const Candidate& b) { return a.line < b.line; }));
     std::vector<TallyEntry> tally;
     std::unordered_map<uint64_t, size_t> index;
     for (const auto& l : leading) {
-        auto it = trailingByLine.find(l.line);
-        if (it == trailingByLine.end()) continue;
-        for (const Candidate* r : it->second) {
+        const auto [from, to] = std::equal_range(
+            trailing.begin(), trailing.end(), l,
+            [](const Candidate& a, const Candidate& b) { return a.line < b.line; });
+        for (auto r = from; r != to; ++r) {
             if (!(r->size - 1 <= l.size && l.size <= r->size + 1 && l.position < r->position))
                 continue;
             int16_t span = CheckedInt16(r->position + r->size - l.position);

@@ -417,8 +417,12 @@ std::string Sample(const BinaryImage& binary, SymbolBox& box, ModuleMatrix& matr
     box.ModulesDown = CheckedInt16(n);
 
     // Majority vote per cell; exactly half dark is dark, an empty cell light.
-    matrix.assign(size_t(n), std::string());
-    for (auto& line : matrix) line.reserve(size_t(n));
+    // The lines keep their memory from the variant before.
+    matrix.resize(size_t(n));
+    for (auto& line : matrix) {
+        line.clear();
+        line.reserve(size_t(n));
+    }
     if (fits && NoNegative(rows) && NoNegative(columns))
         SamplingAccess::Vote(cache, binary, rows, columns, matrix);
     else

@@ -55,12 +55,22 @@ inline int* FindChanges(const uint8_t* line, int length, int* out) {
                          _mm_add_epi32(_mm_unpackhi_epi16(at, zero), from));
         out += kBitPositions.count[mask];
     };
+    auto changesAt = [&](int from) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + from));
+        const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + from - 1));
+        return ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(here, left))) & 0xFFFFu;
+    };
     for (; p + 16 <= length; p += 16) {
-        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + p));
-        const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + p - 1));
-        const unsigned changes = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(here, left))) & 0xFFFFu;
+        const unsigned changes = changesAt(p);
         eight(changes & 0xFFu, p);
         eight(changes >> 8, p + 8);
+    }
+    // The last few as the top of the sixteen that end the line.
+    if (p < length && length >= 17) {
+        const unsigned changes = changesAt(length - 16) >> (p - (length - 16));
+        eight(changes & 0xFFu, p);
+        eight(changes >> 8, p + 8);
+        return out;
     }
 #endif
     for (; p < length; ++p)

@@ -229,10 +229,12 @@ TEST(GreyStatistics, ReferenceLevelsAndGreyRangesAgreeWithACountOfEveryPixel) {
     // Widths around the sixteen-pixel steps, and a picture longer than one
     // early-exit block of the range search.
     std::mt19937 rng(3);
-    for (int width : {1, 15, 16, 17, 47, 5000}) {
+    for (int width : {1, 15, 16, 17, 31, 47, 5000}) {
         GreyImage grey(width, 3);
         for (uint8_t& g : grey.pixels) g = uint8_t(40 + rng() % 5 * 30); // 40, 70, .., 160
-        grey.pixels.back() = 250;
+        grey.at(2, width - 1) = 250;
+        // The darkest pixel among a row's last few, read with the ones before them.
+        if (width > 16) grey.at(1, width - 2) = 10;
         const PixelRect all{0, 2, 0, width - 1}, inner{1, 2, width / 3, width - 1};
         for (const PixelRect& rect : {all, inner}) {
             int least = 255;

@@ -65,7 +65,7 @@ DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
     }
     GreyImage grey;
     try {
-        grey = GreyImage(header.width, header.height);
+        grey = GreyImage(header.width, header.height, GreyImage::Unset{});
     } catch (const std::bad_alloc&) {
         // Sides near 32767 in a picture too large for memory: reported like
         // a search that met a fault.

@@ -255,7 +255,7 @@ void BinaryImage::Reshape(int width, int height) {
 
 void BinaryImage::push_back(std::string_view row) {
     if (bounds_.empty()) bounds_.push_back(0);
-    text_.append(row);
+    text_.insert(text_.end(), row.begin(), row.end());
     bounds_.push_back(text_.size());
 }
 

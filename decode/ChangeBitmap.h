@@ -6,21 +6,38 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zorvik {
+
+// An allocator whose vectors leave the elements a resize adds unset: a
+// picture's planes are written whole right after they are made, and zeroing
+// them first would cost a pass over every pixel.
+template <typename T> struct UnsetOnResize : std::allocator<T> {
+    template <typename U> struct rebind { using other = UnsetOnResize<U>; };
+    template <typename U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <typename U, typename... Args> void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
 
 // Brightness per pixel, 0 (black) to 255 (white); row 0 is the top row.
 struct GreyImage {
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> pixels; // row-major, height x width
+    std::vector<uint8_t, UnsetOnResize<uint8_t>> pixels; // row-major, height x width
 
     GreyImage() = default;
     GreyImage(int w, int h) : width(w), height(h), pixels(size_t(w) * size_t(h), 0) {}
+    // Pixels unset, for a converter to fill every one of them.
+    struct Unset {};
+    GreyImage(int w, int h, Unset) : width(w), height(h), pixels(size_t(w) * size_t(h)) {}
     uint8_t& at(int row, int col) { return pixels[size_t(row) * size_t(width) + size_t(col)]; }
     uint8_t at(int row, int col) const { return pixels[size_t(row) * size_t(width) + size_t(col)]; }
 };
@@ -58,7 +75,7 @@ class BinaryImage {
     bool operator==(const BinaryImage& other) const;
 
   private:
-    std::string text_;
+    std::vector<char, UnsetOnResize<char>> text_;
     std::vector<size_t> bounds_; // where each row starts, then where the last ends
 };
 

@@ -19,7 +19,7 @@ namespace {
 
 GreyImage ToGrey(const test::Picture& p) {
     GreyImage g(p.width, p.height);
-    g.pixels = p.grey;
+    g.pixels.assign(p.grey.begin(), p.grey.end());
     return g;
 }
 

@@ -22,7 +22,7 @@ GreyPicture Symbol() {
     const test::Picture p = test::Render(test::EncodeText(kText, 1, 7), 4, 4);
     GreyPicture symbol;
     symbol.width = p.width, symbol.height = p.height;
-    symbol.pixels = p.grey;
+    symbol.pixels.assign(p.grey.begin(), p.grey.end());
     return symbol;
 }
 

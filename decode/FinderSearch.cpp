@@ -37,13 +37,12 @@ void Append(std::vector<Candidate>& list, const Candidate& c) {
 // 0-based start[k], is dark[k] long and is followed by a light run light[k]
 // long (0 after a dark run that ends the line). Past the last dark run
 // every length is 0, which is what a group of five runs reaching beyond the
-// line's end reads.
+// line's end reads. A line has at most 32767 pixels: all are 16-bit.
 struct DarkRuns {
-    std::vector<int> bound; // where the line's runs begin, then its length
-    std::vector<int> start;
-    std::vector<int16_t> dark, light; // a line has at most 32767 pixels
-    std::vector<uint8_t> maybe;       // whether the group from dark run k may be a finder's
-    int count = 0;                    // dark runs
+    std::vector<int16_t> bound; // where the line's runs begin, then its length
+    std::vector<int16_t> start, dark, light;
+    std::vector<uint8_t> maybe; // whether the group from dark run k may be a finder's
+    int count = 0;              // dark runs
 };
 
 // Grows v to at least n elements; a smaller need keeps the size, so lines
@@ -56,34 +55,62 @@ int RoundedGroupCount(int count) {
     return (count + 15) / 16 * 16;
 }
 
+#if defined(__SSE2__)
+// The even and the odd 16-bit lanes of a, then b (values 0 to 32767).
+inline __m128i EvenLanes(__m128i a, __m128i b) {
+    return _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(a, 16), 16),
+                           _mm_srai_epi32(_mm_slli_epi32(b, 16), 16));
+}
+inline __m128i OddLanes(__m128i a, __m128i b) {
+    return _mm_packs_epi32(_mm_srai_epi32(a, 16), _mm_srai_epi32(b, 16));
+}
+#endif
+
 void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     const int size = int(line.size());
-    EnsureSize(runs.bound, line.size() + kChangeSlack); // the changes from bound + 1
-    int* const bound = runs.bound.data();
+    // The changes from bound + 1, and room for the run split below to
+    // read whole vectors past them.
+    EnsureSize(runs.bound, line.size() + kChangeSlack + 40);
+    int16_t* const bound = runs.bound.data();
     bound[0] = 0;
-    int* const last = FindChanges(reinterpret_cast<const uint8_t*>(line.data()), size, bound + 1);
+    int16_t* const last =
+        FindChanges(reinterpret_cast<const uint8_t*>(line.data()), size, bound + 1);
     const int lineRuns = int(last - bound); // of either kind
-    for (int i = 0; i < 7; ++i) last[i] = size;
+    for (int i = 0; i < 40; ++i) last[i] = int16_t(size);
     // Runs alternate, the first dark one being run 0 or run 1.
     const int first = size > 0 && line[0] == '1' ? 0 : 1;
     runs.count = std::max(0, (lineRuns - first + 1) / 2);
     // Zero lengths up to whole groups of sixteen and two beyond: the
     // prefilter then runs in whole vectors.
     const int padded = RoundedGroupCount(runs.count) + 2;
-    EnsureSize(runs.start, size_t(padded));
-    EnsureSize(runs.dark, size_t(padded));
-    EnsureSize(runs.light, size_t(padded));
-    const int* __restrict b = bound + first;
-    int* __restrict start = runs.start.data();
+    EnsureSize(runs.start, size_t(padded) + 8);
+    EnsureSize(runs.dark, size_t(padded) + 8);
+    EnsureSize(runs.light, size_t(padded) + 8);
+    const int16_t* __restrict b = bound + first;
+    int16_t* __restrict start = runs.start.data();
     int16_t* __restrict dark = runs.dark.data();
     int16_t* __restrict light = runs.light.data();
     const int filled = runs.count + 2;
-    for (int k = 0; k < filled; ++k) {
+    int k = 0;
+#if defined(__SSE2__)
+    // Eight runs of each kind at a time: the bounds' differences are the
+    // runs' lengths, dark ones in the even lanes and light ones in the odd.
+    for (; k < filled; k += 8) {
+        auto at = [&](int i) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)); };
+        const __m128i from0 = at(2 * k), from1 = at(2 * k + 8);
+        const __m128i length0 = _mm_sub_epi16(at(2 * k + 1), from0);
+        const __m128i length1 = _mm_sub_epi16(at(2 * k + 9), from1);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(start + k), EvenLanes(from0, from1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dark + k), EvenLanes(length0, length1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(light + k), OddLanes(length0, length1));
+    }
+#endif
+    for (; k < filled; ++k) {
         start[k] = b[2 * k];
         dark[k] = int16_t(b[2 * k + 1] - b[2 * k]);
         light[k] = int16_t(b[2 * k + 2] - b[2 * k + 1]);
     }
-    for (int k = filled; k < padded; ++k) dark[k] = light[k] = 0;
+    for (k = filled; k < padded; ++k) dark[k] = light[k] = 0;
 }
 
 // Lines up to this long take the prefilter in 16-bit arithmetic, exact

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -36,8 +37,11 @@ inline constexpr int kChangeSlack = 8;
 // Writes to out, in order, every position p from 1 to length - 1 where
 // line[p] differs from line[p - 1] (at most length - 1 of them), and returns
 // one past the last written. out must have room for length - 1 +
-// kChangeSlack ints: past the returned end it may leave scratch.
-inline int* FindChanges(const uint8_t* line, int length, int* out) {
+// kChangeSlack positions: past the returned end it may leave scratch.
+// Position is int, or int16_t for lines of at most 32767 pixels.
+template <typename Position>
+inline Position* FindChanges(const uint8_t* line, int length, Position* out) {
+    static_assert(std::is_same_v<Position, int> || std::is_same_v<Position, int16_t>);
     int p = 1;
 #if defined(__SSE2__)
     // Sixteen bytes at a time against their left neighbours, and each half
@@ -48,11 +52,16 @@ inline int* FindChanges(const uint8_t* line, int length, int* out) {
     auto eight = [&](unsigned mask, int base) {
         const __m128i at = _mm_unpacklo_epi8(
             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kBitPositions.at[mask])), zero);
-        const __m128i from = _mm_set1_epi32(base);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                         _mm_add_epi32(_mm_unpacklo_epi16(at, zero), from));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4),
-                         _mm_add_epi32(_mm_unpackhi_epi16(at, zero), from));
+        if constexpr (std::is_same_v<Position, int16_t>) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                             _mm_add_epi16(at, _mm_set1_epi16(int16_t(base))));
+        } else {
+            const __m128i from = _mm_set1_epi32(base);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                             _mm_add_epi32(_mm_unpacklo_epi16(at, zero), from));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4),
+                             _mm_add_epi32(_mm_unpackhi_epi16(at, zero), from));
+        }
         out += kBitPositions.count[mask];
     };
     auto changesAt = [&](int from) {
@@ -74,7 +83,7 @@ inline int* FindChanges(const uint8_t* line, int length, int* out) {
     }
 #endif
     for (; p < length; ++p)
-        if (line[p] != line[p - 1]) *out++ = p;
+        if (line[p] != line[p - 1]) *out++ = Position(p);
     return out;
 }
 

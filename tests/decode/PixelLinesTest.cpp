@@ -17,14 +17,21 @@ std::vector<int> ChangesOneByOne(const std::vector<uint8_t>& line) {
 }
 
 // The changes FindChanges reports, from a buffer of exactly the room it
-// asks for with a guard behind it that must stay untouched.
-std::vector<int> ChangesFound(const std::vector<uint8_t>& line) {
+// asks for with a guard behind it that must stay untouched; the 16-bit
+// positions must be the same.
+template <typename Position> std::vector<int> ChangesAs(const std::vector<uint8_t>& line) {
     const int length = int(line.size());
     const size_t room = size_t(std::max(0, length - 1) + kChangeSlack);
-    std::vector<int> buffer(room + 1, -7);
-    int* end = FindChanges(line.data(), length, buffer.data());
+    std::vector<Position> buffer(room + 1, -7);
+    Position* end = FindChanges(line.data(), length, buffer.data());
     EXPECT_EQ(buffer[room], -7) << "written past the room asked for";
     return std::vector<int>(buffer.data(), end);
+}
+
+std::vector<int> ChangesFound(const std::vector<uint8_t>& line) {
+    std::vector<int> changes = ChangesAs<int>(line);
+    EXPECT_EQ(ChangesAs<int16_t>(line), changes) << "16-bit positions";
+    return changes;
 }
 
 } // namespace
@@ -33,7 +40,7 @@ TEST(FindChanges, AgreesWithAPixelByPixelReadingOnLinesOfEveryDensity) {
     std::mt19937 random(11);
     // From a change at nearly every pixel (every byte mask) to long runs,
     // on lengths below, at and past whole vectors.
-    for (int length : {0, 1, 2, 15, 16, 17, 31, 32, 33, 64, 100, 257}) {
+    for (int length : {0, 1, 2, 15, 16, 17, 31, 32, 33, 64, 100, 257, 32767}) {
         for (double changeRate : {0.03, 0.3, 0.5, 0.9, 1.0}) {
             std::bernoulli_distribution flip(changeRate);
             std::vector<uint8_t> line(static_cast<size_t>(length));

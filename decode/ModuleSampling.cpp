@@ -14,13 +14,17 @@ namespace {
 
 // Sizes of n modules over span pixels: boundary i sits at i * span / n,
 // rounded half up, so the sizes add up to span.
+// The sizes before a boundary add up to the boundary before it, so each
+// size is the difference of two boundaries, each found on its own.
 std::vector<int16_t> EqualSizes(int span, int n) {
     std::vector<int16_t> sizes(static_cast<size_t>(n));
-    long long before = 0;
+    const double step = double(span) / n;
+    long long before = 0; // boundary 0: trunc(0.5)
     for (int i = 1; i <= n; ++i) {
-        double boundary = std::trunc(double(span) / n * i + 0.5);
-        sizes[size_t(i - 1)] = RoundToInt16(boundary - double(before));
-        before += sizes[size_t(i - 1)];
+        // Truncation toward zero, as std::trunc, of at most |span| + 1.
+        const long long boundary = static_cast<long long>(step * i + 0.5);
+        sizes[size_t(i - 1)] = CheckedInt16(boundary - before);
+        before = boundary;
     }
     return sizes;
 }
@@ -198,8 +202,11 @@ struct SamplingAccess {
             int j = 0;
 #if defined(__SSE2__)
             // Sixteen at a time: the dark ones' running count within the
-            // sixteen by shifted sums, then widened and added to the row above.
+            // sixteen by shifted sums, then widened and added to the row
+            // above. The count so far along the row rides in every lane of
+            // carry, so that one step waits for the last only by an addition.
             const __m128i zero = _mm_setzero_si128();
+            __m128i carry = zero;
             for (; j + 16 <= t.columns; j += 16) {
                 __m128i counts = DarkOnes(p + j);
                 counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 1));
@@ -209,29 +216,32 @@ struct SamplingAccess {
                 const __m128i halves[2] = {_mm_unpacklo_epi8(counts, zero),
                                            _mm_unpackhi_epi8(counts, zero)};
                 if constexpr (sizeof(Count) == 2) {
-                    const __m128i base = _mm_set1_epi16(int16_t(run));
                     for (int q = 0; q < 2; ++q) {
                         const __m128i sum =
-                            _mm_add_epi16(_mm_add_epi16(halves[q], base),
+                            _mm_add_epi16(_mm_add_epi16(halves[q], carry),
                                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(
                                               above + j + 1 + 8 * q)));
                         _mm_storeu_si128(reinterpret_cast<__m128i*>(here + j + 1 + 8 * q), sum);
                     }
+                    // The sixteen's total, lane 7 of the upper half, in every lane.
+                    const __m128i total = _mm_shufflehi_epi16(halves[1], 0xFF);
+                    carry = _mm_add_epi16(carry, _mm_unpackhi_epi64(total, total));
                 } else {
-                    const __m128i base = _mm_set1_epi32(int(run));
+                    __m128i quarter;
                     for (int q = 0; q < 4; ++q) {
                         const __m128i half = halves[q / 2];
-                        const __m128i quarter = q % 2 == 0 ? _mm_unpacklo_epi16(half, zero)
-                                                           : _mm_unpackhi_epi16(half, zero);
+                        quarter = q % 2 == 0 ? _mm_unpacklo_epi16(half, zero)
+                                             : _mm_unpackhi_epi16(half, zero);
                         const __m128i sum =
-                            _mm_add_epi32(_mm_add_epi32(quarter, base),
+                            _mm_add_epi32(_mm_add_epi32(quarter, carry),
                                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(
                                               above + j + 1 + 4 * q)));
                         _mm_storeu_si128(reinterpret_cast<__m128i*>(here + j + 1 + 4 * q), sum);
                     }
+                    carry = _mm_add_epi32(carry, _mm_shuffle_epi32(quarter, 0xFF));
                 }
-                run = Count(run + uint8_t(_mm_cvtsi128_si32(_mm_srli_si128(counts, 15))));
             }
+            run = Count(_mm_cvtsi128_si32(carry));
 #endif
             for (; j < t.columns; ++j) {
                 run = Count(run + (p[j] == '1'));

@@ -390,7 +390,8 @@ int16_t ThresholdOf(ThresholdRule rule, float thresholdFactor, ReferenceLevels l
 }
 
 void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
-                  float thresholdFactor, const std::string& debugFolder, BinaryImage& image) {
+                  float thresholdFactor, const std::string& debugFolder, BinaryImage& image,
+                  std::vector<uint8_t>* sameAsAbove) {
     const ReferenceLevels levels = MeasureReference(grey, reference);
     const int min = levels.min;
     const int16_t threshold = ThresholdOf(rule, thresholdFactor, levels);
@@ -400,22 +401,34 @@ void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRu
     const uint8_t high = uint8_t(std::clamp<int>(threshold, -1, 255));
     const bool none = threshold < min;
     image.Reshape(grey.width, grey.height);
+    if (sameAsAbove) sameAsAbove->assign(size_t(grey.height), 0);
     const uint8_t range = uint8_t(high - low);
     for (int r = 0; r < grey.height; ++r) {
         char* out = image.Row(size_t(r)).data();
         if (none) {
             std::fill_n(out, grey.width, '0');
+            if (sameAsAbove) (*sameAsAbove)[size_t(r)] = r > 0;
             continue;
         }
         const uint8_t* in = &grey.pixels[size_t(r) * size_t(grey.width)];
+        // The row above, to compare with; the first row with itself.
+        const char* above = r > 0 ? out - grey.width : out;
+        bool differs = r == 0;
         int c = 0;
 #if defined(__SSE2__)
         // Sixteen pixels at a time: g - min, wrapped, is at most T - min.
         const __m128i vLow = _mm_set1_epi8(char(low)), vRange = _mm_set1_epi8(char(range));
         const __m128i vZero = _mm_set1_epi8('0');
+        __m128i difference = _mm_setzero_si128();
         auto sixteen = [&](int at) {
             const __m128i dark = GreysWithin(in + at, vLow, vRange);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_sub_epi8(vZero, dark));
+            const __m128i text = _mm_sub_epi8(vZero, dark);
+            if (r > 0)
+                difference = _mm_or_si128(
+                    difference,
+                    _mm_xor_si128(text,
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + at))));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), text);
         };
         for (; c + 16 <= grey.width; c += 16) sixteen(c);
         // The last few pixels as the end of sixteen, some written twice alike.
@@ -423,8 +436,13 @@ void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRu
             sixteen(grey.width - 16);
             c = grey.width;
         }
+        differs |= _mm_movemask_epi8(_mm_cmpeq_epi8(difference, _mm_setzero_si128())) != 0xFFFF;
 #endif
-        for (; c < grey.width; ++c) out[c] = char('0' + (uint8_t(in[c] - low) <= range));
+        for (; c < grey.width; ++c) {
+            out[c] = char('0' + (uint8_t(in[c] - low) <= range));
+            differs |= out[c] != above[c];
+        }
+        if (sameAsAbove) (*sameAsAbove)[size_t(r)] = !differs;
     }
 
     if (!debugFolder.empty()) {

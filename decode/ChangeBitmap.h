@@ -159,8 +159,10 @@ BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, Thr
 
 // The same into image, whose rows are reused when it already has the
 // picture's shape: the search binarises a picture a dozen times. image is
-// left untouched when the reference rectangle is refused.
+// left untouched when the reference rectangle is refused. sameAsAbove, where
+// given, is set to whether each row equals the one above (0 for row 0).
 void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
-                  float thresholdFactor, const std::string& debugFolder, BinaryImage& image);
+                  float thresholdFactor, const std::string& debugFolder, BinaryImage& image,
+                  std::vector<uint8_t>* sameAsAbove = nullptr);
 
 } // namespace zorvik

@@ -413,17 +413,17 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
                    float thresholdFactor, const DecodeOptions& options) {
     const int width = grey.width, height = grey.height;
     const PixelRect middle = MiddleThird(grey);
-    BinariseInto(grey, middle, ThresholdRule::Initial, thresholdFactor, options.debugFolder,
-                 binary);
+    std::vector<uint8_t> sameAsAbove;
+    BinariseInto(grey, middle, ThresholdRule::Initial, thresholdFactor, options.debugFolder, binary,
+                 &sameAsAbove);
 
     // Rows: the top-left finder is a left-edge group, the top-right one a right-edge group.
     DarkCounter dark(binary);
     DarkRuns runs;
     std::vector<Candidate> leftEdge, rightEdge;
     for (int y = 0; y < height; ++y) {
-        const bool repeated = y > 0 && binary[size_t(y)] == binary[size_t(y) - 1];
-        ScanLine(dark, binary[size_t(y)], y, width, HorizontalEdge, 0, repeated, runs, leftEdge,
-                 rightEdge);
+        ScanLine(dark, binary[size_t(y)], y, width, HorizontalEdge, 0, sameAsAbove[size_t(y)], runs,
+                 leftEdge, rightEdge);
     }
     if (leftEdge.empty() || rightEdge.empty()) return kNotRecognised;
 

@@ -225,6 +225,30 @@ TEST(BinariseImage, DebugDumpHoldsOneLinePerRowWithCrLf) {
     EXPECT_EQ(test::ReadFileBytes(dir / "bitmap1.txt"), "10\r\n10\r\n");
 }
 
+TEST(BinariseImage, TellsWhichRowsEqualTheRowAbove) {
+    // Rows of greys that differ but binarise alike count as equal; a
+    // difference in a row's last pixel, past its whole sixteens, counts.
+    std::mt19937 rng(9);
+    for (int width : {5, 16, 40}) {
+        GreyImage grey(width, 40);
+        for (int r = 0; r < grey.height; ++r)
+            for (int c = 0; c < width; ++c)
+                grey.at(r, c) = uint8_t(r % 3 == 0 ? 100 + rng() % 100 : (c * 7 + r / 3) % 3 * 120);
+        grey.at(37, width - 1) = grey.at(36, width - 1) < 128 ? 255 : 0;
+        for (float factor : {0.85f, -5.0f}) { // the second calls no pixel dark
+            BinaryImage image;
+            std::vector<uint8_t> same;
+            BinariseInto(grey, {0, 39, 0, width - 1}, ThresholdRule::Initial, factor, "", image,
+                         &same);
+            ASSERT_EQ(same.size(), image.size());
+            EXPECT_EQ(same[0], 0);
+            for (size_t r = 1; r < image.size(); ++r)
+                EXPECT_EQ(same[r] != 0, image[r] == image[r - 1])
+                    << "width " << width << ", row " << r << ", factor " << factor;
+        }
+    }
+}
+
 TEST(GreyStatistics, ReferenceLevelsAndGreyRangesAgreeWithACountOfEveryPixel) {
     // Widths around the sixteen-pixel steps, and a picture longer than one
     // early-exit block of the range search.

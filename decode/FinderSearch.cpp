@@ -122,8 +122,7 @@ constexpr int kShortLine = 2340;
 // for the float rounding of its run bounds (under 0.01 for totals up to
 // 32767): 14 times a side run lies within t - 14 .. 3t + 7 and 14 times the
 // middle one within 5t - 14 .. 7t + 7. Most groups fail here, several at a
-// time; the exact check runs for the rest, and for the groups that reach
-// the line's last run. Wide is the arithmetic's type.
+// time; the exact check runs for the rest. Wide is the arithmetic's type.
 template <typename Wide>
 void MarkGroups(const int16_t* __restrict dark, const int16_t* __restrict light,
                 uint8_t* __restrict maybe, int n) {
@@ -146,7 +145,10 @@ void MarkLikelyGroups(DarkRuns& runs, int lineLength) {
         MarkGroups<int16_t>(runs.dark.data(), runs.light.data(), runs.maybe.data(), whole);
     else
         MarkGroups<int>(runs.dark.data(), runs.light.data(), runs.maybe.data(), whole);
-    for (int k = std::max(0, n - 3); k < n; ++k) runs.maybe[size_t(k)] = 1;
+    // A group reaching the end of a line of 32767 pixels is a fault,
+    // whatever its runs: in such a line the last three are scanned.
+    if (lineLength >= INT16_MAX)
+        for (int k = std::max(0, n - 3); k < n; ++k) runs.maybe[size_t(k)] = 1;
 }
 
 // DarkFraction over an image of equal rows, height of them, by direct

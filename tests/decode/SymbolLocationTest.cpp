@@ -172,6 +172,22 @@ TEST(FindFinderPatterns, AllDarkPictureFindsNothingAndHugeModulesAreAFault) {
     EXPECT_EQ(FindFinderPatterns(big, binary, box, 0.85f, {}), kNotRecognisedFault);
 }
 
+TEST(FindFinderPatterns, AnyRunGroupReachingTheEndOfALineOf32767PixelsIsAFault) {
+    // One black run in white rows: the white reference makes white dark, so
+    // a row holds two dark runs that are no finder's; the second reaches the
+    // row's end, one past the last 16-bit position in the longest row.
+    for (int width : {32766, 32767}) {
+        GreyImage grey(width, 2);
+        std::fill(grey.pixels.begin(), grey.pixels.end(), uint8_t(255));
+        for (int x = 100; x < 105; ++x) grey.at(0, x) = 0;
+        BinaryImage binary;
+        SymbolBox box;
+        EXPECT_EQ(FindFinderPatterns(grey, binary, box, 0.85f, {}),
+                  width == 32767 ? kNotRecognisedFault : kNotRecognised)
+            << width;
+    }
+}
+
 // Full-height stripes in the proportion 1:1:3:1:1 with a one-unit gap: every
 // dark run of every row starts a run group that fits, and each is rejected
 // because neither side strip is light. A rejected group costs a fixed number

@@ -13,9 +13,9 @@ namespace zorvik {
 namespace {
 
 // Sizes of n modules over span pixels: boundary i sits at i * span / n,
-// rounded half up, so the sizes add up to span.
-// The sizes before a boundary add up to the boundary before it, so each
-// size is the difference of two boundaries, each found on its own.
+// rounded half up, so the sizes add up to span. The sizes before a boundary
+// add up to the one before it: each size is the difference of two
+// boundaries, each found on its own.
 std::vector<int16_t> EqualSizes(int span, int n) {
     std::vector<int16_t> sizes(static_cast<size_t>(n));
     const double step = double(span) / n;

@@ -333,13 +333,13 @@ void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, E
     // that fails the check sends it on to the next, so the scan reaches a
     // run at c (the first dark run from c) or at the run's own start.
     int c = 1;
-    for (int k = 0; k < runs.count; ++k) {
-        if (!runs.maybe[size_t(k)]) continue;
+    // Whether the scan ends at the group from dark run k, which passed the prefilter.
+    auto endsAt = [&](int k) {
         const int f = runs.start[size_t(k)] + 1; // 1-based
-        if (f < c) continue;
+        if (f < c) return false;
         // Reached from the dark run before, which failed, rather than from
         // c (known to be below limit): the scan ends at a start at limit.
-        if (k > 0 && runs.start[size_t(k) - 1] + 1 >= c && f >= limit) return;
+        if (k > 0 && runs.start[size_t(k) - 1] + 1 >= c && f >= limit) return true;
         // The group's last dark run is missing or ends the line.
         if (k + 2 >= runs.count || (k + 3 == runs.count && runs.light[size_t(k) + 2] == 0))
             CheckedInt16(lineEnd);
@@ -349,13 +349,25 @@ void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, E
         // Lengths within one line of at most 32767: the total fits.
         const int16_t total = int16_t(group[0] + group[1] + group[2] + group[3] + group[4]);
         const int g = FinderRunsTotal(group, total, bounds[size_t(total)]);
-        if (g < 7) continue;
+        if (g < 7) return false;
         Candidate found{CheckedInt16(f + positionShift), CheckedInt16(lineNo), CheckedInt16(g)};
         const int edge = edgeTest(dark, lineNo, f, g);
-        if (edge == 0) continue;
+        if (edge == 0) return false;
         Append(edge > 0 ? leading : trailing, found);
         c = f + g;
-        if (c >= limit) return;
+        return c >= limit;
+    };
+    // The prefilter's flags (0 or 1) eight at a time: few groups pass it,
+    // and a branch per group would mispredict at each one that does. The
+    // flags run on in whole groups of sixteen, 0 past the last group.
+    const uint8_t* maybe = runs.maybe.data();
+    for (int k0 = 0; k0 < runs.count; k0 += 8) {
+        uint64_t flags;
+        std::memcpy(&flags, maybe + k0, 8);
+        for (; flags != 0; flags &= flags - 1) {
+            const int k = k0 + std::countr_zero(flags) / 8;
+            if (k >= runs.count || endsAt(k)) return;
+        }
     }
 }
 

@@ -126,12 +126,12 @@ TEST(FindFinderPatterns, AStripExactlyFivePercentDarkStillCountsAsLight) {
     EXPECT_EQ(FindFinderPatterns(ToGrey(p), binary, box, 0.85f, {}), kNotRecognised);
 }
 
-TEST(FindFinderPatterns, StripsCountedFromColumnTotalsKeepTheFivePercentRule) {
+TEST(FindFinderPatterns, StripsBelowABandOfRunGroupsKeepTheFivePercentRule) {
     // The picture of the five-percent case below a band of 200 rows, each
-    // crossed by two finder-like run groups with light to their left: every
-    // row's two left strips are light and read in full, more pixels in all
-    // than the picture holds, so the symbol's strips are counted from
-    // per-column totals. Their answers must be the direct counts'.
+    // crossed by two finder-like run groups with light to their left. The
+    // strips are counted from per-column totals from the top, which hold
+    // the band's dark pixels: the symbol's strips must take them out again
+    // and give the answers above.
     test::Modules m = test::EncodeText("v1", 1, 1);
     test::Picture symbol = test::Render(m, 2, 2);
     symbol.at(10, 2) = symbol.at(11, 2) = 0;

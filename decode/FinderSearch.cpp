@@ -152,9 +152,10 @@ void MarkLikelyGroups(DarkRuns& runs, int lineLength) {
 }
 
 #if defined(__SSE2__)
-// Eight 16-bit lanes from kFirstLanes + 8 - k keep lanes 0..k-1 (0 <= k <= 8).
-alignas(16) constexpr uint16_t kFirstLanes[16] = {
-    0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0, 0, 0, 0, 0, 0, 0, 0};
+// Sixteen bytes from kFirstBytes + 16 - k keep bytes 0..k-1 (0 <= k <= 16).
+alignas(16) constexpr uint8_t kFirstBytes[32] = {
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0};
 #endif
 
 // DarkFraction over an image of equal rows, height of them, from per-column
@@ -162,6 +163,10 @@ alignas(16) constexpr uint16_t kFirstLanes[16] = {
 // steps however many rows it spans, and a picture full of candidate run
 // groups costs time in proportion to its pixels. Counting row by row, and
 // stopping once a strip is known to be dark, mispredicted where it stopped.
+// The counts are kept modulo 256, which the difference over a strip of
+// fewer than 256 rows undoes: half the memory to make and read. Taller
+// strips, of modules over 51 pixels, take 16-bit counts, made when first
+// needed.
 class DarkCounter {
   public:
     explicit DarkCounter(const BinaryImage& image)
@@ -192,56 +197,85 @@ class DarkCounter {
     // by at least 1 / (20 area), far more than the rounding of the quotient
     // or of 0.05.
     bool Count(int first, int last, int top, int bottom, int area) {
-        if (!columnCounts_) BuildColumnCounts();
-        const uint16_t* below = &columnCounts_[(size_t(bottom) + 1) * size_t(width_)];
-        const uint16_t* above = &columnCounts_[size_t(top) * size_t(width_)];
-        long long dark = 0;
-        int p = first - 1;
-#if defined(__SSE2__)
-        // Eight columns at a time, in 16-bit sums: the strip's dark pixels
-        // are at most its area, below 2^15. The last few as eight with the
-        // lanes past the strip cleared (the table has room behind its end).
-        auto columns = [&](int at) {
-            return _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(below + at)),
-                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + at)));
-        };
-        __m128i sums = _mm_setzero_si128();
-        for (; p + 8 <= last; p += 8) sums = _mm_add_epi16(sums, columns(p));
-        if (p < last) {
-            const __m128i keep =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(kFirstLanes + 8 - (last - p)));
-            sums = _mm_add_epi16(sums, _mm_and_si128(columns(p), keep));
-            p = last;
-        }
-        alignas(16) int32_t lanes[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), _mm_madd_epi16(sums, _mm_set1_epi16(1)));
-        dark = lanes[0] + lanes[1] + lanes[2] + lanes[3];
-#endif
-        for (; p < last; ++p) dark += below[p] - above[p];
+        const long long dark = bottom - top < 255 ? ShortStrip(first, last, top, bottom)
+                                                  : TallStrip(first, last, top, bottom);
         return 20 * dark <= area;
     }
 
-    // Dark pixels above each row, per column; a side is at most 32767.
-    void BuildColumnCounts() {
-        // Every row after the guard row of zeros is written below; eight
-        // entries of room behind the last row for the strips' reads.
-        columnCounts_.reset(new uint16_t[(size_t(height_) + 1) * size_t(width_) + 8]);
-        std::fill_n(columnCounts_.get(), size_t(width_), uint16_t{0});
+    // Dark pixels of a strip of fewer than 256 rows, from the 8-bit counts.
+    long long ShortStrip(int first, int last, int top, int bottom) {
+        if (!narrow_) narrow_ = ColumnCounts<uint8_t>();
+        const uint8_t* below = &narrow_[(size_t(bottom) + 1) * size_t(width_)];
+        const uint8_t* above = &narrow_[size_t(top) * size_t(width_)];
+        long long dark = 0;
+        int p = first - 1;
+#if defined(__SSE2__)
+        // Sixteen columns at a time, their differences added up in two
+        // 64-bit lanes. The last few as sixteen with the bytes past the
+        // strip cleared (the table has room behind its end).
+        auto columns = [&](int at) {
+            return _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(below + at)),
+                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + at)));
+        };
+        const __m128i zero = _mm_setzero_si128();
+        __m128i sums = zero;
+        for (; p + 16 <= last; p += 16) sums = _mm_add_epi64(sums, _mm_sad_epu8(columns(p), zero));
+        if (p < last) {
+            const __m128i keep =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(kFirstBytes + 16 - (last - p)));
+            sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(columns(p), keep), zero));
+            p = last;
+        }
+        alignas(16) uint64_t halves[2];
+        _mm_store_si128(reinterpret_cast<__m128i*>(halves), sums);
+        dark = static_cast<long long>(halves[0] + halves[1]);
+#endif
+        for (; p < last; ++p) dark += uint8_t(below[p] - above[p]);
+        return dark;
+    }
+
+    // Dark pixels of a strip of any height, from the 16-bit counts.
+    long long TallStrip(int first, int last, int top, int bottom) {
+        if (!wide_) wide_ = ColumnCounts<uint16_t>();
+        const uint16_t* below = &wide_[(size_t(bottom) + 1) * size_t(width_)];
+        const uint16_t* above = &wide_[size_t(top) * size_t(width_)];
+        long long dark = 0;
+        for (int p = first - 1; p < last; ++p) dark += below[p] - above[p];
+        return dark;
+    }
+
+    // Dark pixels above each row, per column, modulo 2^(8 sizeof(Count));
+    // a side is at most 32767. Every row after the guard row of zeros is
+    // written below; sixteen entries of room behind the last row for the
+    // strips' reads.
+    template <typename Count> std::unique_ptr<Count[]> ColumnCounts() const {
+        std::unique_ptr<Count[]> counts(new Count[(size_t(height_) + 1) * size_t(width_) + 16]);
+        std::fill_n(counts.get(), size_t(width_), Count{0});
         for (int r = 0; r < height_; ++r) {
             const char* row = image_[size_t(r)].data();
-            const uint16_t* above = &columnCounts_[size_t(r) * size_t(width_)];
-            uint16_t* here = &columnCounts_[(size_t(r) + 1) * size_t(width_)];
+            const Count* above = &counts[size_t(r) * size_t(width_)];
+            Count* here = &counts[(size_t(r) + 1) * size_t(width_)];
             int p = 0;
 #if defined(__SSE2__)
-            for (; p + 16 <= width_; p += 16) AddBytes16(above + p, DarkOnes(row + p), here + p);
+            for (; p + 16 <= width_; p += 16) {
+                if constexpr (sizeof(Count) == 1)
+                    _mm_storeu_si128(
+                        reinterpret_cast<__m128i*>(here + p),
+                        _mm_add_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(above + p)),
+                                     DarkOnes(row + p)));
+                else
+                    AddBytes16(above + p, DarkOnes(row + p), here + p);
+            }
 #endif
-            for (; p < width_; ++p) here[p] = uint16_t(above[p] + (row[p] == '1'));
+            for (; p < width_; ++p) here[p] = Count(above[p] + (row[p] == '1'));
         }
+        return counts;
     }
 
     const BinaryImage& image_;
     const int height_, width_;
-    std::unique_ptr<uint16_t[]> columnCounts_; // none until the first count
+    std::unique_ptr<uint8_t[]> narrow_; // none until the first count
+    std::unique_ptr<uint16_t[]> wide_;  // none until the first tall strip
 };
 
 // Tests a run group found at f on scan line `line` for a light strip on its

@@ -160,6 +160,22 @@ TEST(FindFinderPatterns, StripsBelowABandOfRunGroupsKeepTheFivePercentRule) {
     EXPECT_EQ(FindFinderPatterns(withBand(symbol), binary, box, 0.85f, {}), kNotRecognised);
 }
 
+TEST(FindFinderPatterns, StripsTallerThan255RowsAreCountedInFull) {
+    // Modules of 53 pixels make the left strip of a finder 106 x 265
+    // pixels. With the quiet zone left of the symbol dark but for the module
+    // next to it, the top-left finder's left strips are half dark and it has
+    // no left edge; counts kept modulo 256 would read 9 dark pixels in each
+    // dark column and call them light.
+    test::Modules m = test::EncodeText("v1", 1, 1);
+    test::Picture p = test::Render(m, 53, 4);
+    BinaryImage binary;
+    SymbolBox box;
+    ASSERT_EQ(FindFinderPatterns(ToGrey(p), binary, box, 0.85f, {}), "");
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < 3 * 53; ++x) p.at(y, x) = 0;
+    EXPECT_EQ(FindFinderPatterns(ToGrey(p), binary, box, 0.85f, {}), kNotRecognised);
+}
+
 TEST(FindFinderPatterns, AllDarkPictureFindsNothingAndHugeModulesAreAFault) {
     GreyImage dark(60, 60); // every pixel 0: min = mean = T = 0, all dark
     BinaryImage binary;

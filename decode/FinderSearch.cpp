@@ -9,7 +9,6 @@
 #include <memory>
 #include <optional>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace zorvik {
@@ -404,12 +403,51 @@ void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, E
 // geometry that two or more lines agree on wins, even over a later one seen
 // more often. The scan files trailing candidates line by line, so those
 // of one line lie together, in the order filed.
+// Where each geometry's entry lies in the tally, by open addressing: a
+// picture tallies a few hundred geometries, and a map node each cost an
+// allocation. A key is never 0, its sizes being at least 7.
+class TallyIndex {
+  public:
+    // The entry filed for key, or next, filed for it now; and whether it was filed now.
+    std::pair<size_t, bool> Find(uint64_t key, size_t next) {
+        if (2 * (count_ + 1) > keys_.size()) Grow();
+        size_t slot = Slot(key);
+        for (; keys_[slot] != 0; slot = (slot + 1) & (keys_.size() - 1))
+            if (keys_[slot] == key) return {at_[slot], false};
+        keys_[slot] = key;
+        at_[slot] = next;
+        ++count_;
+        return {next, true};
+    }
+
+  private:
+    // Fibonacci hashing: the top bits of the key times 2^64 / golden ratio.
+    size_t Slot(uint64_t key) const { return size_t((key * 0x9E3779B97F4A7C15u) >> shift_); }
+
+    void Grow() {
+        std::vector<uint64_t> keys = std::move(keys_);
+        std::vector<size_t> at = std::move(at_);
+        const size_t size = std::max<size_t>(256, 2 * keys.size());
+        keys_.assign(size, 0);
+        at_.assign(size, 0);
+        shift_ = 64 - std::countr_zero(size);
+        count_ = 0;
+        for (size_t i = 0; i < keys.size(); ++i)
+            if (keys[i] != 0) Find(keys[i], at[i]);
+    }
+
+    std::vector<uint64_t> keys_; // 0 where free; a power of two long, at most half full
+    std::vector<size_t> at_;
+    size_t count_ = 0;
+    int shift_ = 64;
+};
+
 std::optional<TallyEntry> AgreedGeometry(const std::vector<Candidate>& leading,
                                          const std::vector<Candidate>& trailing) {
     assert(std::is_sorted(trailing.begin(), trailing.end(),
                           [](const Candidate& a, const Candidate& b) { return a.line < b.line; }));
     std::vector<TallyEntry> tally;
-    std::unordered_map<uint64_t, size_t> index;
+    TallyIndex index;
     for (const auto& l : leading) {
         const auto [from, to] = std::equal_range(
             trailing.begin(), trailing.end(), l,
@@ -420,12 +458,12 @@ std::optional<TallyEntry> AgreedGeometry(const std::vector<Candidate>& leading,
             int16_t span = CheckedInt16(r->position + r->size - l.position);
             uint64_t key = uint64_t(uint16_t(l.position)) << 48 | uint64_t(uint16_t(span)) << 32 |
                            uint64_t(uint16_t(l.size)) << 16 | uint16_t(r->size);
-            auto [at, inserted] = index.try_emplace(key, tally.size());
+            const auto [at, inserted] = index.Find(key, tally.size());
             if (inserted) {
                 if (tally.size() >= kMaxTally) throw StageFault("tally full");
                 tally.push_back({l.position, span, l.size, r->size, 1});
             } else {
-                TallyEntry& e = tally[at->second];
+                TallyEntry& e = tally[at];
                 e.count = CheckedInt16(e.count + 1);
             }
         }

@@ -65,6 +65,15 @@ inline __m128i OddLanes(__m128i a, __m128i b) {
 }
 #endif
 
+// Sizes runs for lines of up to longest pixels at once: growing them line
+// by line cost an allocation at each longer line.
+void SizeForLines(DarkRuns& runs, int longest) {
+    const size_t groups = size_t(RoundedGroupCount((longest + 1) / 2));
+    EnsureSize(runs.bound, size_t(longest) + kChangeSlack + 40);
+    for (auto* v : {&runs.start, &runs.dark, &runs.light}) EnsureSize(*v, groups + 10);
+    EnsureSize(runs.maybe, groups);
+}
+
 void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     const int size = int(line.size());
     // The changes from bound + 1, and room for the run split below to
@@ -500,6 +509,7 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
     // Rows: the top-left finder is a left-edge group, the top-right one a right-edge group.
     DarkCounter dark(binary);
     DarkRuns runs;
+    SizeForLines(runs, std::max(width, height));
     std::vector<Candidate> leftEdge, rightEdge;
     for (int y = 0; y < height; ++y) {
         ScanLine(dark, binary[size_t(y)], y, width, HorizontalEdge, 0, sameAsAbove[size_t(y)], runs,

@@ -325,6 +325,8 @@ struct SamplingAccess {
         };
         std::vector<Span> spans;
         std::vector<int> spanColumn;
+        spans.reserve(size_t(n));
+        spanColumn.reserve(size_t(n));
         for (int c2 = 0, x0 = c.left; c2 < n; ++c2) {
             const int x1 = std::min(x0 + columns[size_t(c2)] - 1, c.rowWidth) + 1;
             if (x1 > x0) {
@@ -342,6 +344,8 @@ struct SamplingAccess {
         std::vector<size_t> boundary;
         std::vector<uint16_t> widths, differences;
         if (adjoining) {
+            boundary.reserve(spans.size() + 1);
+            widths.reserve(spans.size());
             boundary.push_back(spans[0].a);
             for (const Span& span : spans) {
                 boundary.push_back(span.b);

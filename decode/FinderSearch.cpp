@@ -456,6 +456,7 @@ std::optional<TallyEntry> AgreedGeometry(const std::vector<Candidate>& leading,
     assert(std::is_sorted(trailing.begin(), trailing.end(),
                           [](const Candidate& a, const Candidate& b) { return a.line < b.line; }));
     std::vector<TallyEntry> tally;
+    tally.reserve(std::min(leading.size(), kMaxTally));
     TallyIndex index;
     for (const auto& l : leading) {
         const auto [from, to] = std::equal_range(
@@ -510,7 +511,12 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
     DarkCounter dark(binary);
     DarkRuns runs;
     SizeForLines(runs, std::max(width, height));
+    // Room for the candidates of a typical picture, which would otherwise
+    // grow the lists a few times each.
+    constexpr size_t kUsualCandidates = 256;
     std::vector<Candidate> leftEdge, rightEdge;
+    leftEdge.reserve(kUsualCandidates);
+    rightEdge.reserve(kUsualCandidates);
     for (int y = 0; y < height; ++y) {
         ScanLine(dark, binary[size_t(y)], y, width, HorizontalEdge, 0, sameAsAbove[size_t(y)], runs,
                  leftEdge, rightEdge);
@@ -526,6 +532,8 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
 
     // Columns inside the found width: top-left and bottom-left finders.
     std::vector<Candidate> topEdge, bottomEdge;
+    topEdge.reserve(kUsualCandidates);
+    bottomEdge.reserve(kUsualCandidates);
     // Columns are copied out a tile at a time: one pass down the rows then
     // serves kTile columns.
     constexpr int kTile = 32;

@@ -1,6 +1,7 @@
 #include "ChangeBitmap.h"
 
 #include "CommonModule.h"
+#include "PixelLines.h"
 #include "VectorSupport.h"
 
 #include <algorithm>
@@ -320,13 +321,6 @@ bool AnyGreyBetween(const GreyImage& grey, int above, int atMost) {
     return false;
 }
 
-#if defined(__SSE2__)
-// Sixteen bytes from kFreshBytes + 16 - k keep bytes k.. of sixteen (0 <= k <= 16).
-alignas(16) constexpr uint8_t kFreshBytes[32] = {
-    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
-    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-#endif
-
 ReferenceLevels MeasureReference(const GreyImage& grey, const PixelRect& reference) {
     const PixelRect& q = reference;
     if (q.firstRow < 0 || q.firstCol < 0 || q.lastRow >= grey.height || q.lastCol >= grey.width ||
@@ -355,11 +349,10 @@ ReferenceLevels MeasureReference(const GreyImage& grey, const PixelRect& referen
         if (c <= q.lastCol && q.lastCol + 1 - q.firstCol >= 16) {
             const int from = q.lastCol + 1 - 16;
             const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + from));
-            const __m128i fresh =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(kFreshBytes + 16 - (c - from)));
-            least =
-                _mm_min_epu8(least, _mm_or_si128(g, _mm_andnot_si128(fresh, _mm_set1_epi8(-1))));
-            sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(g, fresh), _mm_setzero_si128()));
+            const __m128i counted = FirstBytes(c - from);
+            least = _mm_min_epu8(least, _mm_or_si128(g, counted));
+            sums = _mm_add_epi64(sums,
+                                 _mm_sad_epu8(_mm_andnot_si128(counted, g), _mm_setzero_si128()));
             c = q.lastCol + 1;
         }
 #endif

@@ -44,15 +44,15 @@ struct DarkRuns {
     int count = 0;              // dark runs
 };
 
-// Grows v to at least n elements; a smaller need keeps the size, so lines
-// of varying length do not zero the same memory again and again.
-template <typename T> void EnsureSize(std::vector<T>& v, size_t n) {
-    if (v.size() < n) v.resize(n);
-}
-
 int RoundedGroupCount(int count) {
     return (count + 15) / 16 * 16;
 }
+
+// Bounds kept past a line's changes, for the run split to read whole
+// vectors; runs kept past whole groups of sixteen, for the two beyond and
+// the split's last eight.
+constexpr int kBoundSlack = kChangeSlack + 40;
+constexpr int kRunSlack = 10;
 
 #if defined(__SSE2__)
 // The even and the odd 16-bit lanes of a, then b (values 0 to 32767).
@@ -65,35 +65,32 @@ inline __m128i OddLanes(__m128i a, __m128i b) {
 }
 #endif
 
-// Sizes runs for lines of up to longest pixels at once: growing them line
-// by line cost an allocation at each longer line.
+// Sizes runs for lines of up to longest pixels, once for a whole search: a
+// line of L pixels has at most (L + 1) / 2 dark runs.
 void SizeForLines(DarkRuns& runs, int longest) {
     const size_t groups = size_t(RoundedGroupCount((longest + 1) / 2));
-    EnsureSize(runs.bound, size_t(longest) + kChangeSlack + 40);
-    for (auto* v : {&runs.start, &runs.dark, &runs.light}) EnsureSize(*v, groups + 10);
-    EnsureSize(runs.maybe, groups);
+    runs.bound.resize(size_t(longest) + kBoundSlack);
+    for (auto* v : {&runs.start, &runs.dark, &runs.light}) v->resize(groups + kRunSlack);
+    runs.maybe.resize(groups);
 }
 
+// runs is sized by SizeForLines for lines at least as long as line.
 void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     const int size = int(line.size());
-    // The changes from bound + 1, and room for the run split below to
-    // read whole vectors past them.
-    EnsureSize(runs.bound, line.size() + kChangeSlack + 40);
+    assert(runs.bound.size() >= line.size() + kBoundSlack);
+    // The changes from bound + 1.
     int16_t* const bound = runs.bound.data();
     bound[0] = 0;
     int16_t* const last =
         FindChanges(reinterpret_cast<const uint8_t*>(line.data()), size, bound + 1);
     const int lineRuns = int(last - bound); // of either kind
-    for (int i = 0; i < 40; ++i) last[i] = int16_t(size);
+    std::fill_n(last, kBoundSlack - kChangeSlack, int16_t(size));
     // Runs alternate, the first dark one being run 0 or run 1.
     const int first = size > 0 && line[0] == '1' ? 0 : 1;
     runs.count = std::max(0, (lineRuns - first + 1) / 2);
     // Zero lengths up to whole groups of sixteen and two beyond: the
     // prefilter then runs in whole vectors.
     const int padded = RoundedGroupCount(runs.count) + 2;
-    EnsureSize(runs.start, size_t(padded) + 8);
-    EnsureSize(runs.dark, size_t(padded) + 8);
-    EnsureSize(runs.light, size_t(padded) + 8);
     const int16_t* __restrict b = bound + first;
     int16_t* __restrict start = runs.start.data();
     int16_t* __restrict dark = runs.dark.data();
@@ -148,7 +145,6 @@ void MarkGroups(const int16_t* __restrict dark, const int16_t* __restrict light,
 
 void MarkLikelyGroups(DarkRuns& runs, int lineLength) {
     const int n = runs.count, whole = RoundedGroupCount(n);
-    EnsureSize(runs.maybe, size_t(whole));
     if (lineLength <= kShortLine)
         MarkGroups<int16_t>(runs.dark.data(), runs.light.data(), runs.maybe.data(), whole);
     else
@@ -158,13 +154,6 @@ void MarkLikelyGroups(DarkRuns& runs, int lineLength) {
     if (lineLength >= INT16_MAX)
         for (int k = std::max(0, n - 3); k < n; ++k) runs.maybe[size_t(k)] = 1;
 }
-
-#if defined(__SSE2__)
-// Sixteen bytes from kFirstBytes + 16 - k keep bytes 0..k-1 (0 <= k <= 16).
-alignas(16) constexpr uint8_t kFirstBytes[32] = {
-    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0};
-#endif
 
 // DarkFraction over an image of equal rows, height of them, from per-column
 // prefix counts made at the first count. A strip then costs a few vector
@@ -229,9 +218,8 @@ class DarkCounter {
         __m128i sums = zero;
         for (; p + 16 <= last; p += 16) sums = _mm_add_epi64(sums, _mm_sad_epu8(columns(p), zero));
         if (p < last) {
-            const __m128i keep =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(kFirstBytes + 16 - (last - p)));
-            sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(columns(p), keep), zero));
+            sums = _mm_add_epi64(
+                sums, _mm_sad_epu8(_mm_and_si128(columns(p), FirstBytes(last - p)), zero));
             p = last;
         }
         alignas(16) uint64_t halves[2];
@@ -407,11 +395,6 @@ void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, E
     }
 }
 
-// Pairs leading and trailing candidates of the same line with sizes within 1
-// of each other and tallies each geometry in the order first seen. The first
-// geometry that two or more lines agree on wins, even over a later one seen
-// more often. The scan files trailing candidates line by line, so those
-// of one line lie together, in the order filed.
 // Where each geometry's entry lies in the tally, by open addressing: a
 // picture tallies a few hundred geometries, and a map node each cost an
 // allocation. A key is never 0, its sizes being at least 7.
@@ -451,17 +434,20 @@ class TallyIndex {
     int shift_ = 64;
 };
 
+// Pairs leading and trailing candidates of the same line with sizes within 1
+// of each other and tallies each geometry in the order first seen. The first
+// geometry that two or more lines agree on wins, even over a later one seen
+// more often. The scan files trailing candidates line by line, so those
+// of one line lie together, in the order filed.
 std::optional<TallyEntry> AgreedGeometry(const std::vector<Candidate>& leading,
                                          const std::vector<Candidate>& trailing) {
-    assert(std::is_sorted(trailing.begin(), trailing.end(),
-                          [](const Candidate& a, const Candidate& b) { return a.line < b.line; }));
+    const auto byLine = [](const Candidate& a, const Candidate& b) { return a.line < b.line; };
+    assert(std::is_sorted(trailing.begin(), trailing.end(), byLine));
     std::vector<TallyEntry> tally;
     tally.reserve(std::min(leading.size(), kMaxTally));
     TallyIndex index;
     for (const auto& l : leading) {
-        const auto [from, to] = std::equal_range(
-            trailing.begin(), trailing.end(), l,
-            [](const Candidate& a, const Candidate& b) { return a.line < b.line; });
+        const auto [from, to] = std::equal_range(trailing.begin(), trailing.end(), l, byLine);
         for (auto r = from; r != to; ++r) {
             if (!(r->size - 1 <= l.size && l.size <= r->size + 1 && l.position < r->position))
                 continue;

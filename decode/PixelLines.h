@@ -110,6 +110,18 @@ inline void Transpose16(const uint8_t* const* rows, uint8_t* to, size_t toStride
 }
 
 #if defined(__SSE2__)
+// Bytes 0 to k - 1 all ones, the rest zero (0 <= k <= 16): what keeps the
+// first k of sixteen, or, inverted, the last 16 - k. A line's last few
+// pixels are read as the end of the sixteen that end it, this masking off
+// the ones read before or past its end.
+inline __m128i FirstBytes(int k) {
+    alignas(16) static constexpr uint8_t kOnesThenZeros[32] = {
+        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0,    0,    0,    0,    0,    0,
+        0,    0,    0,    0,    0,    0,    0,    0,    0,    0};
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kOnesThenZeros + 16 - k));
+}
+
 // 1 for each of the sixteen characters from p that is '1', else 0.
 inline __m128i DarkOnes(const char* p) {
     return _mm_and_si128(

@@ -1,6 +1,7 @@
 #include "LoosePictures.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace zorvik {
@@ -177,6 +178,74 @@ std::vector<LoosePicture> MakeLoosePictures(const GreyPicture& symbol,
         }
     }
     return pictures;
+}
+
+void DrawSymbol(GreyPicture& picture, const std::vector<std::string>& modules,
+                const SymbolPlacement& at) {
+    const int n = int(modules.size());
+    const double side = (n + 8) * at.modulePx; // with the quiet zone
+    const double turn = at.degrees * M_PI / 180, c = std::cos(turn), s = std::sin(turn);
+    const double reach = side * (std::abs(c) + std::abs(s)) / 2 + 2;
+    const uint8_t dark = at.lightOnDark ? 235 : 20, light = at.lightOnDark ? 20 : 235;
+    const int x0 = std::max(0, int(at.centreX - reach)),
+              x1 = std::min(picture.width, int(at.centreX + reach) + 1);
+    const int y0 = std::max(0, int(at.centreY - reach)),
+              y1 = std::min(picture.height, int(at.centreY + reach) + 1);
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            int sum = 0, inside = 0;
+            for (int sy = 0; sy < 4; ++sy)
+                for (int sx = 0; sx < 4; ++sx) {
+                    // Back into the symbol's own frame: modules from the
+                    // quiet zone's top-left corner.
+                    const double dx = x + (sx + 0.5) / 4 - at.centreX;
+                    const double dy = y + (sy + 0.5) / 4 - at.centreY;
+                    const double u = (c * dx + s * dy + side / 2) / at.modulePx;
+                    const double v = (-s * dx + c * dy + side / 2) / at.modulePx;
+                    if (u < 0 || v < 0 || u >= n + 8 || v >= n + 8) {
+                        sum += picture.at(x, y);
+                        continue;
+                    }
+                    ++inside;
+                    const int col = int(u) - 4, row = int(v) - 4;
+                    const bool isDark = row >= 0 && col >= 0 && row < n && col < n &&
+                                        modules[size_t(row)][size_t(col)] == '1';
+                    sum += isDark ? dark : light;
+                }
+            if (inside) picture.at(x, y) = uint8_t((sum + 8) / 16);
+        }
+}
+
+std::vector<ScreenPicture> MakeScreenPictures(const std::vector<std::vector<std::string>>& symbols) {
+    struct Screen {
+        int width, height;
+    };
+    std::vector<ScreenPicture> screens;
+    for (const Screen screen : {Screen{1920, 1080}, Screen{2560, 1440}, Screen{3840, 2160}}) {
+        const double w = screen.width, h = screen.height;
+        const GreyPicture desktop =
+            DesktopPicture(screen.width, screen.height, uint32_t(screen.width + screen.height));
+        for (int count : {0, 1, 3}) {
+            ScreenPicture p;
+            char name[64];
+            std::snprintf(name, sizeof name, "screen-%dx%d-%d", screen.width, screen.height, count);
+            p.name = name;
+            p.picture = desktop;
+            if (count == 1) {
+                p.symbols = {0};
+                p.placements = {{w * 0.72, h * 0.64, 3, 0, false}};
+            } else if (count == 3) {
+                p.symbols = {0, 1, 2};
+                p.placements = {{w * 0.22, h * 0.30, 4, 0, true},
+                                {w * 0.55, h * 0.55, 4, 30, false},
+                                {w * 0.82, h * 0.25, 2, 0, false}};
+            }
+            for (size_t i = 0; i < p.symbols.size(); ++i)
+                DrawSymbol(p.picture, symbols[size_t(p.symbols[i])], p.placements[i]);
+            screens.push_back(std::move(p));
+        }
+    }
+    return screens;
 }
 
 } // namespace zorvik

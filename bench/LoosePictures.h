@@ -47,4 +47,31 @@ std::vector<LoosePicture> MakeLoosePictures(const GreyPicture& symbol,
                                             const std::vector<int>& sides = {500, 1000, 2000,
                                                                              4000});
 
+// A symbol drawn into a picture: its modules ('1' dark), a quiet zone of
+// four modules around them, its centre at (centreX, centreY) in picture
+// pixels, modulePx pixels a module, turned clockwise by degrees. Each pixel
+// is the mean of 4 x 4 samples, as a scaled screen shows edges. Dark is 20,
+// light 235; lightOnDark swaps them. Parts outside the picture are cut.
+struct SymbolPlacement {
+    double centreX = 0, centreY = 0, modulePx = 4, degrees = 0;
+    bool lightOnDark = false;
+};
+void DrawSymbol(GreyPicture& picture, const std::vector<std::string>& modules,
+                const SymbolPlacement& placement);
+
+// A screen picture with its symbols where DrawSymbol put them.
+struct ScreenPicture {
+    std::string name; // e.g. "screen-2560x1440-3", unique in the set
+    GreyPicture picture;
+    std::vector<int> symbols; // indices into the symbols given, as drawn
+    std::vector<SymbolPlacement> placements;
+};
+
+// Desktop-like screens of 1920 x 1080, 2560 x 1440 and 3840 x 2160, each
+// with no symbol, with symbols[0] alone (upright, 3 px a module, far from
+// the top-left corner), and with three: symbols[0] light on dark, symbols[1]
+// turned by 30 degrees, symbols[2] at 2 px a module. symbols holds at least
+// three module grids.
+std::vector<ScreenPicture> MakeScreenPictures(const std::vector<std::vector<std::string>>& symbols);
+
 } // namespace zorvik

@@ -111,6 +111,44 @@ DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
     return outcome;
 }
 
+PictureScan ScanPicture(std::span<const uint8_t> file, const MillisecondClock& clock) {
+    PictureScan scan;
+    const uint32_t start = clock();
+    BitmapHeader header;
+    if (HeaderCheck check = ReadBitmapHeader(file, header); check != HeaderCheck::Fits) {
+        scan.kind = DecodeOutcome::Kind::FileFailure;
+        scan.message = check == HeaderCheck::Empty ? kImageNotObtained : kImageMalformed;
+        return scan;
+    }
+    scan.message = kNoSymbolFound;
+    // A bit count without a converter is a picture of nothing.
+    if (std::find(kConvertedBitCounts.begin(), kConvertedBitCounts.end(), header.bitCount) ==
+        kConvertedBitCounts.end())
+        return scan;
+    try {
+        GreyImage grey(header.width, header.height, GreyImage::Unset{});
+        ConvertBitmap(file, header, grey);
+        scan.symbols = FindAllSymbols(grey);
+    } catch (const std::bad_alloc&) {
+        return scan; // too large for memory: nothing found
+    }
+    scan.elapsedMs = clock() - start;
+    if (!scan.symbols.empty()) {
+        scan.kind = DecodeOutcome::Kind::Decoded;
+        scan.message.clear();
+    }
+    return scan;
+}
+
+DecodeOutcome OutcomeOf(const FoundSymbol& symbol, uint32_t elapsedMs) {
+    DecodeOutcome outcome;
+    outcome.kind = DecodeOutcome::Kind::Decoded;
+    outcome.result = symbol.result;
+    outcome.text = symbol.text;
+    outcome.elapsedMs = elapsedMs;
+    return outcome;
+}
+
 DecodeOptions MakeDecodeOptions(const Settings& settings, const std::string& debugFolder) {
     DecodeOptions options;
     options.debugFolder = debugFolder;

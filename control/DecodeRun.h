@@ -7,11 +7,13 @@
 #include "FinderSearch.h"
 #include "ModuleSampling.h"
 #include "Settings.h"
+#include "SymbolScan.h"
 
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace zorvik {
 
@@ -88,6 +90,25 @@ struct DecodeOutcome {
 // successful attempt.
 DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
                         const MillisecondClock& clock = SystemMilliseconds);
+
+inline constexpr const char* kNoSymbolFound = "no symbol found in the picture";
+
+// Every symbol of a whole picture, for the desktop's outlines and the
+// command line's --all.
+struct PictureScan {
+    // Decoded when at least one symbol was found; FileFailure with the
+    // file failure text of RunDecode; else NotDecoded with kNoSymbolFound.
+    DecodeOutcome::Kind kind = DecodeOutcome::Kind::NotDecoded;
+    std::string message;
+    std::vector<FoundSymbol> symbols; // as FindAllSymbols orders them
+    uint32_t elapsedMs = 0;           // header to the end of the search
+};
+PictureScan ScanPicture(std::span<const uint8_t> file,
+                        const MillisecondClock& clock = SystemMilliseconds);
+
+// One symbol of a scan as a decode outcome, for the labels and JSON that a
+// decoded selection gets.
+DecodeOutcome OutcomeOf(const FoundSymbol& symbol, uint32_t elapsedMs);
 
 // The decoder's options from the user's settings: segment information
 // only when it is switched on, dumps only with a debug folder.

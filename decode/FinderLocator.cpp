@@ -312,8 +312,8 @@ int EstimateModuleCount(const FinderTriple& t) {
 }
 
 std::vector<FinderTriple> ChooseTriples(const std::vector<FinderCandidate>& candidates,
-                                        size_t maxTriples) {
-    const size_t n = std::min<size_t>(candidates.size(), 16);
+                                        size_t maxTriples, size_t maxCandidates) {
+    const size_t n = std::min(candidates.size(), maxCandidates);
     std::vector<FinderTriple> triples;
     for (size_t i = 0; i < n; ++i)
         for (size_t j = i + 1; j < n; ++j)
@@ -347,6 +347,14 @@ std::vector<FinderTriple> ChooseTriples(const std::vector<FinderCandidate>& cand
               [](const FinderTriple& a, const FinderTriple& b) { return a.score < b.score; });
     if (triples.size() > maxTriples) triples.resize(maxTriples);
     return triples;
+}
+
+bool SameTriple(const FinderTriple& a, const FinderTriple& b) {
+    auto same = [](const FinderCandidate& p, const FinderCandidate& q) {
+        return Distance(p.centre, q.centre) < 0.5 * std::max(p.moduleSize, q.moduleSize);
+    };
+    return same(a.topLeft, b.topLeft) && same(a.topRight, b.topRight) &&
+           same(a.bottomLeft, b.bottomLeft);
 }
 
 } // namespace zorvik

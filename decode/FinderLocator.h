@@ -49,11 +49,16 @@ struct FinderTriple {
 FinderTriple OrderFinders(const FinderCandidate& a, const FinderCandidate& b,
                           const FinderCandidate& c);
 
-// The most plausible triples among the best candidates, at most maxTriples,
-// best first: similar module sizes, a near right angle at the top-left one,
-// legs of near equal length and a size between 21 and 177 modules.
+// The most plausible triples among the first maxCandidates candidates, at
+// most maxTriples, best first: similar module sizes, a near right angle at
+// the top-left one, legs of near equal length and a size between 21 and 177
+// modules. The work grows with the cube of maxCandidates.
 std::vector<FinderTriple> ChooseTriples(const std::vector<FinderCandidate>& candidates,
-                                        size_t maxTriples);
+                                        size_t maxTriples, size_t maxCandidates = 16);
+
+// The same three finders in the same roles, each centre within half a
+// module of its twin: one triple found in two binarisations.
+bool SameTriple(const FinderTriple& a, const FinderTriple& b);
 
 // Module size of the triple's finders along the symbol's own axes: the
 // measured sizes corrected for the turn of the top-left to top-right side.

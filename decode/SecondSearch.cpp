@@ -35,7 +35,7 @@ constexpr int kHalveAbove = 2048;
 class Search {
   public:
     Search(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result)
-        : grey_(grey), engine_(engine), result_(result) {}
+        : grey_(grey), result_(result), reader_(grey, engine, kMaxDecodes) {}
 
     bool Run() {
         // Large pictures are searched for finders at half size (a 180-pixel
@@ -55,7 +55,7 @@ class Search {
         const std::array<uint64_t, 256> histogram = GreyHistogram(searched);
         Queue(BinariseGlobal(searched, histogram), scale);
         if (TryQueued(kConvincingScore)) return true;
-        if (decodes_ >= kMaxDecodes) return false;
+        if (reader_.Exhausted()) return false;
         Queue(BinariseLocal(searched, histogram), scale);
         return TryQueued(kHopelessScore);
     }
@@ -93,98 +93,100 @@ class Search {
             const Pick candidate = queue_.front();
             queue_.erase(queue_.begin());
             tried_.push_back(candidate);
-            if (TryTriple(candidate.triple, candidate.lightOnDark)) return true;
-            if (decodes_ >= kMaxDecodes) return false;
+            if (reader_.Read(candidate.triple, candidate.lightOnDark, result_)) return true;
+            if (reader_.Exhausted()) return false;
         }
         return false;
     }
 
-    // The same three centres, within half a module, from another plane.
+    // The same triple, from another plane.
     static bool Contains(const std::vector<Pick>& queue, const FinderTriple& t, bool lightOnDark) {
-        auto same = [](const FinderCandidate& a, const FinderCandidate& b) {
-            return std::hypot(a.centre.x - b.centre.x, a.centre.y - b.centre.y) <
-                   0.5 * std::max(a.moduleSize, b.moduleSize);
-        };
-        for (const Pick& old : queue)
-            if (old.lightOnDark == lightOnDark && same(old.triple.topLeft, t.topLeft) &&
-                same(old.triple.topRight, t.topRight) && same(old.triple.bottomLeft, t.bottomLeft))
-                return true;
-        return false;
-    }
-
-    // Sizes in order of likelihood: the estimate, a version read from the
-    // grid it gives, then the neighbouring versions.
-    bool TryTriple(const FinderTriple& t, bool lightOnDark) {
-        const int estimate = EstimateModuleCount(t);
-        std::vector<int> sizes;
-        auto add = [&](int n) {
-            if (n < 21 || n > 177) return;
-            for (int s : sizes)
-                if (s == n) return;
-            sizes.push_back(n);
-        };
-        if (estimate >= 41) {
-            if (const std::optional<Perspective> map =
-                    GridFromFinders(t, std::max(estimate, 45), {}))
-                if (const int v = ReadVersionBlocks(
-                        SampleCorners(grey_, *map, std::max(estimate, 45), lightOnDark)))
-                    add(17 + 4 * v);
-        }
-        for (int delta : {0, 4, -4, 8, -8}) add(estimate + delta);
-        for (int n : sizes) {
-            // The alignment pattern pins the fourth corner; without one, the
-            // parallelogram's corner, then the corner that best registers.
-            // A size whose timing modules alternate on neither of the first
-            // two grids is not sampled in full.
-            const std::optional<Perspective> parallelogram = GridFromFinders(t, n, std::nullopt);
-            if (!parallelogram) continue;
-            const std::optional<PlanePoint> alignment = FindAlignment(grey_, t, n, lightOnDark);
-            const std::optional<Perspective> pinned =
-                alignment ? GridFromFinders(t, n, alignment) : std::nullopt;
-            if (TimingAgreementAt(grey_, *parallelogram, n, lightOnDark) < kMinTimingAtSize &&
-                !(pinned && TimingAgreementAt(grey_, *pinned, n, lightOnDark) >= kMinTimingAtSize))
-                continue;
-            if (pinned && TryGrid(*pinned, n, lightOnDark)) return true;
-            if (TryGrid(*parallelogram, n, lightOnDark)) return true;
-            if (!alignment)
-                if (const auto map = RefineFourthCorner(grey_, t, n))
-                    if (TryGrid(*map, n, lightOnDark)) return true;
-            if (decodes_ >= kMaxDecodes) return false;
-        }
-        return false;
-    }
-
-    bool TryGrid(const Perspective& map, int n, bool lightOnDark) {
-        const std::vector<double> samples = SampleFootprints(grey_, map, n);
-        const FootprintLevels levels = MeasureFootprints(samples);
-        ModuleMatrix previous;
-        for (ModuleThreshold rule : {ModuleThreshold::Global, ModuleThreshold::Local}) {
-            ModuleMatrix matrix = ThresholdFootprints(samples, n, levels, rule, lightOnDark);
-            if (matrix == previous || TimingAgreement(matrix) < kMinTiming) continue;
-            // A mirror image comes out transposed from the finder order.
-            if (TryMatrix(matrix) || TryMatrix(Transpose(matrix))) return true;
-            previous = std::move(matrix);
-        }
-        return false;
-    }
-
-    bool TryMatrix(const ModuleMatrix& matrix) {
-        if (decodes_ >= kMaxDecodes) return false;
-        ++decodes_;
-        SymbolBox box;
-        box.ModulesAcross = box.ModulesDown = int16_t(matrix.size());
-        result_ = DecodeResult{};
-        return engine_.DecodeSymbol(matrix, box, result_).empty();
+        return std::any_of(queue.begin(), queue.end(), [&](const Pick& old) {
+            return old.lightOnDark == lightOnDark && SameTriple(old.triple, t);
+        });
     }
 
     const GreyImage& grey_;
-    DecodeEngine& engine_;
     DecodeResult& result_;
+    TripleReader reader_;
     std::vector<Pick> queue_, tried_;
-    int decodes_ = 0;
 };
 
 } // namespace
+
+// Sizes in order of likelihood: the estimate, a version read from the grid
+// it gives, then the neighbouring versions.
+std::optional<GridRead> TripleReader::Read(const FinderTriple& t, bool lightOnDark,
+                                           DecodeResult& result) {
+    result_ = &result;
+    read_.reset();
+    const int estimate = EstimateModuleCount(t);
+    std::vector<int> sizes;
+    auto add = [&](int n) {
+        if (n < 21 || n > 177) return;
+        for (int s : sizes)
+            if (s == n) return;
+        sizes.push_back(n);
+    };
+    if (estimate >= 41) {
+        if (const std::optional<Perspective> map = GridFromFinders(t, std::max(estimate, 45), {}))
+            if (const int v = ReadVersionBlocks(
+                    SampleCorners(grey_, *map, std::max(estimate, 45), lightOnDark)))
+                add(17 + 4 * v);
+    }
+    for (int delta : {0, 4, -4, 8, -8}) add(estimate + delta);
+    for (int n : sizes) {
+        // The alignment pattern pins the fourth corner; without one, the
+        // parallelogram's corner, then the corner that best registers. A
+        // size whose timing modules alternate on neither of the first two
+        // grids is not sampled in full.
+        const std::optional<Perspective> parallelogram = GridFromFinders(t, n, std::nullopt);
+        if (!parallelogram) continue;
+        const std::optional<PlanePoint> alignment = FindAlignment(grey_, t, n, lightOnDark);
+        const std::optional<Perspective> pinned =
+            alignment ? GridFromFinders(t, n, alignment) : std::nullopt;
+        if (TimingAgreementAt(grey_, *parallelogram, n, lightOnDark) < kMinTimingAtSize &&
+            !(pinned && TimingAgreementAt(grey_, *pinned, n, lightOnDark) >= kMinTimingAtSize))
+            continue;
+        if (pinned && TryGrid(*pinned, n, lightOnDark)) return read_;
+        if (TryGrid(*parallelogram, n, lightOnDark)) return read_;
+        if (!alignment)
+            if (const auto map = RefineFourthCorner(grey_, t, n))
+                if (TryGrid(*map, n, lightOnDark)) return read_;
+        if (Exhausted()) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool TripleReader::TryGrid(const Perspective& map, int n, bool lightOnDark) {
+    const std::vector<double> samples = SampleFootprints(grey_, map, n);
+    const FootprintLevels levels = MeasureFootprints(samples);
+    ModuleMatrix previous;
+    for (ModuleThreshold rule : {ModuleThreshold::Global, ModuleThreshold::Local}) {
+        ModuleMatrix matrix = ThresholdFootprints(samples, n, levels, rule, lightOnDark);
+        if (matrix == previous || TimingAgreement(matrix) < kMinTiming) continue;
+        // A mirror image comes out transposed from the finder order.
+        if (TryMatrix(matrix)) {
+            read_ = GridRead{map, n, false, matrix};
+            return true;
+        }
+        if (ModuleMatrix mirror = Transpose(matrix); TryMatrix(mirror)) {
+            read_ = GridRead{map, n, true, std::move(mirror)};
+            return true;
+        }
+        previous = std::move(matrix);
+    }
+    return false;
+}
+
+bool TripleReader::TryMatrix(const ModuleMatrix& matrix) {
+    if (Exhausted()) return false;
+    ++decodes_;
+    SymbolBox box;
+    box.ModulesAcross = box.ModulesDown = int16_t(matrix.size());
+    *result_ = DecodeResult{};
+    return engine_.DecodeSymbol(matrix, box, *result_).empty();
+}
 
 std::string SecondSearch(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result) {
     try {

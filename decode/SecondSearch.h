@@ -6,7 +6,10 @@
 
 #include "ChangeBitmap.h"
 #include "DecodeEngine.h"
+#include "FinderLocator.h"
+#include "PerspectiveGrid.h"
 
+#include <optional>
 #include <string>
 
 namespace zorvik {
@@ -16,5 +19,40 @@ inline constexpr const char* kSecondSearchFailed = "second search: no symbol dec
 // "" with result and engine.GetDecodedText() set by the first candidate
 // grid the engine decodes; otherwise kSecondSearchFailed. Never throws.
 std::string SecondSearch(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result);
+
+// The grid through which a triple's symbol was decoded.
+struct GridRead {
+    Perspective map; // module coordinates (column, row) -> picture pixels
+    int modules = 0;
+    bool mirrored = false; // decoded from the transpose of the sampled grid
+    ModuleMatrix matrix;   // the upright matrix the engine decoded
+};
+
+// Reads finder triples into symbols: sizes, grids and module thresholds in
+// order of likelihood, within one budget of decoder calls shared by every
+// triple it is given. Both searches read their candidates through it.
+class TripleReader {
+  public:
+    TripleReader(const GreyImage& grey, DecodeEngine& engine, int maxDecodes)
+        : grey_(grey), engine_(engine), maxDecodes_(maxDecodes) {}
+
+    // The grid of the first matrix the engine decodes, with result and
+    // engine.GetDecodedText() set; nothing when none decodes or the budget
+    // runs out. May throw on a picture too large for memory.
+    std::optional<GridRead> Read(const FinderTriple& triple, bool lightOnDark,
+                                 DecodeResult& result);
+    bool Exhausted() const { return decodes_ >= maxDecodes_; }
+
+  private:
+    bool TryGrid(const Perspective& map, int n, bool lightOnDark);
+    bool TryMatrix(const ModuleMatrix& matrix);
+
+    const GreyImage& grey_;
+    DecodeEngine& engine_;
+    int maxDecodes_;
+    int decodes_ = 0;
+    DecodeResult* result_ = nullptr;
+    std::optional<GridRead> read_;
+};
 
 } // namespace zorvik

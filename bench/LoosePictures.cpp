@@ -216,7 +216,8 @@ void DrawSymbol(GreyPicture& picture, const std::vector<std::string>& modules,
         }
 }
 
-std::vector<ScreenPicture> MakeScreenPictures(const std::vector<std::vector<std::string>>& symbols) {
+std::vector<ScreenPicture>
+MakeScreenPictures(const std::vector<std::vector<std::string>>& symbols) {
     struct Screen {
         int width, height;
     };

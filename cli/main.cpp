@@ -16,6 +16,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::vector<std::string> args(argv + 1, argv + argc);
-    return zorvik::RunCommandLine(args, zorvik::LoadPictureAsBitmap, std::cout, std::cerr,
-                                  ::isatty(STDOUT_FILENO) == 1);
+    auto load = [](const std::string& path) {
+        return path == zorvik::kStandardInputName ? zorvik::LoadStandardInputAsBitmap()
+                                                  : zorvik::LoadPictureAsBitmap(path);
+    };
+    return zorvik::RunCommandLine(args, load, std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1);
 }

@@ -5,7 +5,9 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,22 +22,24 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
-    "usage: zorvik-cli [--json] [--exact] [--segments FILE] [--debug DIR] FILE...";
+    "usage: zorvik-cli [--json] [--exact] [--all] [--segments FILE] [--debug DIR] FILE...";
 
 constexpr const char* kHelp =
     "Decodes the QR Code in each picture file (BMP, PNG, JPEG, GIF, ...) and prints its text,\n"
-    "one line a file.\n"
+    "one line a file. The file - is the picture on standard input.\n"
     "\n"
     "  --json           one JSON object a line: text, version, level, mask, labels, ...\n"
     "  --exact          the documented attempts and text reading alone\n"
+    "  --all            every symbol of each picture, one line a symbol; with --json\n"
+    "                   also its index and corners (not with --exact or --debug)\n"
     "  --segments FILE  write every picture's segment lines to FILE (Shift_JIS, CR LF)\n"
     "  --debug DIR      write the recognition dumps bitmap1.txt, bitmap3.txt and\n"
     "                   Adjust.txt into the folder DIR\n"
     "  --help, -h       show this text\n"
     "  --version        show the program's version\n"
     "\n"
-    "Exit status: 0 every file decoded, 1 some did not, 2 a usage error, a file that\n"
-    "is not a readable picture, or a failed write.\n";
+    "Exit status: 0 every file decoded (with --all: gave a symbol), 1 some did not,\n"
+    "2 a usage error, a file that is not a readable picture, or a failed write.\n";
 
 std::string Number(double v, const char* format) {
     char buf[64];
@@ -57,6 +61,11 @@ std::string ErrnoText(int number) {
     return number != 0 ? std::strerror(number) : "write error";
 }
 
+// A picture coordinate as a JSON number; JSON has no infinity or NaN.
+std::string Coordinate(double v) {
+    return std::isfinite(v) ? Number(v, "%.6g") : "null";
+}
+
 } // namespace
 
 std::string ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& options) {
@@ -75,6 +84,8 @@ std::string ParseCommandLine(const std::vector<std::string>& args, CommandLineOp
             options.version = true;
         } else if (a == "--exact") {
             options.decode.exact = true;
+        } else if (a == "--all") {
+            options.all = true;
         } else if (a == "--segments") {
             if (!value(options.decode.infoFileName))
                 return "--segments needs a FILE\n" + std::string(kUsage);
@@ -92,6 +103,13 @@ std::string ParseCommandLine(const std::vector<std::string>& args, CommandLineOp
         }
     }
     if (options.files.empty() && !options.help && !options.version) return kUsage;
+    // The every-symbol search is no documented attempt and writes no dumps.
+    if (options.all && options.decode.exact)
+        return "--all cannot be used with --exact\n" + std::string(kUsage);
+    if (options.all && !options.decode.debugFolder.empty())
+        return "--all cannot be used with --debug\n" + std::string(kUsage);
+    if (std::count(options.files.begin(), options.files.end(), kStandardInputName) > 1)
+        return "standard input (-) can be read only once\n" + std::string(kUsage);
     return "";
 }
 
@@ -129,10 +147,15 @@ std::string TerminalText(std::string_view text) {
     std::string out;
     while (!text.empty()) {
         const unsigned char c = static_cast<unsigned char>(text[0]);
-        size_t length = ReadUtf8Character(text).length;
+        const Utf8Character character = ReadUtf8Character(text);
+        size_t length = character.length;
         if (length == 0) {
             out += Hex(c, "\\x%02x");
             length = 1;
+        } else if (IsBidiControl(character.code)) {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(character.code));
+            out += buf;
         } else if (c == '\t' || c == '\n' || c == '\r') {
             out += char(c);
         } else if (c < 0x20 || c == 0x7F) {
@@ -147,11 +170,14 @@ std::string TerminalText(std::string_view text) {
     return out;
 }
 
-std::string JsonLine(const std::string& file, const DecodeOutcome& outcome) {
+namespace {
+
+// JsonLine's fields after "file" (and "index"), without the closing brace.
+std::string OutcomeFields(const DecodeOutcome& outcome) {
     const bool ok = outcome.kind == DecodeOutcome::Kind::Decoded;
-    std::string line = "{\"file\":" + Quoted(file) + ",\"ok\":" + (ok ? "true" : "false") +
+    std::string line = std::string(",\"ok\":") + (ok ? "true" : "false") +
                        ",\"message\":" + Quoted(outcome.message);
-    if (!ok) return line + ",\"text\":null}";
+    if (!ok) return line + ",\"text\":null";
     const DecodeResult& r = outcome.result;
     const ResultLabels labels = MakeResultLabels(r, outcome.elapsedMs);
     line += ",\"text\":" + Quoted(outcome.text);
@@ -170,8 +196,24 @@ std::string JsonLine(const std::string& file, const DecodeOutcome& outcome) {
             ",\"ConcatNo\":" + Quoted(labels.ConcatNo) +
             ",\"DataWord\":" + Quoted(labels.DataWord) +
             ",\"CompressRate\":" + Quoted(labels.CompressRate) +
-            ",\"DecodeTime\":" + Quoted(labels.DecodeTime) + "}}";
+            ",\"DecodeTime\":" + Quoted(labels.DecodeTime) + "}";
     return line;
+}
+
+} // namespace
+
+std::string JsonLine(const std::string& file, const DecodeOutcome& outcome) {
+    return "{\"file\":" + Quoted(file) + OutcomeFields(outcome) + "}";
+}
+
+std::string JsonSymbolLine(const std::string& file, size_t index, const FoundSymbol& symbol,
+                           uint32_t elapsedMs) {
+    std::string corners;
+    for (const PlanePoint& p : symbol.corners)
+        corners += std::string(corners.empty() ? "[" : ",") + "[" + Coordinate(p.x) + "," +
+                   Coordinate(p.y) + "]";
+    return "{\"file\":" + Quoted(file) + ",\"index\":" + std::to_string(index) +
+           OutcomeFields(OutcomeOf(symbol, elapsedMs)) + ",\"corners\":" + corners + "]}";
 }
 
 namespace {
@@ -195,6 +237,23 @@ DecodeOutcome DecodeFile(const std::string& file, const PictureLoader& load,
         outcome.message = std::string("cannot decode the file: ") + e.what();
     }
     return outcome;
+}
+
+// One file through the loader and the every-symbol search, as DecodeFile.
+PictureScan ScanFile(const std::string& file, const PictureLoader& load) {
+    PictureScan scan;
+    scan.kind = DecodeOutcome::Kind::FileFailure;
+    try {
+        LoadedPicture picture = load(file);
+        if (!picture.error.empty()) {
+            scan.message = picture.error;
+            return scan;
+        }
+        scan = ScanPicture(picture.bitmap);
+    } catch (const std::exception& e) {
+        scan.message = std::string("cannot decode the file: ") + e.what();
+    }
+    return scan;
 }
 
 // "" when dir is a folder the dumps can be written into, else why not.
@@ -321,29 +380,66 @@ int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& lo
     }
 
     bool unreadable = false, undecoded = false, segmentsFailed = false;
-    for (const std::string& file : options.files) {
-        DecodeOptions decodeOptions = options.decode;
-        if (decodeOptions.segmentInfo) decodeOptions.infoFileName = segments.ScratchFile();
-        const DecodeOutcome outcome = DecodeFile(file, load, decodeOptions);
-        const bool decoded = outcome.kind == DecodeOutcome::Kind::Decoded;
-        unreadable |= outcome.kind == DecodeOutcome::Kind::FileFailure;
-        undecoded |= outcome.kind == DecodeOutcome::Kind::NotDecoded;
-
-        if (decodeOptions.segmentInfo && !segmentsFailed) {
-            if (std::string problem = segments.Collect(); !problem.empty()) {
-                err << "zorvik-cli: cannot write the segment file " << segmentFile << ": "
-                    << problem << "\n";
-                segmentsFailed = true;
-            }
+    auto collectSegments = [&] {
+        if (segmentsFailed) return;
+        if (std::string problem = segments.Collect(); !problem.empty()) {
+            err << "zorvik-cli: cannot write the segment file " << segmentFile << ": " << problem
+                << "\n";
+            segmentsFailed = true;
         }
+    };
+    // One outcome on out (with --all, of the symbol of that index), and the
+    // reason on err for a file without one; false when out failed.
+    auto report = [&](const std::string& file, const DecodeOutcome& outcome,
+                      const FoundSymbol* symbol = nullptr, size_t index = 0) {
+        const bool decoded = outcome.kind == DecodeOutcome::Kind::Decoded;
         if (options.json)
-            out << JsonLine(file, outcome) << "\n";
+            out << (symbol ? JsonSymbolLine(file, index, *symbol, outcome.elapsedMs)
+                           : JsonLine(file, outcome))
+                << "\n";
         else if (decoded)
             out << (outIsTerminal ? TerminalText(outcome.text) : outcome.text) << "\n";
-        if (outFailed()) return 2;
+        if (outFailed()) return false;
         // Unreadable files are named on stderr in both modes.
         if (!decoded && (!options.json || outcome.kind == DecodeOutcome::Kind::FileFailure))
             err << file << ": " << outcome.message << "\n";
+        return true;
+    };
+    for (const std::string& file : options.files) {
+        if (options.all) {
+            const PictureScan scan = ScanFile(file, load);
+            unreadable |= scan.kind == DecodeOutcome::Kind::FileFailure;
+            undecoded |= scan.kind == DecodeOutcome::Kind::NotDecoded;
+            for (size_t i = 0; i < scan.symbols.size(); ++i) {
+                const FoundSymbol& symbol = scan.symbols[i];
+                if (options.decode.segmentInfo && !segmentsFailed) {
+                    // The search's decoder writes no lines: each symbol's
+                    // grid is decoded again alone, as a selection of it would be.
+                    DecodeOptions decodeOptions = options.decode;
+                    decodeOptions.infoFileName = segments.ScratchFile();
+                    SymbolBox box;
+                    box.ModulesAcross = box.ModulesDown = int16_t(symbol.matrix.size());
+                    DecodeResult ignored;
+                    DecodeEngine(decodeOptions).DecodeSymbol(symbol.matrix, box, ignored);
+                    collectSegments();
+                }
+                if (!report(file, OutcomeOf(symbol, scan.elapsedMs), &symbol, i)) return 2;
+            }
+            if (scan.symbols.empty()) {
+                DecodeOutcome none;
+                none.kind = scan.kind;
+                none.message = scan.message;
+                if (!report(file, none)) return 2;
+            }
+            continue;
+        }
+        DecodeOptions decodeOptions = options.decode;
+        if (decodeOptions.segmentInfo) decodeOptions.infoFileName = segments.ScratchFile();
+        const DecodeOutcome outcome = DecodeFile(file, load, decodeOptions);
+        unreadable |= outcome.kind == DecodeOutcome::Kind::FileFailure;
+        undecoded |= outcome.kind == DecodeOutcome::Kind::NotDecoded;
+        if (decodeOptions.segmentInfo) collectSegments();
+        if (!report(file, outcome)) return 2;
     }
     return unreadable || segmentsFailed ? 2 : undecoded ? 1 : 0;
 }

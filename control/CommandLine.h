@@ -1,8 +1,10 @@
-// The command-line decoder: zorvik-cli [--json] [--exact] [--segments FILE]
-// [--debug DIR] FILE..., --help and --version (--exact: the documented
-// attempts and text reading alone). Each file is decoded as the desktop
-// program decodes a selection of that picture, through the same run and
-// label code.
+// The command-line decoder: zorvik-cli [--json] [--exact] [--all]
+// [--segments FILE] [--debug DIR] FILE..., --help and --version (--exact: the
+// documented attempts and text reading alone). Each file is decoded as the
+// desktop program decodes a selection of that picture, through the same run
+// and label code; with --all every symbol of the picture is reported, as the
+// every-symbol search finds them. The file "-" is the picture on standard
+// input (at most once a command line).
 #pragma once
 
 #include "DecodeRun.h"
@@ -23,6 +25,7 @@ struct CommandLineOptions {
     bool json = false;
     bool help = false;    // --help or -h: the usage on standard output, nothing decoded
     bool version = false; // --version: kCliVersion and what it is, nothing decoded
+    bool all = false;     // --all: every symbol of each picture (not with --exact or --debug)
     DecodeOptions decode;
     std::vector<std::string> files;
 };
@@ -31,7 +34,11 @@ struct CommandLineOptions {
 // with --help or --version.
 std::string ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& options);
 
+// The file name that stands for standard input.
+inline constexpr const char* kStandardInputName = "-";
+
 // A picture file as bitmap bytes, or a one-line reason it cannot be used.
+// It is given kStandardInputName as it is.
 using PictureLoader = std::function<LoadedPicture(const std::string& path)>;
 
 // UTF-8 text as the contents of a JSON string: quotes, backslashes and
@@ -42,7 +49,9 @@ std::string JsonEscape(std::string_view text);
 // move the cursor or rewrite the screen: tab, CR and LF stay; every other C0
 // control, DEL and each byte that is not part of well-formed UTF-8 become
 // \xHH (NUL \x00, ESC \x1b), and the C1 controls U+0080 to U+009F become
-// \u0080 to \u009f. Backslashes stay as they are: the form is for reading;
+// \u0080 to \u009f, and the bidirectional controls (which could make one
+// text look like another) \u202a to \u202e and \u2066 to \u2069. Backslashes stay as they are: the
+// form is for reading;
 // --json gives the exact text.
 std::string TerminalText(std::string_view text);
 
@@ -50,16 +59,28 @@ std::string TerminalText(std::string_view text);
 // decode_ms is outcome.elapsedMs, the reading labels.DecodeTime shows.
 std::string JsonLine(const std::string& file, const DecodeOutcome& outcome);
 
-// Runs the whole command line. Exit status: 0 every file decoded (or --help,
-// --version), 1 some did not, 2 a usage error, a file that is not a
-// readable picture, or a failed write: to out, to the --segments file, or a
-// --debug folder that is missing or not a folder, each reported on err in
-// one line starting "zorvik-cli: ". A --debug folder or --segments file that
-// cannot be written stops the run before any file is read; out failing stops
-// it at once. With --segments the file holds each picture's lines, in the
-// order of the files, as a run of that picture alone would leave them; it is
-// not touched while no picture has written any. outIsTerminal: out shows on
-// a terminal, so plain text goes through TerminalText.
+// One JSON object (no line end) for one symbol of an --all scan: JsonLine's
+// fields for OutcomeOf(symbol, elapsedMs), with "index" after "file" and
+// "corners", the symbol's four corners as [x, y] picture pixels in
+// FoundSymbol order, after "labels".
+std::string JsonSymbolLine(const std::string& file, size_t index, const FoundSymbol& symbol,
+                           uint32_t elapsedMs);
+
+// Runs the whole command line. Exit status: 0 every file decoded (with
+// --all: gave at least one symbol; or --help, --version), 1 some did not, 2
+// a usage error, a file that is not a readable picture, or a failed write:
+// to out, to the --segments file, or a --debug folder that is missing or not
+// a folder, each reported on err in one line starting "zorvik-cli: ". A
+// --debug folder or --segments file that cannot be written stops the run
+// before any file is read; out failing stops it at once. With --segments the
+// file holds each picture's lines, in the order of the files, as a run of
+// that picture alone would leave them (with --all: each found symbol's lines
+// in the scan's order, as decoding that symbol alone leaves them); it is not
+// touched while no picture has written any. With --all, --json prints one
+// JsonSymbolLine a symbol, or JsonLine's "ok":false object with
+// kNoSymbolFound for a picture without one; plain mode one line a symbol.
+// outIsTerminal: out shows on a terminal, so plain text goes through
+// TerminalText.
 int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& load,
                    std::ostream& out, std::ostream& err, bool outIsTerminal = false);
 

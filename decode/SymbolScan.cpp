@@ -142,12 +142,13 @@ std::vector<FoundSymbol> FindAllSymbols(const GreyImage& grey) {
         // Out of memory on a huge picture: what was read so far stands.
     }
     std::vector<FoundSymbol> symbols = std::move(scan.found);
-    std::stable_sort(symbols.begin(), symbols.end(), [](const FoundSymbol& a, const FoundSymbol& b) {
-        // Whole pixels, so that a row of symbols reads left to right
-        // whatever fraction of a pixel their corners differ by.
-        const double ay = std::round(a.corners[0].y), by = std::round(b.corners[0].y);
-        return ay != by ? ay < by : a.corners[0].x < b.corners[0].x;
-    });
+    std::stable_sort(
+        symbols.begin(), symbols.end(), [](const FoundSymbol& a, const FoundSymbol& b) {
+            // Whole pixels, so that a row of symbols reads left to right
+            // whatever fraction of a pixel their corners differ by.
+            const double ay = std::round(a.corners[0].y), by = std::round(b.corners[0].y);
+            return ay != by ? ay < by : a.corners[0].x < b.corners[0].x;
+        });
     return symbols;
 }
 

@@ -7,8 +7,12 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 namespace zorvik {
 namespace {
@@ -175,6 +179,33 @@ LoadedPicture LoadPictureAsBitmap(const std::string& path) {
         return PictureBytesAsBitmap(std::move(bytes));
     } catch (const std::exception& e) {
         return {{}, std::string("cannot read the file: ") + e.what()};
+    }
+}
+
+LoadedPicture LoadStandardInputAsBitmap() {
+    try {
+        std::vector<uint8_t> bytes;
+        size_t used = 0;
+        for (;;) {
+            constexpr size_t kChunk = 65536;
+            // Room for a chunk at every read; never more than the limit and one chunk.
+            if (bytes.size() - used < kChunk)
+                bytes.resize(std::min<size_t>(std::max<size_t>(bytes.size() * 2, 1 << 20),
+                                              size_t(kMaxPictureFileBytes) + kChunk));
+            const ssize_t n = ::read(STDIN_FILENO, bytes.data() + used, bytes.size() - used);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0)
+                return {{}, std::string("cannot read standard input: ") + std::strerror(errno)};
+            if (n == 0) break;
+            used += size_t(n);
+            // A pipe has no size to measure first: stop as soon as it is too much.
+            if (used > kMaxPictureFileBytes) return {{}, "standard input holds more than 1 GiB"};
+        }
+        if (used == 0) return {{}, "standard input is empty"};
+        bytes.resize(used);
+        return PictureBytesAsBitmap(std::move(bytes));
+    } catch (const std::exception& e) {
+        return {{}, std::string("cannot read standard input: ") + e.what()};
     }
 }
 

@@ -44,6 +44,11 @@ LoadedPicture LoadPictureAsBitmap(const std::string& path);
 // The same for the bytes of a file already read.
 LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes);
 
+// The same for a picture piped to standard input, read to its end as raw
+// bytes: "standard input is empty" when nothing came, and more than
+// kMaxPictureFileBytes is refused once that many have arrived. Never throws.
+LoadedPicture LoadStandardInputAsBitmap();
+
 // A picture as the bytes of a bottom-up Windows bitmap file with the 40-byte
 // header: bitCount 16 (5-5-5), 32 (fourth byte 0) or, for any other value, 24.
 // Transparent parts show over white. This is the form in which a picture

@@ -5,11 +5,13 @@
 #include "TempFolder.h"
 
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -116,6 +118,24 @@ void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+// A 360 x 300 white page with symbols of 4-pixel modules, each with its
+// top-left module at (x, y).
+struct Placed {
+    std::string text;
+    int x, y;
+};
+test::Picture Page(const std::vector<Placed>& symbols) {
+    test::Picture page;
+    page.width = 360, page.height = 300;
+    page.grey.assign(360 * 300, 255);
+    for (const Placed& s : symbols) {
+        const test::Picture p = test::Render(test::EncodeText(s.text, 1), 4, 0);
+        for (int r = 0; r < p.height; ++r)
+            std::copy_n(&p.grey[size_t(r * p.width)], p.width, &page.at(s.y + r, s.x));
+    }
+    return page;
+}
+
 class CliFiles : public ::testing::Test {
   protected:
     test::TempFolder folder{"cli"};
@@ -134,8 +154,14 @@ TEST(ParseCommandLine, OptionsFilesAndUsageErrors) {
     EXPECT_EQ(o.decode.debugFolder, "d");
     EXPECT_EQ(o.files, (std::vector<std::string>{"a.png", "b"}));
 
-    for (auto args : std::vector<std::vector<std::string>>{
-             {}, {"--json"}, {"--segments"}, {"--debug"}, {"--bogus", "a.png"}}) {
+    // The every-symbol search has no exact form and writes no dumps; standard
+    // input is read once.
+    // clang-format off
+    const std::vector<std::vector<std::string>> usageErrors = {
+        {}, {"--json"}, {"--segments"}, {"--debug"}, {"--bogus", "a.png"},
+        {"--all", "--exact", "a.png"}, {"--debug", "d", "--all", "a.png"}, {"-", "a", "-"}};
+    // clang-format on
+    for (const auto& args : usageErrors) {
         CommandLineOptions bad;
         EXPECT_NE(ParseCommandLine(args, bad), "") << ::testing::PrintToString(args);
     }
@@ -157,7 +183,9 @@ TEST(TerminalText, ControlCharactersShowEscapedExceptTabCrAndLf) {
     EXPECT_EQ(TerminalText("\x01\x1f\x7f"), "\\x01\\x1f\\x7f");
     EXPECT_EQ(TerminalText("\xc2\x9b"
                            "1m\xc2\x85"),
-              "\\u009b1m\\u0085");                                            // C1: CSI, NEL
+              "\\u009b1m\\u0085"); // C1: CSI, NEL
+    EXPECT_EQ(TerminalText("\u202Emoc.live \u2066x\u2069 \u202A\u2069"),
+              "\\u202emoc.live \\u2066x\\u2069 \\u202a\\u2069");              // bidi controls
     EXPECT_EQ(TerminalText("\xc2\xa0\xff日本 \\x"), "\xc2\xa0\\xff日本 \\x"); // NBSP, a bad byte
 }
 
@@ -392,4 +420,56 @@ TEST_F(CliFiles, ControlCharactersReachATerminalEscapedAndAPipeAsTheyAre) {
         EXPECT_EQ(RunCommandLine({file}, load, out, err, terminal), 0);
         EXPECT_EQ(out.str(), (terminal ? std::string("a\\x1b[2Jb\\x00c") : text) + "\n");
     }
+}
+
+TEST_F(CliFiles, AllReportsEverySymbolInReadingOrderWithCornersAndSegments) {
+    const std::vector<Placed> placed = {{"Hello", 24, 20}, {"World!", 200, 44}, {"third", 60, 180}};
+    SavePng(Page(placed), dir / "three.png");
+    SavePng(Page({}), dir / "blank.png");
+    const std::string three = (dir / "three.png").string();
+
+    auto run = RunCli("--all --json " + three + " " + (dir / "blank.png").string(), dir);
+    EXPECT_EQ(run.status, 1) << "the blank page gave no symbol";
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 4u) << run.out;
+    for (size_t i = 0; i < 3; ++i) {
+        const QJsonObject o = ParseJson(lines[i]);
+        EXPECT_EQ(o["index"].toInt(), int(i));
+        EXPECT_EQ(o["text"].toString().toStdString(), placed[i].text);
+        const QJsonArray corners = o["corners"].toArray();
+        ASSERT_EQ(corners.size(), 4) << lines[i];
+        for (int k = 0; k < 4; ++k) { // clockwise from the top-left, 84 pixels a side
+            EXPECT_NEAR(corners[k][0].toDouble(), placed[i].x + (k == 1 || k == 2) * 84, 2.0);
+            EXPECT_NEAR(corners[k][1].toDouble(), placed[i].y + (k >= 2) * 84, 2.0);
+        }
+    }
+    const QJsonObject none = ParseJson(lines[3]);
+    EXPECT_FALSE(none["ok"].toBool());
+    EXPECT_EQ(none["message"].toString().toStdString(), kNoSymbolFound);
+
+    auto plain = RunCli("--all --segments " + (dir / "seg.txt").string() + " " + three, dir);
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.out, "Hello\nWorld!\nthird\n");
+    EXPECT_EQ(test::ReadFileBytes(dir / "seg.txt"),
+              "[B-0005] Hello\r\n[B-0006] World!\r\n[B-0005] third\r\n");
+    EXPECT_EQ(RunCli("--all --exact " + three, dir).status, 2);
+}
+
+TEST_F(CliFiles, DashReadsThePictureFromStandardInput) {
+    SavePng(Page({{"Hello", 20, 20}, {"World!", 160, 40}}), dir / "two.png");
+    SavePng(test::Render(test::EncodeText("piped", 1), 4, 4), dir / "one.png");
+    const std::string one = (dir / "one.png").string();
+
+    EXPECT_EQ(RunCli("- < " + one, dir).out, "piped\n");
+    auto all = RunCli("--all --json " + one + " - < " + (dir / "two.png").string(), dir);
+    EXPECT_EQ(all.status, 0) << all.err;
+    const auto lines = Lines(all.out);
+    ASSERT_EQ(lines.size(), 3u) << all.out;
+    EXPECT_EQ(ParseJson(lines[2])["file"].toString(), "-");
+    EXPECT_EQ(ParseJson(lines[2])["index"].toInt(), 1);
+    // Nothing piped: unreadable like any file, the next one still decodes.
+    auto empty = RunCli("- " + one + " < /dev/null", dir);
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_EQ(empty.err, "-: standard input is empty\n");
+    EXPECT_EQ(empty.out, "piped\n");
 }

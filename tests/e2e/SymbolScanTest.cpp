@@ -1,9 +1,9 @@
 // The every-symbol search of a whole picture, on screens made at test time
 // from libqrencode symbols and the benchmark's desktop pictures, with
 // zxing-cpp as a black-box reference for what must at least be found.
+#include "SymbolScan.h"
 #include "LoosePictures.h"
 #include "QrFixtures.h"
-#include "SymbolScan.h"
 
 #define ZX_USE_UTF8 // text() as UTF-8
 #include <ZXing/ReadBarcode.h>
@@ -48,8 +48,7 @@ double Distance(PlanePoint a, PlanePoint b) {
 // Signed area: positive when the corners run clockwise on screen.
 double Turn(const std::array<PlanePoint, 4>& q) {
     double area = 0;
-    for (size_t i = 0; i < 4; ++i)
-        area += q[i].x * q[(i + 1) % 4].y - q[(i + 1) % 4].x * q[i].y;
+    for (size_t i = 0; i < 4; ++i) area += q[i].x * q[(i + 1) % 4].y - q[(i + 1) % 4].x * q[i].y;
     return area / 2;
 }
 
@@ -109,7 +108,8 @@ TEST(FindAllSymbols, NeighboursMirrorImagesAndStructuredAppendMembersAreEachThei
         test::Modules m = members[i].modules;
         if (i == 1)
             for (int r = 0; r < n; ++r)
-                for (int c = r + 1; c < n; ++c) std::swap(m[size_t(r)][size_t(c)], m[size_t(c)][size_t(r)]);
+                for (int c = r + 1; c < n; ++c)
+                    std::swap(m[size_t(r)][size_t(c)], m[size_t(c)][size_t(r)]);
         DrawSymbol(page, m, {20 + (n + 8) * module * (double(i) + 0.5), 150, module, 0, false});
     }
     const std::vector<FoundSymbol> found = FindAllSymbols(ToGrey(page));

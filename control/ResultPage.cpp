@@ -5,8 +5,11 @@
 #include "Utf8.h"
 
 #include <array>
+#include <cerrno>
+#include <cstdio>
 #include <exception>
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace zorvik {
 
@@ -28,11 +31,19 @@ bool IsIn(std::u32string_view set, char32_t c) {
 }
 
 // Text of the decoded symbol as it may appear in the page, in element
-// content and in attribute values alike.
+// content and in attribute values alike. A bidirectional control shows as a
+// visible mark ("[U+202E]"): left to work, it could make a link read as
+// another address (a character reference would work all the same).
 std::string Escaped(std::u32string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char32_t c : text) {
+        if (IsBidiControl(c)) {
+            char mark[16];
+            std::snprintf(mark, sizeof mark, "[U+%04X]", unsigned(c));
+            out += mark;
+            continue;
+        }
         switch (c) {
         case U'<':
             out += "&lt;";
@@ -65,7 +76,7 @@ class ResultTextScan {
         : text_(text), link_(ColorText(linkColor)) {}
 
     std::string Run() {
-        enum { kHttp, kHttps, kEscapedHttp, kEscapedHttps, kMail, kReturn, kKinds };
+        enum { kHttp, kHttps, kEscapedHttp, kEscapedHttps, kMail, kReturn, kLineFeed, kKinds };
         for (;;) {
             std::array<int16_t, kKinds> candidates{};
             candidates[kHttp] = Find(U"http://");
@@ -74,6 +85,7 @@ class ResultTextScan {
             candidates[kEscapedHttps] = Find(U"URL:https\\://");
             candidates[kMail] = FindMailAddress();
             candidates[kReturn] = Find(U"\r");
+            candidates[kLineFeed] = FindLoneLineFeed();
 
             int kind = -1;
             for (int k = 0; k < kKinds; ++k) {
@@ -108,6 +120,10 @@ class ResultTextScan {
                 out_ += "<br>\r";
                 pos_ = CheckedInt16(min + 1);
                 break;
+            case kLineFeed:
+                out_ += "<br>\n";
+                pos_ = CheckedInt16(min + 1);
+                break;
             }
         }
     }
@@ -117,6 +133,17 @@ class ResultTextScan {
     int16_t Find(std::u32string_view needle) const {
         const size_t at = text_.find(needle, pos_ - 1);
         return at == text_.npos ? 0 : CheckedInt16(static_cast<long long>(at) + 1);
+    }
+
+    // 1-based position of the first LF from pos_ onward that does not end a
+    // CR LF pair, 0 when none: text from systems that end lines with LF
+    // alone (a vCard from many encoders) breaks its lines too.
+    int16_t FindLoneLineFeed() const {
+        for (size_t at = text_.find(U'\n', pos_ - 1); at != text_.npos;
+             at = text_.find(U'\n', at + 1))
+            if (at == 0 || text_[at - 1] != U'\r')
+                return CheckedInt16(static_cast<long long>(at) + 1);
+        return 0;
     }
 
     // The first "@" from pos_ onward, tested as a mail address: the position
@@ -244,19 +271,34 @@ std::vector<std::string> ResultPageLines(std::string_view utf8Text, const Settin
     };
 }
 
+namespace {
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(size_t(n));
+    }
+    return true;
+}
+
+} // namespace
+
 int WriteResultHtml(const std::string& path, std::string_view utf8Text, const Settings& settings) {
     try {
-        // Opened first, so that a failed scan never leaves an earlier page
-        // looking like this one.
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        if (!file) return 4;
-        for (const std::string& line : ResultPageLines(utf8Text, settings)) {
-            const std::string bytes = Utf8ToShiftJis(line, CharacterReference) + "\r\n";
-            file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            if (!file) return 4;
-        }
-        file.close();
-        return file.fail() ? 4 : 0;
+        // Made anew, so that a failed scan never leaves an earlier page
+        // looking like this one; a link or file put at the name in between
+        // is refused rather than written through.
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT) return 4;
+        const int fd =
+            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) return 4;
+        std::string bytes;
+        for (const std::string& line : ResultPageLines(utf8Text, settings))
+            bytes += Utf8ToShiftJis(line, CharacterReference) + "\r\n";
+        const bool written = WriteAll(fd, bytes);
+        return ::close(fd) == 0 && written ? 0 : 4;
     } catch (const std::exception&) {
         return 4;
     }

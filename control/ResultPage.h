@@ -27,9 +27,11 @@ bool IsUrlChar(std::u32string_view text, size_t index1);
 // The page's ninth line, in UTF-8: one left-to-right scan of the text that
 // turns "http://" and "https://" addresses, the escaped forms "URL:http\://"
 // and "URL:https\://" (ended by ";;"), and mail addresses into links in
-// linkColor, and puts "<br>" before every carriage return. The text's own
-// "<", ">", "&" and '"' are escaped wherever they reach the page, so a symbol
-// cannot add markup; which characters form an address is decided on the raw
+// linkColor, and puts "<br>" before every carriage return and every line
+// feed that does not follow one. The text's own "<", ">", "&" and '"' are
+// escaped wherever they reach the page, so a symbol cannot add markup, and
+// bidirectional controls show as "[U+202E]"-like marks, so they cannot
+// reorder what a link shows; which characters form an address is decided on the raw
 // text. Invalid UTF-8 reads as U+FFFD. Throws StageFault when a position of
 // the scan leaves the 16-bit range (a text of more than 32767 characters with
 // an address or a line break beyond that).
@@ -39,7 +41,9 @@ std::string ConvertResultText(std::string_view utf8Text, const RgbColor& linkCol
 // font size come from settings. Throws as ConvertResultText.
 std::vector<std::string> ResultPageLines(std::string_view utf8Text, const Settings& settings);
 
-// Writes the page to path, created or replaced: its lines, each ended by CR LF,
+// Writes the page to path, made anew (mode 0600; whatever held the name is
+// removed first, and a link or file put there in between is refused, never
+// written through): its lines, each ended by CR LF,
 // in code page 932; a character that the code page lacks is written as a
 // decimal character reference ("&#128512;") so the page shows it all the same.
 // Returns 0 when the page was written, 4 on any error (the file cannot be

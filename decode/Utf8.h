@@ -28,6 +28,13 @@ size_t BadUtf8Length(std::string_view text);
 // The code points of text; each bad run (BadUtf8Length) reads as U+FFFD.
 std::u32string Utf8ToCodePoints(std::string_view text);
 
+// The bidirectional embedding, override and isolate controls (U+202A to
+// U+202E, U+2066 to U+2069): invisible, they reorder the text that follows,
+// so a display can make one address look like another.
+constexpr bool IsBidiControl(char32_t c) {
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
 // Appends the UTF-8 form of a code point (not checked for range).
 void AppendUtf8(std::string& out, char32_t code);
 

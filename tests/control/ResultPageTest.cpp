@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <fstream>
 #include <string>
 
@@ -52,7 +54,13 @@ TEST(ResultPage, WebAddressesAndLineBreaks) {
         {"", ""},
         {"no items here, 日本語", "no items here, 日本語"},
         {"line1\r\nline2", "line1<br>\r\nline2"},
-        {"a\rb\n", "a<br>\rb\n"},
+        {"a\rb\n", "a<br>\rb<br>\n"},
+        {"BEGIN:VCARD\nFN:A\n\nEND", "BEGIN:VCARD<br>\nFN:A<br>\n<br>\nEND"},
+        {"\r\n\n\r", "<br>\r\n<br>\n<br>\r"},
+        // Bidirectional controls cannot reorder what a link shows.
+        {"\u202Emoc.live//:sptth http://good.jp",
+         "[U+202E]moc.live//:sptth " + WebLink("http://good.jp", "http://good.jp")},
+        {"a\u2066b\u2069\u202Ac", "a[U+2066]b[U+2069][U+202A]c"},
         {"see http://a.jp/x, more", "see " + WebLink("http://a.jp/x,", "http://a.jp/x,") + " more"},
         {"(https://a.jp/~u/?q=1)",
          "(" + WebLink("https://a.jp/~u/?q=1", "https://a.jp/~u/?q=1") + ")"},
@@ -174,9 +182,15 @@ TEST_F(ResultPageFileTest, CharactersOutsideTheCodePageBecomeReferences) {
               Page("a&#65533;b")); // not UTF-8
 }
 
-TEST_F(ResultPageFileTest, ReplacesAnEarlierFile) {
+TEST_F(ResultPageFileTest, ReplacesAnEarlierFileOrLinkWithoutWritingThroughIt) {
     std::ofstream(Path(), std::ios::binary) << std::string(5000, 'x');
     EXPECT_EQ(Written("a"), Page("a"));
+    const std::string victim = (folder_ / "victim.txt").string();
+    std::ofstream(victim, std::ios::binary) << "mine";
+    std::filesystem::remove(Path());
+    std::filesystem::create_symlink(victim, Path());
+    EXPECT_EQ(Written("b"), Page("b"));
+    EXPECT_EQ(test::ReadFileBytes(victim), "mine");
 }
 
 TEST_F(ResultPageFileTest, FailuresReturnFour) {

@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include "ReplaceFile.h"
+
 #include "ShiftJis.h"
 
 #include <algorithm>
@@ -212,9 +214,9 @@ void SaveSettings(const Settings& settings, const SettingsPlace& place) {
         std::error_code ignored; // a failure shows as the open failing below
         fs::create_directories(place.userFolder, ignored);
     }
-    std::ofstream out(SettingsFilePath(place.SaveFolder()), std::ios::binary | std::ios::trunc);
-    if (!out) return; // a read-only folder or a locked file is not reported
-    out << Utf8ToShiftJis(content);
+    // Under the name the file was found by, whatever its case; a read-only
+    // folder or a full disk is not reported, and leaves the old file whole.
+    ReplaceFileAtomically(SettingsFilePath(place.SaveFolder()), Utf8ToShiftJis(content));
 }
 
 void SaveSettings(const Settings& settings, const std::string& programFolder) {

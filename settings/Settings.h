@@ -66,7 +66,9 @@ void LoadSettings(Settings& settings, const SettingsPlace& place);
 // The same at SettingsPlaceFor(programFolder).
 void LoadSettings(Settings& settings, const std::string& programFolder);
 
-// Writes the ten lines of the file (Shift_JIS, CR LF); silent on failure.
+// Writes the ten lines of the file (Shift_JIS, CR LF), replacing it whole
+// (ReplaceFileAtomically): a failure at any moment leaves the old file as it
+// was. Silent on failure.
 void SaveSettings(const Settings& settings, const SettingsPlace& place);
 void SaveSettings(const Settings& settings, const std::string& programFolder);
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace zorvik {
@@ -187,6 +189,37 @@ TEST_F(SettingsTest, WriteErrorsAreSilent) {
     EXPECT_NO_THROW(LoadSettings(s, missing));
     ExpectDefaults(s);
     EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST_F(SettingsTest, AWriteThatFailsHalfwayLeavesTheOldFileWholeAndItsModeKept) {
+    Settings s;
+    s.FontSize = 5;
+    SaveSettings(s, Folder());
+    const std::string before = ReadFile();
+    ASSERT_EQ(::chmod(FilePath().c_str(), 0600), 0);
+
+    // A disk that fills after a few bytes: writes beyond the limit fail
+    // (EFBIG; the signal that would end the program is ignored here).
+    s.FontSize = 2;
+    {
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit small = old;
+        small.rlim_cur = 16;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        SaveSettings(s, Folder());
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+    EXPECT_EQ(ReadFile(), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator{}), 1)
+        << "no temporary file is left behind";
+
+    SaveSettings(s, Folder());
+    EXPECT_NE(ReadFile().find("\r\nFontSize=2\r\n"), std::string::npos);
+    EXPECT_EQ(fs::status(FilePath()).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
 }
 
 // Sets an environment variable for the life of the object.

@@ -1,6 +1,8 @@
 #include "CommandLine.h"
 #include "PictureFile.h"
 
+#include <QtGlobal>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -15,6 +17,12 @@ int main(int argc, char** argv) {
                   << "\n";
         return 2;
     }
+    // Qt's and libpng's own warnings ("libpng warning: iCCP: ...") would
+    // stand before the one line that says what became of a file; that line
+    // says all a user needs.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtFatalMsg) std::cerr << "zorvik-cli: " << message.toStdString() << "\n";
+    });
     std::vector<std::string> args(argv + 1, argv + argc);
     auto load = [](const std::string& path) {
         return path == zorvik::kStandardInputName ? zorvik::LoadStandardInputAsBitmap()

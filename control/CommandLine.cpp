@@ -143,7 +143,9 @@ std::string JsonEscape(std::string_view text) {
     return out;
 }
 
-std::string TerminalText(std::string_view text) {
+namespace {
+
+std::string SafeText(std::string_view text, bool keepLineBreaks) {
     std::string out;
     while (!text.empty()) {
         const unsigned char c = static_cast<unsigned char>(text[0]);
@@ -156,7 +158,7 @@ std::string TerminalText(std::string_view text) {
             char buf[16];
             std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(character.code));
             out += buf;
-        } else if (c == '\t' || c == '\n' || c == '\r') {
+        } else if (keepLineBreaks && (c == '\t' || c == '\n' || c == '\r')) {
             out += char(c);
         } else if (c < 0x20 || c == 0x7F) {
             out += Hex(c, "\\x%02x");
@@ -168,6 +170,16 @@ std::string TerminalText(std::string_view text) {
         text.remove_prefix(length);
     }
     return out;
+}
+
+} // namespace
+
+std::string TerminalText(std::string_view text) {
+    return SafeText(text, true);
+}
+
+std::string OneLineText(std::string_view text) {
+    return SafeText(text, false);
 }
 
 namespace {
@@ -364,8 +376,8 @@ int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& lo
     const std::string& debugFolder = options.decode.debugFolder;
     if (!debugFolder.empty()) {
         if (std::string problem = FolderProblem(debugFolder); !problem.empty()) {
-            err << "zorvik-cli: cannot write the dumps into " << debugFolder << ": " << problem
-                << "\n";
+            err << "zorvik-cli: cannot write the dumps into " << OneLineText(debugFolder) << ": "
+                << problem << "\n";
             return 2;
         }
     }
@@ -373,8 +385,8 @@ int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& lo
     SegmentCollector segments(segmentFile);
     if (options.decode.segmentInfo) {
         if (std::string problem = segments.Open(); !problem.empty()) {
-            err << "zorvik-cli: cannot write the segment file " << segmentFile << ": " << problem
-                << "\n";
+            err << "zorvik-cli: cannot write the segment file " << OneLineText(segmentFile) << ": "
+                << problem << "\n";
             return 2;
         }
     }
@@ -383,8 +395,8 @@ int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& lo
     auto collectSegments = [&] {
         if (segmentsFailed) return;
         if (std::string problem = segments.Collect(); !problem.empty()) {
-            err << "zorvik-cli: cannot write the segment file " << segmentFile << ": " << problem
-                << "\n";
+            err << "zorvik-cli: cannot write the segment file " << OneLineText(segmentFile) << ": "
+                << problem << "\n";
             segmentsFailed = true;
         }
     };
@@ -402,7 +414,7 @@ int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& lo
         if (outFailed()) return false;
         // Unreadable files are named on stderr in both modes.
         if (!decoded && (!options.json || outcome.kind == DecodeOutcome::Kind::FileFailure))
-            err << file << ": " << outcome.message << "\n";
+            err << OneLineText(file) << ": " << outcome.message << "\n";
         return true;
     };
     for (const std::string& file : options.files) {

@@ -55,6 +55,10 @@ std::string JsonEscape(std::string_view text);
 // --json gives the exact text.
 std::string TerminalText(std::string_view text);
 
+// A file name in a one-line message: as TerminalText, with tab, CR and LF
+// escaped too (\x09, \x0d, \x0a), so a name cannot forge a line.
+std::string OneLineText(std::string_view text);
+
 // One JSON object (no line end) for a decoded or undecoded picture. Its
 // decode_ms is outcome.elapsedMs, the reading labels.DecodeTime shows.
 std::string JsonLine(const std::string& file, const DecodeOutcome& outcome);

@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zorvik {
@@ -106,6 +106,27 @@ std::string SizeRefusal(int64_t width, int64_t height) {
     return "";
 }
 
+std::string ErrnoText(int number) {
+    return std::strerror(number);
+}
+
+// Why a file could not be opened, in the words people know.
+std::string OpenFailure(int number) {
+    switch (number) {
+    case ENOENT:
+        return "no such file";
+    case EACCES:
+    case EPERM:
+        return "permission denied";
+    case ELOOP:
+        return "too many levels of symbolic links (a link loop?)";
+    case ENOTDIR:
+        return "a part of the path is not a folder";
+    default:
+        return "cannot open the file: " + ErrnoText(number);
+    }
+}
+
 } // namespace
 
 std::vector<uint8_t> ImageToBitmap(const QImage& image, int bitCount) {
@@ -158,24 +179,38 @@ LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes) {
 }
 
 LoadedPicture LoadPictureAsBitmap(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) return {{}, "no such file"};
-    if (!std::filesystem::is_regular_file(path, error)) return {{}, "not a regular file"};
+    // Opened once and judged by what was opened, so the reason is the
+    // system's own (no such file, permission denied, a link loop) and a
+    // file swapped after a check cannot slip in. Without blocking, so that
+    // a pipe or a device is refused rather than waited on.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {{}, OpenFailure(errno)};
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return {{}, "cannot read the file: " + ErrnoText(errno)};
+    if (!S_ISREG(info.st_mode)) return {{}, "not a regular file"};
     // Measured before anything is read: a file of gigabytes is refused, not
     // loaded whole into memory.
-    const uintmax_t size = std::filesystem::file_size(path, error);
-    if (error) return {{}, "cannot read the file: " + error.message()};
+    const uint64_t size = uint64_t(info.st_size);
     if (size > kMaxPictureFileBytes) return {{}, FileTooLarge(size)};
     try {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) return {{}, "cannot open the file"};
-        std::vector<uint8_t> bytes(static_cast<size_t>(size));
-        in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
-        if (in.bad()) return {{}, "cannot read the file"};
+        // One byte more than measured, to see a file that grew meanwhile.
+        std::vector<uint8_t> bytes(static_cast<size_t>(size) + 1);
+        size_t used = 0;
+        while (used < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return {{}, "cannot read the file: " + ErrnoText(errno)};
+            if (n == 0) break;
+            used += size_t(n);
+        }
         // Only the bytes measured are read, so a file that grows meanwhile
         // cannot pass the limit.
-        if (size_t(in.gcount()) != bytes.size() || in.peek() != std::ifstream::traits_type::eof())
-            return {{}, "the file changed while it was read"};
+        if (used != size) return {{}, "the file changed while it was read"};
+        bytes.resize(used);
         return PictureBytesAsBitmap(std::move(bytes));
     } catch (const std::exception& e) {
         return {{}, std::string("cannot read the file: ") + e.what()};

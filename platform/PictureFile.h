@@ -37,7 +37,10 @@ struct LoadedPicture {
 // refused unread with "the file is larger than 1 GiB (N bytes)", a picture
 // of more than kMaxPictureMegapixels with "the picture is W × H pixels,
 // larger than the 128-megapixel limit" (from its header where Qt can read
-// that alone). Sets Qt's process-wide image allocation limit to
+// that alone). A file that cannot be opened is refused with "no such file",
+// "permission denied", "too many levels of symbolic links (a link loop?)" or
+// the system's reason; anything but a regular file with "not a regular
+// file". Sets Qt's process-wide image allocation limit to
 // kQtAllocationLimitMb. Never throws.
 LoadedPicture LoadPictureAsBitmap(const std::string& path);
 

@@ -259,6 +259,27 @@ TEST_F(CliFiles, DecodesGoodFilesAndReportsBadOnesWithStatusTwo) {
     EXPECT_EQ(RunCli("--nonsense", dir).status, 2);
 }
 
+TEST_F(CliFiles, ErrorLinesGiveTheSystemsReasonOnOneLineAndNothingElse) {
+    // A name that would clear a terminal and start a line of its own.
+    const std::string odd = (dir / "a\x1b[2J\nb.png").string();
+    fs::create_symlink(dir / "loop.png", dir / "loop.png");
+    auto missing = RunCli("'" + odd + "' " + (dir / "loop.png").string(), dir);
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, (dir / "a\\x1b[2J\\x0ab.png: no such file\n").string() +
+                               (dir / "loop.png").string() +
+                               ": too many levels of symbolic links (a link loop?)\n");
+
+    // An ancillary chunk with a bad checksum: libpng warns through Qt, and
+    // the warning must not stand before (or instead of) the program's line.
+    SavePng(test::Render(test::EncodeText("warned", 1), 4, 4), dir / "warn.png");
+    std::string png = test::ReadFileBytes(dir / "warn.png");
+    png.insert(8 + 25, std::string("\0\0\0\x05tEXta\0bcd\0\0\0\0", 17));
+    std::ofstream(dir / "warn.png", std::ios::binary) << png;
+    auto warned = RunCli((dir / "warn.png").string(), dir);
+    EXPECT_EQ(warned.out, "warned\n");
+    EXPECT_EQ(warned.err, "");
+}
+
 TEST_F(CliFiles, SegmentsFileListsTheSegmentsOfTheDecodedSymbol) {
     auto bmp = test::ToBmp24(test::Render(test::EncodeText("Hello", 1), 3, 4));
     WriteBytes(dir / "hello.bmp", bmp);

@@ -52,7 +52,7 @@ std::span<const FuzzTarget> AllFuzzTargets() {
         {"BitmapRun", FuzzBitmapRun},       {"DecodeSymbol", FuzzDecodeSymbol},
         {"Segments", FuzzSegments},         {"CorrectBlock", FuzzCorrectBlock},
         {"LoadSettings", FuzzLoadSettings}, {"ResultPage", FuzzResultPage},
-        {"SecondSearch", FuzzSecondSearch},
+        {"SecondSearch", FuzzSecondSearch}, {"PictureFile", FuzzPictureFile},
     };
     return targets;
 }

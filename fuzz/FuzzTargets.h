@@ -43,12 +43,18 @@ int FuzzResultPage(FuzzInput data);
 // SecondSearch with a fresh engine.
 int FuzzSecondSearch(FuzzInput data);
 
+// The bytes as a picture file: a bitmap the converters read is kept as it
+// is, any other format goes through Qt. Pictures whose header claims more
+// than a megapixel are skipped. Checks that the result is either a bitmap
+// that fits its header or a reason.
+int FuzzPictureFile(FuzzInput data);
+
 struct FuzzTarget {
     std::string_view name; // fuzz/regressions/<name>, bin/Fuzz<name>
     int (*run)(FuzzInput data);
 };
 
-// All seven, in the order above.
+// All eight, in the order above.
 std::span<const FuzzTarget> AllFuzzTargets();
 
 } // namespace zorvik::fuzz

@@ -6,6 +6,7 @@
 #include "QrFixtures.h"
 #include "Settings.h"
 
+#include <QBuffer>
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
@@ -308,16 +309,32 @@ void PictureSeeds(const std::vector<std::string>& folders, std::vector<std::stri
         if (image.isNull()) continue;
         const std::string name =
             std::to_string(i) + "_" + QFileInfo(files[i]).baseName().toStdString();
-        if (files[i].endsWith(".bmp") && QFileInfo(files[i]).size() <= 40000) {
+        if (files[i].endsWith(".bmp") && QFileInfo(files[i]).size() <= 12000) {
             Put("BitmapRun", name + "_file", ReadAll(files[i].toStdString()));
         }
-        const QImage small = image.scaled(128, 128, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                                 .convertToFormat(QImage::Format_Grayscale8);
-        test::Picture p;
-        p.width = small.width(), p.height = small.height();
-        for (int r = 0; r < p.height; ++r)
-            p.grey.insert(p.grey.end(), small.constScanLine(r), small.constScanLine(r) + p.width);
-        Put("BitmapRun", name, ToBitmap(p, i % 3 == 0 ? 24 : 8));
+        auto grey = [&](int side) {
+            const QImage small =
+                image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                    .convertToFormat(QImage::Format_Grayscale8);
+            test::Picture p;
+            p.width = small.width(), p.height = small.height();
+            for (int r = 0; r < p.height; ++r)
+                p.grey.insert(p.grey.end(), small.constScanLine(r),
+                              small.constScanLine(r) + p.width);
+            return p;
+        };
+        // A whole run is slow: its pictures stay small.
+        Put("BitmapRun", name, ToBitmap(grey(64), i % 3 == 0 ? 24 : 8));
+        const test::Picture p = grey(128);
+        // Each format Qt reads for the picture-file reader, from the same picture.
+        const QImage scaled = image.scaled(64, 64, Qt::KeepAspectRatio);
+        for (const char* format : {"PNG", "JPG", "GIF", "BMP"}) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            if (scaled.save(&buffer, format))
+                Put("PictureFile", name + "." + format, Bytes(bytes.begin(), bytes.end()));
+        }
         Put("SecondSearch", name, GreyInput(p.width, p.height, p.grey.data()));
     }
 }

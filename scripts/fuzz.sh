@@ -21,15 +21,19 @@ jobs=${3:-1}
 shift $(($# < 3 ? $# : 3))
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] &&
-    targets=(BitmapRun DecodeSymbol Segments CorrectBlock LoadSettings ResultPage SecondSearch)
+    targets=(BitmapRun DecodeSymbol Segments CorrectBlock LoadSettings ResultPage SecondSearch
+             PictureFile)
 
 # Longest input and longest run of one input, per target: the inputs stay
 # the size the program meets (a module matrix of side 177, a settings file)
 # or small enough that a slow path shows as a hang rather than as size.
-declare -A maxLen=([BitmapRun]=50000 [DecodeSymbol]=3921 [Segments]=4000 [CorrectBlock]=259
-                   [LoadSettings]=4096 [ResultPage]=40000 [SecondSearch]=20000)
+# A bitmap run tries every attempt and the second search, so its pictures
+# stay under about 100 x 100 pixels: thousands of runs a minute, not hundreds.
+declare -A maxLen=([BitmapRun]=12000 [DecodeSymbol]=3921 [Segments]=4000 [CorrectBlock]=259
+                   [LoadSettings]=4096 [ResultPage]=40000 [SecondSearch]=20000
+                   [PictureFile]=30000)
 declare -A timeLimit=([BitmapRun]=30 [DecodeSymbol]=10 [Segments]=10 [CorrectBlock]=10
-                      [LoadSettings]=10 [ResultPage]=10 [SecondSearch]=30)
+                      [LoadSettings]=10 [ResultPage]=10 [SecondSearch]=30 [PictureFile]=10)
 
 if [ ! -d "$build/fuzz-seeds" ]; then
     pictures=("$here/tests/data")

@@ -41,9 +41,10 @@ constexpr StaticLabel kStaticLabels[] = {
 } // namespace
 
 DecodeForm::DecodeForm(ProgramState& program, MessageBoxes& messages, Browser& browser,
-                       const ScreenMetrics& screen, MainWindowLink& main, QWidget* owner)
+                       Clipboard& clipboard, const ScreenMetrics& screen, MainWindowLink& main,
+                       QWidget* owner)
     : QWidget(owner, Qt::Window), program_(program), messages_(messages), browser_(browser),
-      screen_(screen), main_(main), model_(program) {
+      clipboard_(clipboard), screen_(screen), main_(main), model_(program) {
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(JapaneseFont(kFontPoints));
     setFixedSize(
@@ -119,8 +120,8 @@ void DecodeForm::SetCaption(const std::string& caption) {
     setWindowTitle(QString::fromStdString(caption));
 }
 
-void DecodeForm::DecodeQR() {
-    model_.DecodeQR(*this);
+void DecodeForm::DecodeQR(const DecodeOutcome* fallback) {
+    model_.DecodeQR(*this, SystemMilliseconds, fallback);
     if (!unloaded_) Render();
 }
 
@@ -173,6 +174,10 @@ void DecodeForm::Navigate(const std::string& pagePath) {
         QString::fromStdString(PageStyleSheet(program_.settings)));
     qrBrowse_->setHtml(QString::fromStdString(
         PageForTextBrowser(std::string_view(bytes.constData(), size_t(bytes.size())))));
+}
+
+void DecodeForm::OfferText(const std::string& text) {
+    clipboard_.AddText(text);
 }
 
 void DecodeForm::RestoreAndFocus() {

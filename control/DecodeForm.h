@@ -22,13 +22,16 @@ class DecodeForm final : public QWidget, private DecodeFormHost {
     // The window deletes itself once closed, after telling the main window.
     // Links on the page open through browser.
     DecodeForm(ProgramState& program, MessageBoxes& messages, Browser& browser,
-               const ScreenMetrics& screen, MainWindowLink& main, QWidget* owner = nullptr);
+               Clipboard& clipboard, const ScreenMetrics& screen, MainWindowLink& main,
+               QWidget* owner = nullptr);
 
     // Sizes QrPic to the picture (twips at the screen's scale) and centres it
     // in its frame. The picture is what DecodeQR decodes.
     void SetQrPicture(const QImage& picture);
     const QImage& QrPicture() const { return qrPicture_; }
-    void DecodeQR();
+    // fallback: shown instead of the message when the picture does not
+    // decode (DecodeFormModel::DecodeQR).
+    void DecodeQR(const DecodeOutcome* fallback = nullptr);
     const DecodeFormModel& model() const { return model_; }
     void SetCaption(const std::string& caption);
 
@@ -42,6 +45,7 @@ class DecodeForm final : public QWidget, private DecodeFormHost {
     void Unload() override;
     void Navigate(const std::string& pagePath) override;
     void RestoreAndFocus() override;
+    void OfferText(const std::string& text) override;
 
     void Render();
     QRect Pixels(int32_t left, int32_t top, int32_t width, int32_t height) const;
@@ -49,6 +53,7 @@ class DecodeForm final : public QWidget, private DecodeFormHost {
     ProgramState& program_;
     MessageBoxes& messages_;
     Browser& browser_;
+    Clipboard& clipboard_;
     ScreenMetrics screen_;
     MainWindowLink& main_;
     DecodeFormModel model_;

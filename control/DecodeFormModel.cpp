@@ -32,12 +32,14 @@ void DecodeFormModel::ClearResults() {
     QrBrowseVisible = false;
 }
 
-void DecodeFormModel::DecodeQR(DecodeFormHost& host, const MillisecondClock& clock) {
+void DecodeFormModel::DecodeQR(DecodeFormHost& host, const MillisecondClock& clock,
+                               const DecodeOutcome* fallback) {
     const std::string bitmapPath = program_.TempFolder + kTempBitmapName;
     ClearResults();
     host.Repaint();
 
-    if (!host.SaveQrPic(bitmapPath)) {
+    // Without a private temporary folder nothing is written anywhere.
+    if (program_.TempFolder.empty() || !host.SaveQrPic(bitmapPath)) {
         host.Messages().ShowMessage(kImageNotCreated, kMessageBoxTitle, MessageIcon::Critical);
         return;
     }
@@ -57,13 +59,23 @@ void DecodeFormModel::DecodeQR(DecodeFormHost& host, const MillisecondClock& clo
         host.Messages().ShowMessage(outcome.message, kMessageBoxTitle, MessageIcon::Critical);
         return;
     }
+    // A picked symbol's box may take in part of a close neighbour, which the
+    // attempts may read instead: the symbol the user picked is what shows.
+    if (fallback &&
+        (outcome.kind == DecodeOutcome::Kind::NotDecoded || outcome.text != fallback->text)) {
+        ShowOutcome(*fallback, host);
+        return;
+    }
     if (outcome.kind == DecodeOutcome::Kind::NotDecoded) {
         host.Messages().ShowMessage("   " + outcome.message, kMessageBoxTitle,
                                     MessageIcon::Information);
         host.Unload();
         return;
     }
+    ShowOutcome(outcome, host);
+}
 
+void DecodeFormModel::ShowOutcome(const DecodeOutcome& outcome, DecodeFormHost& host) {
     labels = MakeResultLabels(outcome.result, outcome.elapsedMs);
     DecodeText = outcome.text;
     if (program_.settings.HtmlBrowse == 1) {
@@ -72,11 +84,17 @@ void DecodeFormModel::DecodeQR(DecodeFormHost& host, const MillisecondClock& clo
         QrBrowse.top = kDecodeText.top;
         QrBrowse.height = kDecodeText.height;
         const std::string pagePath = program_.TempFolder + kResultPageName;
-        if (WriteResultHtml(pagePath, outcome.text, program_.settings) == 0)
+        if (!program_.TempFolder.empty() &&
+            WriteResultHtml(pagePath, outcome.text, program_.settings) == 0)
             host.Navigate(pagePath);
     }
     Caption = kDecodeCaptionResult;
+    OfferDecodedText(host);
     host.RestoreAndFocus();
+}
+
+void DecodeFormModel::OfferDecodedText(DecodeFormHost& host) const {
+    if (program_.beyond.CopyText) host.OfferText(DecodeText);
 }
 
 void DecodeFormModel::Form_Unload(MainWindowLink& main) {

@@ -32,6 +32,8 @@ class DecodeFormHost {
     virtual void Navigate(const std::string& pagePath) = 0;
     // Brings the window back from minimised and gives it the focus.
     virtual void RestoreAndFocus() = 0;
+    // Puts the decoded text on the clipboard beside the picture it holds.
+    virtual void OfferText(const std::string& text) { (void)text; }
 };
 
 // What the result window uses of the main window when it closes.
@@ -59,7 +61,16 @@ class DecodeFormModel {
     void ClearResults();
     // One decode of the picture in QrPic, from the bitmap file to the
     // filled-in window. clock is the millisecond timer of the decode time.
-    void DecodeQR(DecodeFormHost& host, const MillisecondClock& clock = SystemMilliseconds);
+    // fallback, when given, is what the window shows instead of the message
+    // of a picture that does not decode, or of one that decodes to another
+    // text (a picked symbol's whole-picture result); a file failure keeps its
+    // message. Without a temporary folder (TempFolder empty) nothing is
+    // written: the picture cannot be made, as the message says.
+    void DecodeQR(DecodeFormHost& host, const MillisecondClock& clock = SystemMilliseconds,
+                  const DecodeOutcome* fallback = nullptr);
+    // After a decode has filled the window: DecodeText goes to the clipboard
+    // when the CopyText option is on. Every path that fills the window calls it.
+    void OfferDecodedText(DecodeFormHost& host) const;
     // The mode hint in the main window's guidance line for 5 seconds, the
     // flag cleared, the focus back to the main window.
     void Form_Unload(MainWindowLink& main);
@@ -72,6 +83,9 @@ class DecodeFormModel {
     Rect QrBrowse{60, 6000, 7755, 495}; // below the client area until shown
 
   private:
+    // The window filled in from a successful outcome.
+    void ShowOutcome(const DecodeOutcome& outcome, DecodeFormHost& host);
+
     ProgramState& program_;
 };
 

@@ -1,7 +1,9 @@
 // The values the whole program shares: the three folders fixed at start-up,
-// the user's settings, and whether the result window is loaded.
+// the user's settings and the options beyond them, and whether the result
+// window is loaded.
 #pragma once
 
+#include "BeyondSettings.h"
 #include "Settings.h"
 
 #include <string>
@@ -13,6 +15,7 @@ struct ProgramState {
     std::string ProgramFolder; // the executable's folder, ends in "/"
     std::string DebugFolder;   // ProgramFolder when "DEBUG_ON" is there, else empty
     Settings settings;
+    BeyondSettings beyond; // zorvik.conf
     bool DecodeWindowOpen = false;
 };
 

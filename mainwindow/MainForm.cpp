@@ -1,5 +1,7 @@
 #include "MainForm.h"
 
+#include "BeyondSettings.h"
+#include "PictureFile.h"
 #include "QtPlatform.h"
 #include "ResultPage.h"
 #include "SettingForm.h"
@@ -12,23 +14,33 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFutureWatcher>
+#include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QToolButton>
 #include <QWindow>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 #include <filesystem>
+#include <utility>
 
 namespace zorvik {
 
 // SelectPic: the picture at the current zoom, with the selection rectangle
-// drawn over it. Mouse events go to the main window in twips; wheel events
-// are left to the frame, where the wheel hook sees them.
+// and the found symbols' outlines drawn over it. Mouse events go to the main
+// window in twips; wheel events are left to the frame, where the wheel hook
+// sees them. Enter and Tab go to the outlines while there are any.
 class ImageView final : public QWidget {
   public:
     ImageView(MainForm& form, QWidget* parent) : QWidget(parent), form_(form) {
@@ -38,11 +50,18 @@ class ImageView final : public QWidget {
     QRect selection; // pixels
     bool selectionVisible = false;
     float twipsX = 15, twipsY = 15;
+    const SymbolOutlines* outlines = nullptr;
+    ViewTransform transform; // the picture's pixels in this view
 
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         if (!surface.isNull()) p.drawImage(0, 0, surface);
+        if (outlines) {
+            p.save();
+            PaintOutlines(p);
+            p.restore();
+        }
         if (!selectionVisible) return;
         // Two tones, so the outline shows on dark modules and on light ones.
         const QRect r = selection.adjusted(0, 0, -1, -1);
@@ -50,6 +69,18 @@ class ImageView final : public QWidget {
         p.drawRect(r);
         p.setPen(QPen(Qt::black, 1, Qt::DashLine));
         p.drawRect(r);
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && outlines &&
+            !outlines->empty()) {
+            form_.SymbolOutline_Enter();
+            return;
+        }
+        QWidget::keyPressEvent(e);
+    }
+    // Tab and Shift+Tab reach the view here, before the focus chain sees them.
+    bool focusNextPrevChild(bool next) override {
+        return form_.SymbolOutline_Tab(next) || QWidget::focusNextPrevChild(next);
     }
     void mousePressEvent(QMouseEvent* e) override {
         form_.SelectPic_MouseDown(Button(e->button()), Shift(e), X(e), Y(e));
@@ -78,6 +109,39 @@ class ImageView final : public QWidget {
         return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
                (m & Qt::AltModifier ? 4 : 0);
     }
+    // Each outline on a white underlay, so it shows on dark and on light
+    // pictures; the focused one wider and in another colour, each numbered.
+    void PaintOutlines(QPainter& p) const {
+        p.setRenderHint(QPainter::Antialiasing);
+        QFont font = p.font();
+        font.setBold(true);
+        p.setFont(font);
+        const QFontMetrics metrics(font);
+        for (int i = 0; i < int(outlines->symbols().size()); ++i) {
+            const bool focused = i == outlines->focus();
+            QPolygonF polygon;
+            for (const ViewPoint& v : outlines->OutlineInView(i, transform))
+                polygon << QPointF(v.x, v.y);
+            const QColor colour = focused ? QColor(255, 120, 0) : QColor(0, 110, 230);
+            const qreal width = focused ? 3 : 2;
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(Qt::white, width + 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.drawPolygon(polygon);
+            p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.drawPolygon(polygon);
+            // The number in a tag at the outline's top-left, inside the view.
+            const QString number = QString::number(i + 1);
+            const QRectF bounds = polygon.boundingRect();
+            QRectF tag(0, 0, metrics.horizontalAdvance(number) + 8, metrics.height() + 2);
+            tag.moveBottomLeft(bounds.topLeft() - QPointF(0, 2));
+            if (tag.top() < 0) tag.moveTopLeft(bounds.topLeft() + QPointF(3, 3));
+            p.setPen(Qt::NoPen);
+            p.setBrush(colour);
+            p.drawRect(tag);
+            p.setPen(Qt::white);
+            p.drawText(tag, Qt::AlignCenter, number);
+        }
+    }
     float X(const QMouseEvent* e) const { return float(e->position().x()) * twipsX; }
     float Y(const QMouseEvent* e) const { return float(e->position().y()) * twipsY; }
 
@@ -89,6 +153,13 @@ namespace {
 QString Text(const std::string& s) {
     return QString::fromStdString(s);
 }
+
+// Said once at start when no folder that only this user can write could be
+// had: nothing is written then, so no selection can be decoded.
+constexpr const char* kNoPrivateTempFolder =
+    "一時ファイルを安全に置けるフォルダを用意できませんでした。"
+    "このままではデコードできません。\n"
+    "XDG_RUNTIME_DIR または TMPDIR に、自分だけが書き込めるフォルダを指定してください。";
 
 std::string WithSlash(std::string folder) {
     if (folder.empty() || folder.back() != '/') folder += '/';
@@ -112,7 +183,14 @@ MainForm::~MainForm() {
 }
 
 void MainForm::Form_Load() {
-    program_.TempFolder = tempFolderArg_.empty() ? UserTempFolder() : WithSlash(tempFolderArg_);
+    if (tempFolderArg_.empty()) {
+        // A folder of this program's own, so that two running programs never
+        // share a temporary name.
+        runFolder_ = std::make_unique<RunFolder>(UserTempFolder());
+        program_.TempFolder = runFolder_->path();
+    } else {
+        program_.TempFolder = WithSlash(tempFolderArg_);
+    }
     program_.ProgramFolder =
         WithSlash(programFolderArg_.empty() ? QCoreApplication::applicationDirPath().toStdString()
                                             : programFolderArg_);
@@ -121,6 +199,7 @@ void MainForm::Form_Load() {
                                ? program_.ProgramFolder
                                : "";
     LoadSettings(program_.settings, program_.ProgramFolder);
+    program_.beyond = LoadBeyondSettings(SettingsPlaceFor(program_.ProgramFolder));
 
     setWindowTitle(Text(kMainCaption));
     setFont(JapaneseFont(9));
@@ -151,6 +230,13 @@ void MainForm::Form_Load() {
     model_.Form_Load(screen_.widthTwips, screen_.heightTwips, outerWidth, outerHeight);
     setMinimumSize(PixelsX(MainFormModel::kWidthMin), PixelsY(MainFormModel::kHeightMin));
     resize(PixelsX(outerWidth), PixelsY(outerHeight));
+    setAcceptDrops(true);
+    if (program_.TempFolder.empty())
+        QTimer::singleShot(0, this, [this] {
+            if (!unloaded_)
+                messages_.ShowMessageOver(this, kNoPrivateTempFolder, kMessageBoxTitle,
+                                          MessageIcon::Critical);
+        });
     winId();
     if (QWindow* handle = windowHandle())
         connect(handle, &QWindow::screenChanged, this, [this] { ScreenChanged(); });
@@ -221,6 +307,7 @@ void MainForm::BuildControls() {
     imageFrame_->setBackgroundRole(QPalette::Dark);
     selectPic_ = new ImageView(*this, imageFrame_);
     selectPic_->twipsX = screen_.TwipsPerPixelX, selectPic_->twipsY = screen_.TwipsPerPixelY;
+    selectPic_->outlines = &outlines_;
 
     auto bar = [&](Qt::Orientation orientation) {
         auto* b = new QScrollBar(orientation, client);
@@ -286,9 +373,30 @@ void MainForm::BuildMenus() {
     menu2item_[3] = menu2->addSeparator();
     menu2item_[4] = item(menu2, "表示縮小", [this] { ChangeZoom(-1); });
     menu2item_[5] = item(menu2, "表示拡大", [this] { ChangeZoom(+1); });
+    menu2->addSeparator();
+    openPictureItem_ = item(menu2, "画像ファイルを開く", [this] { OpenPicture_Click(); });
+    // Keys of the window, not of the items: the menu items keep no shortcut keys.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_V), this), &QShortcut::activated, this,
+            [this] { GetClipboard_Click(); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this), &QShortcut::activated, this,
+            [this] { OpenPicture_Click(); });
 
     QMenu* menu3 = menuBar()->addMenu("設定(&O)");
     menu3Item_[0] = item(menu3, "オプション設定", [this] { OpenOptions(); });
+    menu3->addSeparator();
+    auto option = [&](const char* caption, bool BeyondSettings::*field) {
+        QAction* action = menu3->addAction(QString::fromUtf8(caption));
+        action->setCheckable(true);
+        action->setChecked(program_.beyond.*field);
+        connect(action, &QAction::triggered, this,
+                [this, field](bool on) { SetBeyondOption(field, on); });
+        return action;
+    };
+    beyondItem_[0] = option("画像全体からQRコードを探す", &BeyondSettings::FindSymbols);
+    beyondItem_[1] =
+        option("QRコードが1つならすぐデコードする", &BeyondSettings::DecodeSingleSymbol);
+    beyondItem_[2] =
+        option("デコードしたテキストをクリップボードにコピー", &BeyondSettings::CopyText);
     QMenu* menu4 = menuBar()->addMenu("ヘルプ(&H)");
     menu4item_[0] = item(menu4, "ミルカ ヘルプ", [this] { OpenHelpCommand(); });
     menu4item_[1] = item(menu4, "バージョン情報", [this] { OpenAbout(); });
@@ -321,6 +429,11 @@ void MainForm::Render() {
     selectPic_->selectionVisible = m.SelectBox.visible;
     selectPic_->selection = QRect(PixelsX(m.SelectBox.left), PixelsY(m.SelectBox.top),
                                   PixelsX(m.SelectBox.width), PixelsY(m.SelectBox.height));
+    // The view moves in its frame when scrolled, so only the zoom places the
+    // outlines in it.
+    if (!basePic_.isNull() && !selectPic_->surface.isNull())
+        selectPic_->transform = {double(selectPic_->surface.width()) / basePic_.width(),
+                                 double(selectPic_->surface.height()) / basePic_.height(), 0, 0};
     switch (m.ViewPointer()) {
     case MainFormModel::Pointer::CrossHair:
         selectPic_->setCursor(Qt::CrossCursor);
@@ -403,6 +516,7 @@ void MainForm::Form_Unload() {
         const std::string path = program_.TempFolder + name;
         if (std::filesystem::exists(path, error)) std::filesystem::remove(path, error);
     }
+    runFolder_.reset();
     help_.CloseAll(); // a failing step does not stop the shut-down
     if (m_CWheel) m_CWheel->Terminate();
     m_CWheel.reset();
@@ -412,6 +526,58 @@ void MainForm::Form_Unload() {
 void MainForm::PutPicture(const QImage& picture) {
     basePic_ = picture.isNull() ? QImage() : picture.convertToFormat(QImage::Format_RGB32);
     selectPic_->surface = basePic_;
+    outlines_.BeginPicture(false); // the last picture's outlines go at once
+}
+
+void MainForm::PictureArrived() {
+    const bool shown = !basePic_.isNull() && model_.SelectPic.width > 0 &&
+                       model_.SelectPic.height > 0 &&
+                       model_.MOUSE_MODE != MainFormModel::NoImageYet;
+    const uint64_t generation = outlines_.BeginPicture(shown && model_.SelectBox.visible);
+    selectPic_->update();
+    if (!shown || !program_.beyond.FindSymbols) return;
+    // The search gets its own copy of the picture and touches no widget.
+    auto* watcher = new QFutureWatcher<PictureScan>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        ScanFinished(generation, watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run([picture = basePic_] {
+        try {
+            return ScanPicture(ImageToBitmap(picture, 24));
+        } catch (const std::exception&) {
+            return PictureScan{}; // out of memory: no outlines, nothing else lost
+        }
+    }));
+}
+
+void MainForm::ScanFinished(uint64_t generation, PictureScan scan) {
+    if (unloaded_ || !outlines_.Accept(generation, std::move(scan.symbols), scan.elapsedMs)) return;
+    selectPic_->update();
+    // Not while a dialog holds this window: the user is busy elsewhere.
+    if (outlines_.DecodeByItself(program_.beyond.DecodeSingleSymbol) && isEnabled()) PickSymbol(0);
+}
+
+void MainForm::PickSymbol(int index) {
+    if (basePic_.isNull() || index < 0 || index >= int(outlines_.symbols().size())) return;
+    outlines_.SetFocus(index);
+    const PickRect r =
+        SelectionAround(outlines_.symbols()[size_t(index)], basePic_.width(), basePic_.height());
+    pickFallback_ = outlines_.OutcomeOf(index);
+    model_.SelectPictureRectangle(r.left, r.top, r.width, r.height, *this);
+    pickFallback_.reset();
+    Render();
+}
+
+void MainForm::SymbolOutline_Enter() {
+    PickSymbol(outlines_.focus());
+}
+
+bool MainForm::SymbolOutline_Tab(bool forward) {
+    if (outlines_.empty()) return false;
+    outlines_.MoveFocus(forward);
+    selectPic_->update();
+    return true;
 }
 
 void MainForm::GetClipboard_Click() {
@@ -421,6 +587,7 @@ void MainForm::GetClipboard_Click() {
     model_.GetClipboard_Click(read, picture.width(), picture.height(),
                               program_.settings.DecodeAtOnce, *this);
     if (model_.SelectPic.width == 0 || model_.SelectPic.height == 0) basePic_ = QImage();
+    PictureArrived();
     Render();
     selectPic_->setFocus();
 }
@@ -471,21 +638,37 @@ void MainForm::SelectPopupMenu(int index) {
 }
 
 void MainForm::SelectPic_MouseDown(int button, int shift, float x, float y) {
+    leftPress_.reset();
+    if (button == 1) leftPress_ = ViewPoint{x / screen_.TwipsPerPixelX, y / screen_.TwipsPerPixelY};
     model_.SelectPic_MouseDown(button, shift, x, y);
     Render();
 }
 
 void MainForm::SelectPic_MouseMove(int button, int shift, float x, float y) {
+    // A press in box mode that becomes a drag wins over anything automatic.
+    if ((button & 1) && leftPress_ && model_.MOUSE_MODE == MainFormModel::BoxMode &&
+        !IsClick(*leftPress_, {x / screen_.TwipsPerPixelX, y / screen_.TwipsPerPixelY}))
+        outlines_.NoteDrag();
     model_.SelectPic_MouseMove(button, shift, x, y);
     Render();
 }
 
 void MainForm::SelectPic_MouseUp(int button, int shift, float x, float y) {
+    const std::optional<ViewPoint> press = std::exchange(leftPress_, std::nullopt);
+    if (button == 1 && press &&
+        IsClick(*press, {x / screen_.TwipsPerPixelX, y / screen_.TwipsPerPixelY})) {
+        const int index = outlines_.SymbolAt(*press, selectPic_->transform);
+        if (index >= 0) {
+            PickSymbol(index);
+            return;
+        }
+    }
     model_.SelectPic_MouseUp(button, shift, x, y, program_.settings.DecodeAtOnce, *this);
     Render();
 }
 
 void MainForm::SelectPic_DblClick() {
+    leftPress_.reset(); // its release ends a double click, not a click
     model_.SelectPic_DblClick();
     Render();
 }
@@ -524,7 +707,7 @@ void MainForm::OwnWindow(QWidget* window) {
 
 DecodeForm& MainForm::LoadDecodeForm() {
     if (!decodeForm_) {
-        decodeForm_ = new DecodeForm(program_, messages_, browser_, screen_, *this);
+        decodeForm_ = new DecodeForm(program_, messages_, browser_, clipboard_, screen_, *this);
         OwnWindow(decodeForm_);
     }
     return *decodeForm_;
@@ -573,7 +756,7 @@ void MainForm::DecodeSelection(const TwipRect& rect) {
     form.show();
     form.raise();
     form.activateWindow();
-    form.DecodeQR();
+    form.DecodeQR(pickFallback_ ? &*pickFallback_ : nullptr);
 }
 
 void MainForm::SaveSelection() {
@@ -615,6 +798,7 @@ void MainForm::CaptureScreen(int16_t mode) {
     }
     model_.CaptureArrived(read, picture.width(), picture.height());
     if (!shot.note.empty()) model_.SetGuidance(shot.note, 5);
+    PictureArrived();
     if (wasMaximised)
         showMaximized();
     else
@@ -645,6 +829,147 @@ void MainForm::ShowRightClickMenu() {
         rightClickItem_[size_t(i)]->setEnabled(model_.RightClickItemEnabled(i));
     // Not exec(): the menu must not hold the event loop.
     rightClickTop_->popup(QCursor::pos());
+}
+
+namespace {
+
+constexpr const char* kPictureTooSmall =
+    "画像が小さすぎます。縦横とも6ピクセル以上の画像を開いてください。";
+constexpr const char* kDroppedPictureUnreadable = "ドロップされた画像を読み取れませんでした。";
+constexpr const char* kBeyondNotSaved =
+    "設定を zorvik.conf に保存できませんでした。この設定は終了するまで有効です。";
+
+// The open-file dialog's filter: every format Qt reads, then any file.
+std::string PictureFileFilter() {
+    std::string patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        patterns += (patterns.empty() ? "*." : ";*.") + format.toStdString();
+    using namespace std::string_literals;
+    return "画像ファイル\0"s + patterns + "\0すべてのファイル\0*\0"s;
+}
+
+} // namespace
+
+void MainForm::OpenPicture_Click() {
+    std::string path;
+    if (fileDialogs_.PickOpenFile(this, path, PictureFileFilter(), "画像ファイルを開く"))
+        OpenPictureFile(path);
+}
+
+void MainForm::OpenPictureFile(const std::string& path) {
+    // Read as the command line reads a file: a bitmap from its own bytes,
+    // any other format as a bitmap of the same pixels.
+    const LoadedPicture loaded = LoadPictureAsBitmap(path);
+    QImage picture;
+    if (loaded.error.empty()) {
+        QImageReader::setAllocationLimit(kQtAllocationLimitMb);
+        picture =
+            QImage::fromData(QByteArrayView(reinterpret_cast<const char*>(loaded.bitmap.data()),
+                                            qsizetype(loaded.bitmap.size())),
+                             "BMP");
+    }
+    if (picture.isNull()) {
+        const std::string reason =
+            loaded.error.empty() ? "the bitmap cannot be shown (unsupported)" : loaded.error;
+        messages_.ShowMessageOver(
+            this, "画像ファイルを開けませんでした。\n" + path + "\n（" + reason + "）",
+            kMessageBoxTitle, MessageIcon::Critical);
+        return;
+    }
+    ShowOpenedPicture(picture);
+}
+
+bool MainForm::ShowOpenedPicture(const QImage& picture) {
+    if (!model_.PictureOpened(picture.width(), picture.height())) {
+        messages_.ShowMessageOver(this, kPictureTooSmall, kMessageBoxTitle, MessageIcon::Critical);
+        return false;
+    }
+    PutPicture(picture);
+    Render();
+    selectPic_->setFocus();
+    PictureArrived();
+    return true;
+}
+
+void MainForm::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* data = event->mimeData();
+    bool usable = data->hasImage();
+    for (const QUrl& url : data->urls()) usable = usable || url.isLocalFile();
+    if (usable) event->acceptProposedAction();
+}
+
+void MainForm::dropEvent(QDropEvent* event) {
+    const QMimeData* data = event->mimeData();
+    std::vector<std::string> files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+    const DropChoice choice = ChooseDrop(files, data->hasImage());
+    if (choice.kind == DropChoice::Kind::Nothing) return;
+    const QImage dropped = choice.kind == DropChoice::Kind::Picture
+                               ? qvariant_cast<QImage>(data->imageData())
+                               : QImage();
+    event->acceptProposedAction();
+    // After the drop has ended, so that a message does not keep the other
+    // program waiting for it.
+    QTimer::singleShot(0, this, [this, choice, dropped] {
+        if (unloaded_) return;
+        activateWindow();
+        if (choice.kind == DropChoice::Kind::File)
+            OpenPictureFile(choice.path);
+        else if (!dropped.isNull())
+            ShowOpenedPicture(dropped);
+        else
+            messages_.ShowMessageOver(this, kDroppedPictureUnreadable, kMessageBoxTitle,
+                                      MessageIcon::Critical);
+    });
+}
+
+void MainForm::BringForward() {
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    QWidget* waiting = QApplication::activeModalWidget();
+    if (!waiting) waiting = dialog_;
+    if (waiting) {
+        waiting->raise();
+        waiting->activateWindow();
+    }
+}
+
+void MainForm::RunStartRequest(const StartRequest& request) {
+    using Kind = StartRequest::Kind;
+    if (unloaded_) return;
+    // A request must not run inside the wait of a dialog or a message.
+    const bool waiting = !isEnabled() || QApplication::activeModalWidget();
+    const bool capture =
+        request.kind == Kind::CaptureWindow || request.kind == Kind::CaptureDesktop;
+    // A capture leaves the window where it is, so that the window the user
+    // is in stays the active one for a window capture.
+    if (waiting || !capture) BringForward();
+    if (waiting) return;
+    switch (request.kind) {
+    case Kind::Open:
+        OpenPictureFile(request.path);
+        break;
+    case Kind::Paste:
+        GetClipboard_Click();
+        break;
+    case Kind::CaptureWindow:
+        CaptureScreen(0);
+        break;
+    case Kind::CaptureDesktop:
+        CaptureScreen(1);
+        break;
+    default:
+        break;
+    }
+}
+
+void MainForm::SetBeyondOption(bool BeyondSettings::*option, bool on) {
+    program_.beyond.*option = on;
+    if (!SaveBeyondSettings(program_.beyond, SettingsPlaceFor(program_.ProgramFolder)))
+        messages_.ShowMessageOver(this, kBeyondNotSaved, kMessageBoxTitle, MessageIcon::Critical);
 }
 
 } // namespace zorvik

@@ -10,6 +10,9 @@
 #include "Platform.h"
 #include "ProgramState.h"
 #include "ScreenCapture.h"
+#include "StartRequest.h"
+#include "SymbolOutlines.h"
+#include "UserTempFolder.h"
 #include "WheelMouse.h"
 
 #include <QImage>
@@ -19,9 +22,12 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QMenu;
 class QScrollBar;
@@ -64,6 +70,19 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
     void OpenOptions();
     void OpenAbout();
     void OpenHelpCommand();
+    // Beyond the documented commands: the open-file dialog (編集 menu, Ctrl+O)
+    // and a picture file opened from it, a drop or a start request. An opened
+    // picture shows as a capture does; one that cannot be read gives a
+    // message and leaves the view as it was.
+    void OpenPicture_Click();
+    void OpenPictureFile(const std::string& path);
+    // A request of the command line, at start or from another start: the
+    // window comes forward (a capture leaves that to the capture) and the
+    // command runs, unless a dialog or a message waits for the user.
+    void RunStartRequest(const StartRequest& request);
+    // The checkable items at the end of the 設定 menu: FindSymbols,
+    // DecodeSingleSymbol, CopyText.
+    QAction* beyondItem(int index) const { return beyondItem_.at(size_t(index)); }
 
     const MainFormModel& model() const { return model_; }
     const ProgramState& program() const { return program_; }
@@ -71,17 +90,26 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
     QWidget* selectPic() const;
     QMenu* rightClickMenu() const { return rightClickTop_; }
     const QImage& basePicture() const { return basePic_; }
+    // The symbols found in the picture on view, outlined in the view.
+    const SymbolOutlines& outlines() const { return outlines_; }
 
     // The view's events in twips, as the view forwards them.
     void SelectPic_MouseDown(int button, int shift, float x, float y);
     void SelectPic_MouseMove(int button, int shift, float x, float y);
     void SelectPic_MouseUp(int button, int shift, float x, float y);
     void SelectPic_DblClick();
+    // Enter on the view: the focused outline is picked. Tab and Shift+Tab:
+    // the focus moves among the outlines; false when there are none.
+    void SymbolOutline_Enter();
+    bool SymbolOutline_Tab(bool forward);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // A picture file or picture data dropped on the window opens it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     // MainFormHost
@@ -107,6 +135,22 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
     void LayOut();
     // A new picture (null for none) as BasePic and on the view's surface.
     void PutPicture(const QImage& picture);
+    // An opened or dropped picture into the view; false, with a message and
+    // the view as it was, for one too small to be an image.
+    bool ShowOpenedPicture(const QImage& picture);
+    // An option of zorvik.conf set from its menu item, and the file saved.
+    void SetBeyondOption(bool BeyondSettings::*option, bool on);
+    // Restored from minimised, raised and activated; a dialog of this window
+    // that waits for the user comes in front of it.
+    void BringForward();
+    // After every capture, paste or opened picture: the outlines of the last
+    // picture go, and with FindSymbols on the whole picture is searched off
+    // this thread; ScanFinished takes the result if it is still current.
+    void PictureArrived();
+    void ScanFinished(uint64_t generation, PictureScan scan);
+    // The symbol becomes the selection (with its quiet zone) and is decoded
+    // at once; its whole-picture result stands in for a failed decode.
+    void PickSymbol(int index);
     // The screen's scale, from the screen the window is on now.
     void ScreenChanged();
     void Form_Unload();
@@ -133,7 +177,11 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
     std::string programFolderArg_, tempFolderArg_;
     ScreenMetrics screen_;
     MainFormModel model_;
-    QImage basePic_; // BasePic: the picture at 1:1
+    std::unique_ptr<RunFolder> runFolder_; // holds TempFolder while the program runs
+    QImage basePic_;                       // BasePic: the picture at 1:1
+    SymbolOutlines outlines_;
+    std::optional<DecodeOutcome> pickFallback_; // during a pick's decode only
+    std::optional<ViewPoint> leftPress_;        // view pixels, until its release
     bool unloaded_ = false;
 
     QToolButton *avtiveScreenCam_, *fullScreenCam_, *getClipboard_, *zoomOut_, *zoomIn_, *decode_;
@@ -149,6 +197,10 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
     std::array<QAction*, 2> menu4item_{};
     QMenu* rightClickTop_ = nullptr;
     std::array<QAction*, 6> rightClickItem_{};
+    // Items beyond the documented ones, after a separator at the end of
+    // their menus, so the documented arrays keep their indices.
+    QAction* openPictureItem_ = nullptr;
+    std::array<QAction*, 3> beyondItem_{};
 
     QTimer guidanceTimer_, guidanceWipe_, clickTimer_;
     QPointer<DecodeForm> decodeForm_;

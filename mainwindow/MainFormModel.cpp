@@ -258,21 +258,11 @@ void MainFormModel::HandlePress(int button, int, float, float, MainFormHost& hos
 
 void MainFormModel::SelectPic_MouseMove(int button, int, float x, float y) {
     if (button != 1) return;
-    const int16_t dx = Round16(double(x) - PressX), dy = Round16(double(y) - PressY);
     if (MOUSE_MODE == BoxMode) {
-        mGuidance.clear();
-        SelectBox.left = dx < 1 ? PressX + float(dx) : PressX;
-        SelectBox.top = dy < 1 ? PressY + float(dy) : PressY;
-        SelectBox.width = float(std::abs(dx));
-        SelectBox.height = float(std::abs(dy));
-        SelectBox.visible = true;
-        mXsize = "X : " + Format0(std::abs(dx) / double(ZoomFactor) / TwipsPerPixelX);
-        mYsize = "Y : " + Format0(std::abs(dy) / double(ZoomFactor) / TwipsPerPixelY);
-        const bool valid = SelectBox.width > TwipsPerPixelX && SelectBox.height > TwipsPerPixelY;
-        DecodeEnabled = SaveSelectionItemEnabled = valid;
-        SelectionChanged = true;
+        DragBox(PressX, PressY, x, y);
         return;
     }
+    const int16_t dx = Round16(double(x) - PressX), dy = Round16(double(y) - PressY);
     // Hand mode: the image follows the pointer, measured from the press.
     auto follow = [](const ScrollBarState& bar, int16_t d, int32_t viewSize) -> int {
         if (viewSize <= 0) return -1;
@@ -282,6 +272,37 @@ void MainFormModel::SelectPic_MouseMove(int button, int, float x, float y) {
     if (h >= 0 && h <= HsBarState.max) HsBar_Change(int16_t(h));
     const int v = follow(VsBarState, dy, SelectPic.height);
     if (v >= 0 && v <= VsBarState.max) VsBar_Change(int16_t(v));
+}
+
+void MainFormModel::DragBox(float fromX, float fromY, float x, float y) {
+    const int16_t dx = Round16(double(x) - fromX), dy = Round16(double(y) - fromY);
+    mGuidance.clear();
+    SelectBox.left = dx < 1 ? fromX + float(dx) : fromX;
+    SelectBox.top = dy < 1 ? fromY + float(dy) : fromY;
+    SelectBox.width = float(std::abs(dx));
+    SelectBox.height = float(std::abs(dy));
+    SelectBox.visible = true;
+    mXsize = "X : " + Format0(std::abs(dx) / double(ZoomFactor) / TwipsPerPixelX);
+    mYsize = "Y : " + Format0(std::abs(dy) / double(ZoomFactor) / TwipsPerPixelY);
+    const bool valid = SelectBox.width > TwipsPerPixelX && SelectBox.height > TwipsPerPixelY;
+    DecodeEnabled = SaveSelectionItemEnabled = valid;
+    SelectionChanged = true;
+}
+
+void MainFormModel::SelectPictureRectangle(int pxLeft, int pxTop, int pxWidth, int pxHeight,
+                                           MainFormHost& host) {
+    // The press that picked is used up: no grip, no deferred press.
+    ClickTimerEnabled = false;
+    GrippingIcon = false;
+    const double zoomX = double(ZoomFactor) * TwipsPerPixelX;
+    const double zoomY = double(ZoomFactor) * TwipsPerPixelY;
+    const float x0 = float(pxLeft * zoomX), y0 = float(pxTop * zoomY);
+    DragBox(x0, y0, float((pxLeft + pxWidth) * zoomX), float((pxTop + pxHeight) * zoomY));
+    // The release of such a drag with decode-at-once: the user asked for it.
+    if (DecodeEnabled)
+        Decode_Click(host);
+    else
+        ShowModeHint();
 }
 
 void MainFormModel::SelectPic_MouseUp(int, int, float, float, int16_t decodeAtOnce,
@@ -334,6 +355,12 @@ void MainFormModel::CaptureArrived(bool read, int pxWidth, int pxHeight) {
     else
         SelectPic.width = 0;
     ShowPictureOrClear();
+}
+
+bool MainFormModel::PictureOpened(int pxWidth, int pxHeight) {
+    if (pxWidth <= 5 || pxHeight <= 5) return false;
+    CaptureArrived(true, pxWidth, pxHeight);
+    return true;
 }
 
 bool MainFormModel::ShowPictureOrClear() {

@@ -101,6 +101,12 @@ class MainFormModel {
     void SelectPic_MouseUp(int button, int shift, float x, float y, int16_t decodeAtOnce,
                            MainFormHost& host);
     void Decode_Click(MainFormHost& host);
+    // A found symbol picked with a click or Enter: the rectangle of the
+    // picture (pixels at actual size) becomes the selection exactly as a box
+    // drag to it would leave it, in either pointer mode, and is decoded at
+    // once when it is a valid selection.
+    void SelectPictureRectangle(int pxLeft, int pxTop, int pxWidth, int pxHeight,
+                                MainFormHost& host);
     // The 1:1 rectangle a decode or a save takes.
     TwipRect SelectionAtActualSize() const;
 
@@ -117,6 +123,11 @@ class MainFormModel {
     // (read false when that failed) is an image unless 5 pixels or less
     // either way. A capture never selects or decodes by itself.
     void CaptureArrived(bool read, int pxWidth, int pxHeight);
+    // A picture opened from a file or dropped on the window, shown as a
+    // capture is: never selected or decoded by itself, whatever its size. One
+    // of 5 pixels or less either way is refused (false) with the view as it
+    // was, since nothing the user had should go for a picture that is none.
+    bool PictureOpened(int pxWidth, int pxHeight);
 
     // Right-click menu items 0, 2, 3, 5 as they are enabled when it opens.
     bool RightClickItemEnabled(int index) const;
@@ -173,6 +184,8 @@ class MainFormModel {
     void RecomputeScrollRanges();
     void SetZoomControls();
     void HandlePress(int button, int shift, float x, float y, MainFormHost& host);
+    // The box from (fromX, fromY) to (x, y), view twips, as a drag shows it.
+    void DragBox(float fromX, float fromY, float x, float y);
     void ShowModeHint();
     void SelectWholePicture();
     // ShowNewImage for a picture in the view, ClearImage for one of 5 pixels

@@ -18,6 +18,12 @@ class MessageBoxes {
     virtual ~MessageBoxes() = default;
     virtual void ShowMessage(const std::string& text, const std::string& title,
                              MessageIcon icon) = 0;
+    // The same, kept in front of owner.
+    virtual void ShowMessageOver(QWidget* owner, const std::string& text, const std::string& title,
+                                 MessageIcon icon) {
+        (void)owner;
+        ShowMessage(text, title, icon);
+    }
 };
 
 class Clipboard {
@@ -28,6 +34,9 @@ class Clipboard {
     virtual QImage ReadPicture() = 0;
     // Replaces the clipboard's content with the picture.
     virtual void WritePicture(const QImage& picture) = 0;
+    // Offers text (UTF-8) beside the picture the clipboard holds, as one
+    // entry, so that pasting as text or as a picture both still work.
+    virtual void AddText(const std::string& text) = 0;
     virtual void Clear() = 0;
 };
 
@@ -41,6 +50,10 @@ class FileDialogs {
     virtual ~FileDialogs() = default;
     virtual bool PickSaveFile(QWidget* owner, std::string& fileName, const std::string& filter,
                               uint32_t flags, const std::string& title) = 0;
+    // The open-file dialog for an existing file, filter as above. True with
+    // fileName set when the user confirms; false with it empty otherwise.
+    virtual bool PickOpenFile(QWidget* owner, std::string& fileName, const std::string& filter,
+                              const std::string& title) = 0;
 };
 
 // The colour dialog, starting at colour (red + 256 * green + 65536 * blue).

@@ -25,6 +25,11 @@ void QtMessageBoxes::ShowMessage(const std::string& text, const std::string& tit
     box.exec();
 }
 
+void QtMessageBoxes::ShowMessageOver(QWidget* owner, const std::string& text,
+                                     const std::string& title, MessageIcon icon) {
+    QtMessageBoxes(owner).ShowMessage(text, title, icon);
+}
+
 QImage QtClipboard::ReadPicture() {
     const QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) return {};
@@ -42,6 +47,18 @@ QImage QtClipboard::ReadPicture() {
 
 void QtClipboard::WritePicture(const QImage& picture) {
     if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setImage(picture);
+}
+
+void QtClipboard::AddText(const std::string& text) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) return;
+    const QImage picture = ReadPicture();
+    // One entry: Qt offers the text as UTF8_STRING and text/plain;charset=utf-8,
+    // the picture as image/png and the other image types.
+    auto* data = new QMimeData;
+    if (!picture.isNull()) data->setImageData(picture);
+    data->setText(QString::fromStdString(text));
+    clipboard->setMimeData(data);
 }
 
 QStringList NameFilters(const std::string& filter) {
@@ -71,6 +88,18 @@ bool QtFileDialogs::PickSaveFile(QWidget* owner, std::string& fileName, const st
     // The name buffer holds 255 characters; a longer name fails the dialog.
     if (chosen.size() > 255) return false;
     fileName = chosen.toStdString();
+    return true;
+}
+
+bool QtFileDialogs::PickOpenFile(QWidget* owner, std::string& fileName, const std::string& filter,
+                                 const std::string& title) {
+    fileName.clear();
+    QFileDialog dialog(owner, QString::fromStdString(title));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(NameFilters(filter));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    fileName = dialog.selectedFiles().first().toStdString();
     return true;
 }
 

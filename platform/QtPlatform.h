@@ -18,6 +18,8 @@ class QtMessageBoxes final : public MessageBoxes {
   public:
     explicit QtMessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
     void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
+    void ShowMessageOver(QWidget* owner, const std::string& text, const std::string& title,
+                         MessageIcon icon) override;
 
   private:
     QWidget* parent_;
@@ -27,6 +29,7 @@ class QtClipboard final : public Clipboard {
   public:
     QImage ReadPicture() override;
     void WritePicture(const QImage& picture) override;
+    void AddText(const std::string& text) override;
     void Clear() override;
 };
 
@@ -34,6 +37,8 @@ class QtFileDialogs final : public FileDialogs {
   public:
     bool PickSaveFile(QWidget* owner, std::string& fileName, const std::string& filter,
                       uint32_t flags, const std::string& title) override;
+    bool PickOpenFile(QWidget* owner, std::string& fileName, const std::string& filter,
+                      const std::string& title) override;
 };
 
 class QtColourDialogs final : public ColourDialogs {

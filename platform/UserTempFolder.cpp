@@ -2,7 +2,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -30,24 +33,66 @@ bool IsTrustworthyBase(const std::string& base) {
     return (info.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (info.st_mode & S_ISVTX) != 0;
 }
 
-// True when path is (now) a directory of ours that group and others cannot
-// write. Opened without following a link, so the checks and the mode
-// change apply to the directory itself.
-bool IsPrivateDirectory(const std::string& path) {
+enum class Entry { Private, OpenToOthers, Unusable };
+
+// What path is: a directory of ours that group and others cannot write, one
+// of ours they can, or anything else. Opened without following a link.
+Entry Examine(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return Entry::Unusable;
     struct stat info {};
-    bool good = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
-    if (good && (info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        good = ::fchmod(fd, S_IRWXU) == 0 && ::fstat(fd, &info) == 0 &&
-               (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+    Entry entry = Entry::Unusable;
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid())
+        entry = (info.st_mode & (S_IWGRP | S_IWOTH)) == 0 ? Entry::Private : Entry::OpenToOthers;
     ::close(fd);
-    return good;
+    return entry;
 }
 
+// A fresh name from a pattern ending in XXXXXX, made as a private directory.
+std::string MakeFreshDirectory(const std::string& pattern) {
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (::mkdtemp(buffer.data()) == nullptr) return {};
+    return buffer.data();
+}
+
+// path as a private directory of ours: made when missing; one of ours that
+// others could write is renamed aside, since anything may have been planted
+// in it, and made anew.
 bool MakePrivateDirectory(const std::string& path) {
     if (::mkdir(path.c_str(), S_IRWXU) != 0 && errno != EEXIST) return false;
-    return IsPrivateDirectory(path);
+    switch (Examine(path)) {
+    case Entry::Private:
+        return true;
+    case Entry::Unusable:
+        return false;
+    case Entry::OpenToOthers:
+        break;
+    }
+    // An empty directory of our own under a fresh name: rename() replaces it.
+    const std::string aside = MakeFreshDirectory(path + ".open-XXXXXX");
+    if (aside.empty() || ::rename(path.c_str(), aside.c_str()) != 0) return false;
+    return ::mkdir(path.c_str(), S_IRWXU) == 0 && Examine(path) == Entry::Private;
+}
+
+constexpr const char* kRunPrefix = "run-";
+constexpr const char* kLockName = "lock";
+// A run folder without its lock file may be one being made this moment.
+constexpr time_t kLocklessGraceSeconds = 60;
+
+// A run folder whose program has ended: its lock can be taken, or it has
+// had none for a while.
+bool IsStale(const std::filesystem::path& folder) {
+    const std::string lock = (folder / kLockName).string();
+    const int fd = ::open(lock.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        struct stat info {};
+        return ::lstat(folder.c_str(), &info) == 0 &&
+               std::time(nullptr) - info.st_mtime > kLocklessGraceSeconds;
+    }
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd); // releases the lock taken just now
+    return free;
 }
 
 } // namespace
@@ -72,11 +117,8 @@ std::string UserTempFolderIn(const std::string& base) {
         if (MakePrivateDirectory(named)) return named + "/";
         // The name is taken by something we cannot trust: a fresh folder
         // under a random name cannot have been prepared by anyone else.
-        std::string pattern = named + "-XXXXXX";
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (::mkdtemp(buffer.data()) == nullptr) return {};
-        return std::string(buffer.data()) + "/";
+        const std::string fresh = MakeFreshDirectory(named + "-XXXXXX");
+        return fresh.empty() ? fresh : fresh + "/";
     } catch (...) {
         return {};
     }
@@ -89,12 +131,45 @@ std::string UserTempFolder() {
             const std::string folder = (runtime == "/" ? "" : runtime) + "/zorvik";
             if (MakePrivateDirectory(folder)) return folder + "/";
         }
-        const std::string system = SystemTempFolder();
-        std::string folder = UserTempFolderIn(system);
-        return folder.empty() ? system : folder;
+        return UserTempFolderIn(SystemTempFolder());
     } catch (...) {
         return {};
     }
+}
+
+RunFolder::RunFolder(const std::string& userFolder) {
+    if (userFolder.empty()) return;
+    try {
+        namespace fs = std::filesystem;
+        std::error_code error;
+        for (const fs::directory_entry& entry : fs::directory_iterator(userFolder, error)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind(kRunPrefix, 0) == 0 && entry.is_directory(error) &&
+                !entry.is_symlink(error) && IsStale(entry.path()))
+                fs::remove_all(entry.path(), error);
+        }
+        const std::string folder = MakeFreshDirectory(
+            userFolder + (userFolder.back() == '/' ? "" : "/") + kRunPrefix + "XXXXXX");
+        if (folder.empty()) return;
+        const std::string lock = folder + "/" + kLockName;
+        lock_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (lock_ < 0 || ::flock(lock_, LOCK_EX | LOCK_NB) != 0) {
+            if (lock_ >= 0) ::close(lock_);
+            lock_ = -1;
+            fs::remove_all(folder, error);
+            return;
+        }
+        path_ = folder + "/";
+    } catch (...) {
+        path_.clear();
+    }
+}
+
+RunFolder::~RunFolder() {
+    if (path_.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored); // the lock file with it
+    if (lock_ >= 0) ::close(lock_);
 }
 
 } // namespace zorvik

@@ -229,6 +229,47 @@ TEST_F(DecodeFormTest, APictureWithoutASymbolReportsTheStageAndClosesTheWindow) 
     EXPECT_EQ(window.Caption, kDecodeCaptionBusy);
 }
 
+// A symbol picked in the whole picture brings its own result, which stands
+// in for the message of a selection that does not decode or reads another
+// symbol, and only for those.
+TEST_F(DecodeFormTest, APickedSymbolsResultStandsInForAFailedOrMistakenDecode) {
+    DecodeOutcome fallback;
+    fallback.kind = DecodeOutcome::Kind::Decoded;
+    fallback.result = {7, 3, 5, 0, 40, 44, -1};
+    fallback.text = "found in the whole picture";
+    fallback.elapsedMs = 2500;
+    host.picture = BlankBitmap();
+    window.DecodeQR(host, Readings(0, 1), &fallback);
+    EXPECT_TRUE(host.messages.shown.empty());
+    EXPECT_EQ(host.unloads, 0);
+    EXPECT_EQ(host.restores, 1);
+    EXPECT_EQ(window.DecodeText, "found in the whole picture");
+    EXPECT_EQ(window.labels.Version, "7");
+    EXPECT_EQ(window.labels.DecodeTime, "2.500");
+    EXPECT_EQ(window.Caption, kDecodeCaptionResult);
+
+    host.picture = SymbolBitmap(); // a box that reads another symbol shows the picked one
+    window.DecodeQR(host, Readings(0, 1), &fallback);
+    EXPECT_EQ(window.DecodeText, "found in the whole picture");
+    fallback.text = kSymbolText; // a box that reads the picked symbol shows its own decode
+    window.DecodeQR(host, Readings(0, 1), &fallback);
+    EXPECT_EQ(window.DecodeText, kSymbolText);
+    EXPECT_NE(window.labels.Version, "7");
+    host.save = StandInWindow::Save::Fail; // a file failure still says so
+    window.DecodeQR(host, Readings(0, 1), &fallback);
+    ASSERT_EQ(host.messages.shown.size(), 1u);
+    EXPECT_EQ(host.messages.shown[0].text, "イメージファイルの作成ができませんでした   ");
+}
+
+TEST_F(DecodeFormTest, WithoutAPrivateTemporaryFolderNothingIsWritten) {
+    program.TempFolder.clear();
+    const auto before = std::filesystem::current_path();
+    window.DecodeQR(host);
+    ASSERT_EQ(host.messages.shown.size(), 1u);
+    EXPECT_EQ(host.messages.shown[0].text, "イメージファイルの作成ができませんでした   ");
+    EXPECT_FALSE(std::filesystem::exists(before / "#TEMP_QR.tmp"));
+}
+
 TEST_F(DecodeFormTest, ASecondRunClearsTheEarlierResultBeforeItStarts) {
     program.settings.HtmlBrowse = 1;
     window.DecodeQR(host);

@@ -1002,4 +1002,55 @@ TEST(MainFormPaste, AFailedReadOnlyCollapsesTheView) {
     EXPECT_TRUE(host.decodes.empty());
 }
 
+// --- A found symbol picked with a click or Enter ---
+
+struct PickRow {
+    const char* name;
+    float tpp;
+    std::vector<int16_t> zoom;
+    int left, top, width, height; // picture pixels
+};
+class MainFormPick : public ::testing::TestWithParam<PickRow> {};
+
+TEST_P(MainFormPick, SelectsAndDecodesAsABoxDragToTheRectangleWould) {
+    const PickRow& row = GetParam();
+    HostRecorder dragHost, pickHost, handHost;
+    std::vector<MainFormModel> windows;
+    for (int i = 0; i < 3; ++i) {
+        windows.push_back(StartedWindow(row.tpp));
+        ShowPicture(windows.back(), 1200, 900);
+        Zoom(windows.back(), row.zoom);
+        windows.back().ModeSelect_Click(i < 2 ? 1 : 0); // the last in hand mode
+    }
+    MainFormModel &dragged = windows[0], &picked = windows[1], &handPicked = windows[2];
+    const double s = (row.zoom.size() + 1.0) * row.tpp;
+    const float x0 = float(row.left * s), y0 = float(row.top * s);
+    const float x1 = float((row.left + row.width) * s), y1 = float((row.top + row.height) * s);
+    LeftDrag(dragged, dragHost, x0, y0, x1, y1);
+    dragged.SelectPic_MouseUp(1, 0, x1, y1, 1, dragHost);
+    picked.SelectPic_MouseDown(1, 0, x0 + 15, y0 + 15); // the click that picks
+    picked.SelectPictureRectangle(row.left, row.top, row.width, row.height, pickHost);
+    handPicked.SelectPictureRectangle(row.left, row.top, row.width, row.height, handHost);
+
+    EXPECT_EQ(Snapshot(picked), Snapshot(dragged));
+    EXPECT_FALSE(picked.ClickTimerEnabled); // the press is used up
+    EXPECT_EQ(Box(handPicked.SelectBox), Box(dragged.SelectBox));
+    EXPECT_EQ(handPicked.MOUSE_MODE, MainFormModel::HandMode);
+    // Decoded once, cut at exactly the rectangle's pixels.
+    const std::array<int32_t, 4> expected{int32_t(row.left * row.tpp), int32_t(row.top * row.tpp),
+                                          int32_t(row.width * row.tpp),
+                                          int32_t(row.height * row.tpp)};
+    for (const HostRecorder* host : {&dragHost, &pickHost, &handHost}) {
+        ASSERT_EQ(host->decodes.size(), 1u);
+        EXPECT_EQ(Box(host->decodes[0]), expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rectangles, MainFormPick,
+    ::testing::Values(PickRow{"at actual size", 15, {}, 884, 612, 116, 116},
+                      PickRow{"at three times the size", 15, {1, 1}, 20, 30, 66, 66},
+                      PickRow{"on a screen of twelve twips a pixel", 12, {1}, 300, 200, 117, 117}),
+    [](const auto& info) { return SentenceName(info.param.name); });
+
 } // namespace

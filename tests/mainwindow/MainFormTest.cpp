@@ -8,19 +8,27 @@
 #include "TempFolder.h"
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QTextBrowser>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
 #include "ScreenCapture.h"
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 
@@ -89,7 +97,7 @@ class MainFormTest : public ::testing::Test {
     }
 
     void Paste(const QImage& picture) {
-        clipboard.picture = picture;
+        clipboard.WritePicture(picture); // as another program copies it
         form->GetClipboard_Click();
     }
     // A left-button drag on the view from one pixel to another.
@@ -337,6 +345,147 @@ TEST_F(MainFormTest, HelpOpensOnlyWhenItsPagesArePresentAndClosesAtShutDown) {
     EXPECT_EQ(platform.help.closedAll, 1);
 }
 
+// --- Beyond the documented program ---
+
+// A menu's captions in order, "-" for a separator, with any shortcut key.
+std::vector<std::string> Captions(const QMenu* menu) {
+    std::vector<std::string> captions;
+    for (const QAction* a : menu->actions())
+        captions.push_back(
+            a->isSeparator()
+                ? "-"
+                : (a->text() + (a->shortcut().isEmpty() ? "" : " " + a->shortcut().toString()))
+                      .toStdString());
+    return captions;
+}
+
+TEST_F(MainFormTest, TheNewItemsFollowTheDocumentedOnesAndAnOptionIsSavedWhenSet) {
+    const QList<QAction*> menus = form->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 4);
+    EXPECT_EQ(Captions(menus[1]->menu()),
+              (std::vector<std::string>{"赤カメラ - アクティブウィンドキャプチャ",
+                                        "青カメラ - デスクトップ全体キャプチャ",
+                                        "クリップボードから画像を貼り付け", "-", "表示縮小",
+                                        "表示拡大", "-", "画像ファイルを開く"}));
+    EXPECT_EQ(Captions(menus[2]->menu()),
+              (std::vector<std::string>{"オプション設定", "-", "画像全体からQRコードを探す",
+                                        "QRコードが1つならすぐデコードする",
+                                        "デコードしたテキストをクリップボードにコピー"}));
+    const std::filesystem::path conf = scratch / "program" / "zorvik.conf";
+    const std::string ini = test::ReadFileBytes(scratch / "program" / "ZORVIK.ini");
+    EXPECT_FALSE(std::filesystem::exists(conf)); // not written at start-up
+    EXPECT_EQ(std::vector<bool>({form->beyondItem(0)->isChecked(), form->beyondItem(1)->isChecked(),
+                                 form->beyondItem(2)->isChecked()}),
+              std::vector<bool>({true, false, true}));
+
+    form->beyondItem(2)->trigger();
+    EXPECT_FALSE(form->program().beyond.CopyText);
+    EXPECT_EQ(test::ReadFileBytes(conf),
+              "[Beyond]\nFindSymbols=1\nDecodeSingleSymbol=0\nCopyText=0\n");
+    form->beyondItem(1)->trigger();
+    EXPECT_EQ(test::ReadFileBytes(conf),
+              "[Beyond]\nFindSymbols=1\nDecodeSingleSymbol=1\nCopyText=0\n");
+    EXPECT_EQ(test::ReadFileBytes(scratch / "program" / "ZORVIK.ini"), ini);
+
+    Restart(ini);
+    EXPECT_TRUE(form->beyondItem(1)->isChecked());
+    EXPECT_FALSE(form->beyondItem(2)->isChecked());
+}
+
+TEST_F(MainFormTest, ADecodedTextJoinsThePictureOnTheClipboardUnlessCopyTextIsOff) {
+    const QImage picture = EncodedPicture("日本語 text");
+    Paste(picture);
+    ASSERT_NE(form->decodeForm(), nullptr);
+    EXPECT_EQ(clipboard.text, "日本語 text");
+    EXPECT_EQ(clipboard.picture, picture);
+
+    Paste(Filled(120, 90, qRgb(255, 255, 255))); // no symbol: nothing to copy
+    EXPECT_EQ(clipboard.text, "");
+
+    form->beyondItem(2)->trigger();
+    Paste(picture);
+    EXPECT_EQ(form->decodeForm()->findChild<QPlainTextEdit*>()->toPlainText(), "日本語 text");
+    EXPECT_EQ(clipboard.text, "");
+}
+
+TEST_F(MainFormTest, AnOpenedPictureShowsAsACaptureAndABadOneLeavesTheViewAsItWas) {
+    // A small symbol: a paste would decode it at once, an opened file waits.
+    const std::string small = (scratch / "small.bmp").string(),
+                      large = (scratch / "large.png").string();
+    ASSERT_TRUE(EncodedPicture("opened").save(QString::fromStdString(small), "BMP"));
+    ASSERT_TRUE(Filled(900, 700, qRgb(10, 20, 30)).save(QString::fromStdString(large), "PNG"));
+    for (const std::string& path : {small, large}) {
+        platform.fileDialogs.openAnswer = path;
+        form->OpenPicture_Click();
+        EXPECT_EQ(form->basePicture(),
+                  QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32))
+            << path;
+        EXPECT_EQ(form->model().MOUSE_MODE, 1);
+        EXPECT_FALSE(form->model().SelectBox.visible);
+        EXPECT_EQ(form->model().mGuidance, "ＱＲコード部分を選択してください");
+        EXPECT_EQ(form->decodeForm(), nullptr);
+    }
+    EXPECT_EQ(platform.fileDialogs.asked.back().title, "画像ファイルを開く");
+    EXPECT_NE(platform.fileDialogs.asked.back().filter.find("*.png"), std::string::npos);
+    EXPECT_TRUE(messages.shown.empty());
+
+    const std::string junk = (scratch / "junk.png").string(),
+                      tiny = (scratch / "tiny.png").string();
+    std::ofstream(junk) << "not a picture";
+    ASSERT_TRUE(Filled(5, 40, qRgb(0, 0, 0)).save(QString::fromStdString(tiny), "PNG"));
+    for (const std::string& path : {junk, (scratch / "missing.png").string(), tiny})
+        form->OpenPictureFile(path);
+    ASSERT_EQ(messages.shown.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(messages.shown[i].icon, MessageIcon::Critical);
+        EXPECT_EQ(messages.owners[i], form.get());
+    }
+    EXPECT_NE(messages.shown[0].text.find(junk), std::string::npos) << messages.shown[0].text;
+    EXPECT_EQ(form->basePicture().size(), QSize(900, 700));
+    EXPECT_EQ(form->model().MOUSE_MODE, 1);
+}
+
+TEST_F(MainFormTest, DropsAndStartRequestsBringPicturesIn) {
+    const std::string path = (scratch / "dropped.png").string();
+    ASSERT_TRUE(Filled(300, 200, qRgb(1, 2, 3)).save(QString::fromStdString(path), "PNG"));
+    auto drop = [this](QMimeData& data) {
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(form.get(), &enter);
+        QDropEvent event(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        if (enter.isAccepted()) QCoreApplication::sendEvent(form.get(), &event);
+        QCoreApplication::processEvents();
+        return enter.isAccepted();
+    };
+    QMimeData text;
+    text.setText("just text");
+    EXPECT_FALSE(drop(text));
+    QMimeData file;
+    file.setUrls(
+        {QUrl("https://example.jp/a.png"), QUrl::fromLocalFile(QString::fromStdString(path))});
+    EXPECT_TRUE(drop(file));
+    EXPECT_EQ(form->basePicture().size(), QSize(300, 200));
+    QMimeData picture;
+    picture.setImageData(Filled(320, 240, qRgb(4, 5, 6)));
+    EXPECT_TRUE(drop(picture));
+    EXPECT_EQ(form->basePicture().pixel(0, 0), qRgb(4, 5, 6));
+
+    clipboard.picture = Filled(640, 480, qRgb(7, 8, 9));
+    form->RunStartRequest({StartRequest::Kind::Paste, "", ""});
+    EXPECT_EQ(form->basePicture().size(), QSize(640, 480));
+    form->RunStartRequest({StartRequest::Kind::Open, path, ""});
+    EXPECT_EQ(form->basePicture().size(), QSize(300, 200));
+    platform.capture.desktop = {Filled(400, 300, qRgb(1, 1, 1)), ""};
+    form->RunStartRequest({StartRequest::Kind::CaptureDesktop, "", ""});
+    EXPECT_EQ(form->basePicture().size(), QSize(400, 300));
+
+    // Not while a dialog waits for the user.
+    form->OpenAbout();
+    form->RunStartRequest({StartRequest::Kind::Paste, "", ""});
+    EXPECT_EQ(form->basePicture().size(), QSize(400, 300));
+    EXPECT_FALSE(form->isEnabled());
+}
+
 TEST(MainFormSettingsTest, TheHtmlViewShowsThePageInItsColoursAndShutDownRemovesIt) {
     test::TempFolder scratch("mainform-html");
     std::filesystem::create_directories(scratch / "program");
@@ -372,6 +521,144 @@ TEST(MainFormSettingsTest, TheHtmlViewShowsThePageInItsColoursAndShutDownRemoves
     form.reset();
     test::FlushDeletes();
 }
+
+// --- Found symbols: outlined, picked with Enter, Tab or a click ---
+
+struct Placed {
+    std::string text;
+    int x, y; // top-left edge of the symbol's quiet zone, 3 pixels a module
+};
+
+// A screen picture made at test time: a desktop colour, a light window, and
+// symbols made by libqrencode.
+QImage Desktop(int width, int height, const std::vector<Placed>& symbols) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(qRgb(38, 86, 118));
+    QPainter p(&picture);
+    p.fillRect(width / 10, height / 10, width / 2, height / 2, qRgb(236, 236, 236));
+    for (const Placed& s : symbols) {
+        const test::Picture grey = test::Render(test::EncodeText(s.text, 1), 3, 4);
+        p.drawImage(s.x, s.y,
+                    QImage(grey.grey.data(), grey.width, grey.height, grey.width,
+                           QImage::Format_Grayscale8));
+    }
+    return picture;
+}
+
+// Runs every search started so far to its end and delivers its result.
+void FinishSearches() {
+    QThreadPool::globalInstance()->waitForDone();
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+QString ResultText(const MainForm& form) {
+    return form.decodeForm() ? form.decodeForm()->findChild<QPlainTextEdit*>()->toPlainText()
+                             : "<no result window>";
+}
+
+TEST_F(MainFormTest, ASymbolFarFromTheTopLeftIsOutlinedAndEnterOrAClickDecodesIt) {
+    Paste(Desktop(1920, 1080, {{"far from the corner", 1500, 820}}));
+    FinishSearches();
+    ASSERT_EQ(form->outlines().symbols().size(), 1u);
+    EXPECT_EQ(form->decodeForm(), nullptr); // nothing happens by itself
+
+    QTest::keyClick(form->selectPic(), Qt::Key_Return);
+    EXPECT_EQ(ResultText(*form), "far from the corner");
+    EXPECT_TRUE(messages.shown.empty());
+    // The selection is the symbol with its quiet zone, as a drag would leave it.
+    const PickRect r = SelectionAround(form->outlines().symbols()[0], 1920, 1080);
+    EXPECT_EQ(form->decodeForm()->QrPicture().size(), QSize(r.width, r.height));
+    EXPECT_EQ(form->model().mXsize, "X : " + std::to_string(r.width));
+
+    // Closed, zoomed to three times: a click inside the outline does the same.
+    form->decodeForm()->close();
+    test::FlushDeletes();
+    form->ZoomIn_Click();
+    form->ZoomIn_Click();
+    const QPointF middle(3 * (r.left + r.width / 2.0), 3 * (r.top + r.height / 2.0));
+    QTest::mouseClick(form->selectPic(), Qt::LeftButton, {}, middle.toPoint());
+    EXPECT_EQ(ResultText(*form), "far from the corner");
+    EXPECT_EQ(form->decodeForm()->QrPicture().size(), QSize(r.width, r.height));
+}
+
+TEST_F(MainFormTest, TabMovesTheFocusRoundTheOutlinesAndEnterDecodesTheFocusedOne) {
+    Paste(Desktop(1600, 900, {{"first", 100, 600}, {"second", 700, 620}, {"third", 1300, 640}}));
+    FinishSearches();
+    ASSERT_EQ(form->outlines().symbols().size(), 3u);
+    for (auto key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Return})
+        QTest::keyClick(form->selectPic(), key);
+    EXPECT_EQ(ResultText(*form), "third");
+}
+
+TEST_F(MainFormTest, AResultForAPictureAlreadyReplacedIsDropped) {
+    // The first picture's search takes longer, so its result arrives last.
+    Paste(Desktop(3840, 2160, {{"picture A", 3000, 1800}}));
+    Paste(Desktop(640, 400, {{"picture B", 400, 200}}));
+    FinishSearches();
+    QTest::keyClick(form->selectPic(), Qt::Key_Return);
+    EXPECT_EQ(ResultText(*form), "picture B");
+}
+
+struct OneStepRow {
+    const char* name;
+    const char* ini;  // ZORVIK.ini
+    const char* conf; // zorvik.conf
+    bool capture;     // else a paste
+    bool dragFirst;   // a box drag before the search ends
+    std::vector<Placed> symbols;
+    int side;          // of the picture
+    const char* shown; // the result window's text, or null for none
+};
+
+class MainFormOneStep : public MainFormTest, public ::testing::WithParamInterface<OneStepRow> {};
+
+TEST_P(MainFormOneStep, DecodesALoneSymbolByItselfUnlessTheUserOrTheDocumentedRuleComesFirst) {
+    const OneStepRow& row = GetParam();
+    std::ofstream(scratch / "program" / "zorvik.conf") << row.conf;
+    Restart(row.ini);
+    const QImage picture = Desktop(row.side, row.side, row.symbols);
+    if (row.capture) {
+        platform.capture.desktop = {picture, ""};
+        form->CaptureScreen(1);
+    } else {
+        Paste(picture);
+    }
+    if (row.dragFirst) { // box mode and a drag, with no event delivered in between
+        form->ModeSelect_Click(1);
+        form->SelectPic_MouseDown(1, 0, 150, 150);
+        form->SelectPic_MouseMove(1, 0, 3000, 3000);
+        form->SelectPic_MouseUp(1, 0, 3000, 3000);
+    }
+    const float boxBefore = form->model().SelectBox.width;
+    FinishSearches();
+    EXPECT_EQ(ResultText(*form), row.shown ? row.shown : "<no result window>");
+    if (!row.shown) {
+        EXPECT_EQ(form->model().SelectBox.width, boxBefore); // the selection is left alone
+    }
+}
+
+const char* const kOneStepOn = "[Beyond]\nDecodeSingleSymbol=1\n";
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Arrivals, MainFormOneStep,
+    ::testing::Values(
+        OneStepRow{"a capture with one symbol goes straight to the result window", "", kOneStepOn,
+                   true, false, {{"one step", 900, 500}}, 1000, "one step"},
+        OneStepRow{"two symbols wait for a pick", "", kOneStepOn, false, false,
+                   {{"left", 100, 500}, {"right", 700, 500}}, 1000, nullptr},
+        OneStepRow{"a drag before the search ends wins", "DecodeAtOnce=0\r\n", kOneStepOn, false,
+                   true, {{"dragged over", 800, 500}}, 1000, nullptr},
+        OneStepRow{"a small paste keeps its whole selection", "DecodeAtOnce=0\r\n", kOneStepOn,
+                   false, false, {{"small", 0, 0}}, 200, nullptr},
+        OneStepRow{"with the search off nothing is found", "",
+                   "[Beyond]\nFindSymbols=0\nDecodeSingleSymbol=1\n", false, false,
+                   {{"not searched", 800, 500}}, 1000, nullptr}),
+    [](const auto& info) {
+        std::string name;
+        for (char c : std::string(info.param.name)) name += std::isalnum((unsigned char)c) ? c : '_';
+        return name;
+    });
+// clang-format on
 
 } // namespace
 } // namespace zorvik

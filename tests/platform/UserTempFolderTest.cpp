@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,12 +60,26 @@ TEST(UserTempFolder, IsMadePrivateAndFoundAgain) {
     EXPECT_EQ(UserTempFolderIn(base.path + "/"), folder);
 }
 
-TEST(UserTempFolder, AGroupWritableFolderOfOursIsClosed) {
+TEST(UserTempFolder, AFolderOfOursOpenToOthersIsRenamedAsideWithWhatWasPlantedInIt) {
     Base base;
+    test::TempFolder victim("usertemp-victim");
+    const std::string victimFile = victim.path().string() + "/victim.txt";
+    ASSERT_TRUE(std::ofstream(victimFile) << "mine");
     ASSERT_EQ(::mkdir(base.named.c_str(), 0700), 0);
     ASSERT_EQ(::chmod(base.named.c_str(), 0777), 0);
+    const std::string planted = base.named + "/#TEMP_QR.html";
+    ASSERT_EQ(::symlink(victimFile.c_str(), planted.c_str()), 0);
+
     EXPECT_EQ(UserTempFolderIn(base.path), base.named + "/");
     EXPECT_EQ(ModeOf(base.named) & 07777, 0700u);
+    EXPECT_NE(::access(planted.c_str(), F_OK), 0) << "the new folder starts empty";
+    int aside = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(base.path))
+        aside += entry.path().filename().string().rfind(
+                     "zorvik-" + std::to_string(::geteuid()) + ".open-", 0) == 0;
+    EXPECT_EQ(aside, 1);
+    std::ifstream in(victimFile);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "mine");
 }
 
 TEST(UserTempFolder, ALinkPlantedAtTheNameIsNotFollowed) {
@@ -109,11 +125,43 @@ TEST(UserTempFolder, PrefersTheRuntimeFolderThenTheSystemsTemporaryFolder) {
     {
         EnvironmentValue xdg("XDG_RUNTIME_DIR", nullptr);
         EnvironmentValue tmp("TMPDIR", (temp.path + "/missing").c_str());
-        EXPECT_EQ(UserTempFolder(), temp.path + "/missing/"); // the last resort
+        EXPECT_EQ(UserTempFolder(), ""); // nothing private: nothing may be written
     }
     {
         EnvironmentValue xdg("XDG_RUNTIME_DIR", nullptr);
         EnvironmentValue tmp("TMPDIR", nullptr);
         EXPECT_EQ(SystemTempFolder(), "/tmp/");
     }
+}
+
+TEST(RunFolder, EachProgramHasItsOwnLockedFolderAndAKilledProgramsFolderGoesAtTheNextStart) {
+    Base base;
+    const std::string user = UserTempFolderIn(base.path);
+    ASSERT_FALSE(user.empty());
+    // A killed program's folder: its lock file is there but nobody holds it;
+    // a link in it must be removed, not followed.
+    test::TempFolder victim("usertemp-victim");
+    const std::string victimFile = victim.path().string() + "/victim.txt";
+    ASSERT_TRUE(std::ofstream(victimFile) << "mine");
+    const std::string stale = user + "run-killed";
+    ASSERT_EQ(::mkdir(stale.c_str(), 0700), 0);
+    ASSERT_TRUE(std::ofstream(stale + "/lock"));
+    ASSERT_EQ(::symlink(victimFile.c_str(), (stale + "/#TEMP_QR.html").c_str()), 0);
+
+    std::string firstPath;
+    {
+        RunFolder first(user);
+        firstPath = first.path();
+        ASSERT_FALSE(firstPath.empty());
+        EXPECT_NE(::access(stale.c_str(), F_OK), 0) << "a free lock marks a folder left behind";
+        EXPECT_EQ(ModeOf(Trimmed(firstPath)) & 07777, 0700u);
+        RunFolder second(user); // a second program: the first one's folder stays
+        EXPECT_FALSE(second.path().empty());
+        EXPECT_NE(second.path(), firstPath);
+        EXPECT_EQ(::access(firstPath.c_str(), F_OK), 0);
+    }
+    EXPECT_NE(::access(firstPath.c_str(), F_OK), 0) << "removed at a clean end";
+    std::ifstream in(victimFile);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "mine");
+    EXPECT_TRUE(RunFolder("").path().empty());
 }

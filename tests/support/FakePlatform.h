@@ -24,15 +24,23 @@ class FakeMessages final : public MessageBoxes {
     void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
         shown.push_back({text, title, icon});
     }
+    void ShowMessageOver(QWidget* o, const std::string& text, const std::string& title,
+                         MessageIcon icon) override {
+        owners.push_back(o);
+        ShowMessage(text, title, icon);
+    }
     std::vector<RecordedMessage> shown;
+    std::vector<QWidget*> owners; // of the messages shown over a window
 };
 
 class FakeClipboard final : public Clipboard {
   public:
     QImage ReadPicture() override { return failRead ? QImage() : picture; }
-    void WritePicture(const QImage& p) override { picture = p; }
-    void Clear() override { picture = QImage(); }
+    void WritePicture(const QImage& p) override { picture = p, text.clear(); }
+    void AddText(const std::string& t) override { text = t; }
+    void Clear() override { picture = QImage(), text.clear(); }
     QImage picture;
+    std::string text; // offered beside the picture
     bool failRead = false;
 };
 
@@ -64,8 +72,15 @@ class FakeFileDialogs final : public FileDialogs {
         uint32_t flags;
         std::string title;
     };
+    bool PickOpenFile(QWidget*, std::string& fileName, const std::string& filter,
+                      const std::string& title) override {
+        asked.push_back({filter, 0, title});
+        fileName = openAnswer;
+        return !openAnswer.empty();
+    }
     std::vector<Question> asked;
-    std::string answer; // empty: the user cancels
+    std::string answer;     // empty: the user cancels
+    std::string openAnswer; // the same for the open-file dialog
 };
 
 class FakeColourDialogs final : public ColourDialogs {

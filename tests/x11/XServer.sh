@@ -3,6 +3,10 @@
 # Sets work (a scratch folder) and DISPLAY; add started processes to pids.
 
 work=$(mktemp -d)
+# A runtime folder of its own: the program's one-per-display socket lives
+# there and goes with the rest, also when the program is killed.
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done

@@ -10,8 +10,12 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_SMOKE_SECONDS ?= 15
+# make install: the installed tree's prefix; DESTDIR stages it elsewhere.
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: deps configure build test test-asan fuzz-build fuzz fuzz-smoke run bench clean format
+.PHONY: deps configure build test test-asan fuzz-build fuzz fuzz-smoke run bench install package \
+	clean format
 
 deps:
 	@scripts/install-deps.sh
@@ -50,6 +54,14 @@ run: build
 
 bench: build
 	@$(BUILD)/bin/zorvik-bench
+
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# The Debian package $(BUILD)/zorvik_<version>_<arch>.deb, for
+# apt-get install ./$(BUILD)/zorvik_*.deb
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	@rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

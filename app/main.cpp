@@ -1,12 +1,16 @@
 #include "HelpViewer.h"
 #include "MainForm.h"
+#include "PictureFile.h"
 #include "QtPlatform.h"
+#include "QtTranslations.h"
 #include "ScreenCapture.h"
 #include "SingleInstance.h"
 #include "StartRequest.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
+#include <QImageReader>
 #include <QTimer>
 
 #include <cstdio>
@@ -22,6 +26,18 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication app(argc, argv); // takes the window system's own options out of argv
+    // Qt's own dialogs in the language of the program's texts.
+    zorvik::InstallQtTranslations(app, QStringLiteral("ja"));
+    // What Qt reads for the program (pastes, drops) has the command line's
+    // picture limits, not Qt's 128 MB.
+    QImageReader::setAllocationLimit(zorvik::kQtAllocationLimitMb);
+    // The desktop entry's name: docks, the portal's permission store and the
+    // compositor know the program by it. The logo is built into the program.
+    QGuiApplication::setDesktopFileName(QStringLiteral(ZORVIK_APP_ID));
+    QIcon logo;
+    for (const char* size : {"48", "128", "256"})
+        logo.addFile(QStringLiteral(":/logo/%1/" ZORVIK_APP_ID ".png").arg(size));
+    QApplication::setWindowIcon(logo);
     // A relative path is the caller's: resolved here, before it travels.
     const StartRequest request = zorvik::ParseStartArguments(
         std::vector<std::string>(argv + 1, argv + argc), QDir::currentPath().toStdString());

@@ -41,7 +41,7 @@ class DecodeForm final : public QWidget, private DecodeFormHost {
   private:
     bool SaveQrPic(const std::string& path) override;
     void Repaint() override;
-    MessageBoxes& Messages() override { return messages_; }
+    MessageBoxes& Messages() override { return ownMessages_; }
     void Unload() override;
     void Navigate(const std::string& pagePath) override;
     void RestoreAndFocus() override;
@@ -52,6 +52,7 @@ class DecodeForm final : public QWidget, private DecodeFormHost {
 
     ProgramState& program_;
     MessageBoxes& messages_;
+    MessagesOver ownMessages_{messages_, this}; // the decode run's, over this window
     Browser& browser_;
     Clipboard& clipboard_;
     ScreenMetrics screen_;

@@ -1,6 +1,7 @@
 #include "MainForm.h"
 
 #include "BeyondSettings.h"
+#include "DataFolder.h"
 #include "PictureFile.h"
 #include "QtPlatform.h"
 #include "ResultPage.h"
@@ -46,8 +47,8 @@ class ImageView final : public QWidget {
     ImageView(MainForm& form, QWidget* parent) : QWidget(parent), form_(form) {
         setFocusPolicy(Qt::StrongFocus);
     }
-    QImage surface;  // what is drawn on the view, persistent
-    QRect selection; // pixels
+    QImage surface;  // what is drawn on the view, persistent; its pixels are device pixels
+    QRect selection; // device pixels
     bool selectionVisible = false;
     float twipsX = 15, twipsY = 15;
     const SymbolOutlines* outlines = nullptr;
@@ -63,11 +64,15 @@ class ImageView final : public QWidget {
             p.restore();
         }
         if (!selectionVisible) return;
-        // Two tones, so the outline shows on dark modules and on light ones.
+        // Two tones, so the outline shows on dark modules and on light ones;
+        // on device pixels, where the picture's own pixels lie.
+        const qreal ratio = devicePixelRatioF();
+        if (ratio != 1) p.scale(1 / ratio, 1 / ratio);
+        const qreal width = std::max<qreal>(1, std::floor(ratio));
         const QRect r = selection.adjusted(0, 0, -1, -1);
-        p.setPen(QPen(Qt::white, 1));
+        p.setPen(QPen(Qt::white, width));
         p.drawRect(r);
-        p.setPen(QPen(Qt::black, 1, Qt::DashLine));
+        p.setPen(QPen(Qt::black, width, Qt::DashLine));
         p.drawRect(r);
     }
     void keyPressEvent(QKeyEvent* e) override {
@@ -83,17 +88,36 @@ class ImageView final : public QWidget {
         return form_.SymbolOutline_Tab(next) || QWidget::focusNextPrevChild(next);
     }
     void mousePressEvent(QMouseEvent* e) override {
-        form_.SelectPic_MouseDown(Button(e->button()), Shift(e), X(e), Y(e));
+        const QPointF at = Position(e);
+        form_.SelectPic_MouseDown(Button(e->button()), Shift(e), X(at), Y(at));
     }
     void mouseMoveEvent(QMouseEvent* e) override {
-        form_.SelectPic_MouseMove(Buttons(e->buttons()), Shift(e), X(e), Y(e));
+        const QPointF at = Position(e);
+        form_.SelectPic_MouseMove(Buttons(e->buttons()), Shift(e), X(at), Y(at));
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
-        form_.SelectPic_MouseUp(Button(e->button()), Shift(e), X(e), Y(e));
+        const QPointF at = Position(e);
+        form_.SelectPic_MouseUp(Button(e->button()), Shift(e), X(at), Y(at));
     }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
         // The second press of a double click is the double click alone.
         if (e->button() == Qt::LeftButton) form_.SelectPic_DblClick();
+    }
+    // Qt hands a widget the pointer in whole logical pixels, its window to
+    // the device pixel (half a logical pixel at a scale of 2): the view
+    // watches its window's mouse events and takes the finer position.
+    bool eventFilter(QObject*, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+            windowPoint_ = static_cast<QMouseEvent*>(e)->position();
+            break;
+        default:
+            break;
+        }
+        return false;
     }
 
   private:
@@ -142,10 +166,20 @@ class ImageView final : public QWidget {
             p.drawText(tag, Qt::AlignCenter, number);
         }
     }
-    float X(const QMouseEvent* e) const { return float(e->position().x()) * twipsX; }
-    float Y(const QMouseEvent* e) const { return float(e->position().y()) * twipsY; }
+    // The position of the window's event this one came from, else its own.
+    QPointF Position(const QMouseEvent* e) {
+        const QPointF given = e->position();
+        if (!windowPoint_) return given;
+        const QPointF fine =
+            *std::exchange(windowPoint_, std::nullopt) - mapTo(window(), QPointF());
+        const QPointF off = fine - given;
+        return std::abs(off.x()) <= 1 && std::abs(off.y()) <= 1 ? fine : given;
+    }
+    float X(QPointF at) const { return float(at.x()) * twipsX; }
+    float Y(QPointF at) const { return float(at.y()) * twipsY; }
 
     MainForm& form_;
+    std::optional<QPointF> windowPoint_;
 };
 
 namespace {
@@ -161,6 +195,10 @@ constexpr const char* kNoPrivateTempFolder =
     "このままではデコードできません。\n"
     "XDG_RUNTIME_DIR または TMPDIR に、自分だけが書き込めるフォルダを指定してください。";
 
+// A paste of a picture that cannot be used; the reason follows.
+constexpr const char* kPastedPictureRefused =
+    "クリップボードの画像を取り込めませんでした。表示中の画像はそのままです。\n";
+
 std::string WithSlash(std::string folder) {
     if (folder.empty() || folder.back() != '/') folder += '/';
     return folder;
@@ -174,7 +212,7 @@ MainForm::MainForm(Services services, std::string programFolder, std::string tem
       colourDialogs_(services.colourDialogs), browser_(services.browser), help_(services.help),
       programFolderArg_(std::move(programFolder)), tempFolderArg_(std::move(tempFolder)),
       screen_(ScreenMetricsFor(nullptr)),
-      model_(screen_.TwipsPerPixelX, screen_.TwipsPerPixelY, 0, 0) {
+      model_(screen_.TwipsPerPixelX, screen_.TwipsPerPixelY, 0, 0, screen_.devicePixelRatio) {
     Form_Load();
 }
 
@@ -210,6 +248,10 @@ void MainForm::Form_Load() {
     m_CWheel->MouseWheel = [this](int16_t vector) { m_CWheel_MouseWheel(vector); };
     modWheelMouse::SetTwipsPerPixel(screen_.TwipsPerPixelX, screen_.TwipsPerPixelY);
     wheelHook_ = new WheelHookFilter(imageFrame_);
+    // The wheel scrolls by the hook's rules over the bars too: the
+    // horizontal bar is never moved by it.
+    wheelHook_->TakeWheelFrom(hsBar_);
+    wheelHook_->TakeWheelFrom(vsBar_);
     m_CWheel->Initialize(wheelHook_->Handle());
 
     guidanceTimer_.setInterval(1000);
@@ -238,8 +280,10 @@ void MainForm::Form_Load() {
                                           MessageIcon::Critical);
         });
     winId();
-    if (QWindow* handle = windowHandle())
+    if (QWindow* handle = windowHandle()) {
         connect(handle, &QWindow::screenChanged, this, [this] { ScreenChanged(); });
+        handle->installEventFilter(selectPic_);
+    }
     Render();
 }
 
@@ -253,10 +297,13 @@ void MainForm::LayOut() {
 void MainForm::ScreenChanged() {
     const ScreenMetrics now = ScreenMetricsFor(this);
     const bool rescaled = now.TwipsPerPixelX != screen_.TwipsPerPixelX ||
-                          now.TwipsPerPixelY != screen_.TwipsPerPixelY;
+                          now.TwipsPerPixelY != screen_.TwipsPerPixelY ||
+                          now.devicePixelRatio != screen_.devicePixelRatio;
     screen_ = now;
     if (!rescaled) return;
-    model_.ChangeTwipsPerPixel(screen_.TwipsPerPixelX, screen_.TwipsPerPixelY);
+    model_.ChangeTwipsPerPixel(screen_.TwipsPerPixelX, screen_.TwipsPerPixelY,
+                               screen_.devicePixelRatio);
+    selectPic_->surface.setDevicePixelRatio(screen_.devicePixelRatio);
     selectPic_->twipsX = screen_.TwipsPerPixelX, selectPic_->twipsY = screen_.TwipsPerPixelY;
     modWheelMouse::SetTwipsPerPixel(screen_.TwipsPerPixelX, screen_.TwipsPerPixelY);
     LayOut();
@@ -414,6 +461,14 @@ int MainForm::PixelsY(double twips) const {
     return int(std::lround(twips / screen_.TwipsPerPixelY));
 }
 
+int MainForm::DevicePixelsX(double twips) const {
+    return int(std::lround(twips / model_.TwipsPerDevicePixelX()));
+}
+
+int MainForm::DevicePixelsY(double twips) const {
+    return int(std::lround(twips / model_.TwipsPerDevicePixelY()));
+}
+
 QRect MainForm::Pixels(const TwipRect& r) const {
     return QRect(PixelsX(r.left), PixelsY(r.top), PixelsX(r.width), PixelsY(r.height));
 }
@@ -427,13 +482,16 @@ void MainForm::Render() {
     selectPic_->setGeometry(Pixels(m.SelectPic));
     selectPic_->setVisible(m.SelectPic.width > 0 && m.SelectPic.height > 0);
     selectPic_->selectionVisible = m.SelectBox.visible;
-    selectPic_->selection = QRect(PixelsX(m.SelectBox.left), PixelsY(m.SelectBox.top),
-                                  PixelsX(m.SelectBox.width), PixelsY(m.SelectBox.height));
-    // The view moves in its frame when scrolled, so only the zoom places the
-    // outlines in it.
-    if (!basePic_.isNull() && !selectPic_->surface.isNull())
-        selectPic_->transform = {double(selectPic_->surface.width()) / basePic_.width(),
-                                 double(selectPic_->surface.height()) / basePic_.height(), 0, 0};
+    selectPic_->selection =
+        QRect(DevicePixelsX(m.SelectBox.left), DevicePixelsY(m.SelectBox.top),
+              DevicePixelsX(m.SelectBox.width), DevicePixelsY(m.SelectBox.height));
+    // The view moves in its frame when scrolled, so only the zoom (and the
+    // device pixels to a logical one) places the outlines in it.
+    if (!basePic_.isNull() && !selectPic_->surface.isNull()) {
+        const QSizeF shown = selectPic_->surface.deviceIndependentSize();
+        selectPic_->transform = {shown.width() / basePic_.width(),
+                                 shown.height() / basePic_.height(), 0, 0};
+    }
     switch (m.ViewPointer()) {
     case MainFormModel::Pointer::CrossHair:
         selectPic_->setCursor(Qt::CrossCursor);
@@ -497,6 +555,10 @@ void MainForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // Form_Activate: the view takes the keyboard, so the wheel reaches it.
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) selectPic_->setFocus();
+    // The window system may report a resize while the window still counts as
+    // minimised (a capture restoring a maximised window does), and a resize
+    // of a minimised window is skipped: lay out again for the new state.
+    if (event->type() == QEvent::WindowStateChange && m_CWheel) LayOut();
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {
@@ -525,7 +587,10 @@ void MainForm::Form_Unload() {
 
 void MainForm::PutPicture(const QImage& picture) {
     basePic_ = picture.isNull() ? QImage() : picture.convertToFormat(QImage::Format_RGB32);
+    basePic_.setDevicePixelRatio(1);
     selectPic_->surface = basePic_;
+    // One picture pixel on each device pixel.
+    selectPic_->surface.setDevicePixelRatio(screen_.devicePixelRatio);
     outlines_.BeginPicture(false); // the last picture's outlines go at once
 }
 
@@ -581,7 +646,15 @@ bool MainForm::SymbolOutline_Tab(bool forward) {
 }
 
 void MainForm::GetClipboard_Click() {
-    const QImage picture = clipboard_.ReadPicture();
+    std::string refusal;
+    const QImage picture = clipboard_.ReadPicture(&refusal);
+    // A picture offered but refused (too large, unreadable) takes nothing
+    // from the one on view; only a clipboard without one empties the view.
+    if (!refusal.empty()) {
+        messages_.ShowMessageOver(this, kPastedPictureRefused + ("（" + refusal + "）"),
+                                  kMessageBoxTitle, MessageIcon::Critical);
+        return;
+    }
     const bool read = !picture.isNull();
     PutPicture(picture);
     model_.GetClipboard_Click(read, picture.width(), picture.height(),
@@ -595,11 +668,12 @@ void MainForm::GetClipboard_Click() {
 void MainForm::ChangeZoom(int16_t step) {
     model_.ChangeZoom(step);
     // The stretched copy of the 1:1 picture, each pixel repeated.
-    const QSize size(PixelsX(model_.SelectPic.width), PixelsY(model_.SelectPic.height));
+    const QSize size(DevicePixelsX(model_.SelectPic.width), DevicePixelsY(model_.SelectPic.height));
     selectPic_->surface =
         model_.ZoomFactor < 2 || basePic_.isNull()
             ? basePic_
             : basePic_.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    selectPic_->surface.setDevicePixelRatio(screen_.devicePixelRatio);
     Render();
 }
 
@@ -632,8 +706,11 @@ void MainForm::SelectPopupMenu(int index) {
     case 3:
         ChangeZoom(+1);
         break;
+    case 5:
+        SaveSelection();
+        break;
     default:
-        break; // saving the selection comes with the file commands
+        break;
     }
 }
 
@@ -739,12 +816,12 @@ void MainForm::OpenOptions() {
 }
 
 QImage MainForm::CutPicture(const TwipRect& rect) const {
-    QImage picture(std::max(PixelsX(rect.width), 0), std::max(PixelsY(rect.height), 0),
+    QImage picture(std::max(DevicePixelsX(rect.width), 0), std::max(DevicePixelsY(rect.height), 0),
                    QImage::Format_RGB32);
     picture.fill(Qt::white);
     if (!picture.isNull()) {
         QPainter p(&picture);
-        p.drawImage(-PixelsX(rect.left), -PixelsY(rect.top), basePic_);
+        p.drawImage(-DevicePixelsX(rect.left), -DevicePixelsY(rect.top), basePic_);
     }
     return picture;
 }
@@ -775,12 +852,22 @@ void MainForm::SaveSelection() {
 void MainForm::CaptureScreen(int16_t mode) {
     if (program_.DecodeWindowOpen && decodeForm_) decodeForm_->close();
     const bool wasMaximised = isMaximized();
-    // Minimised, so that in mode 0 the window the system activates in its
-    // place is the one captured.
-    showMinimized();
-    capture_.Pause(program_.settings.CameraSound == 1 ? 400 : 800);
+    // What needs the user (the portal's permission prompt or picker) comes
+    // while the window is shown; it may settle the capture there and then.
+    CaptureResult shot = capture_.BeforeHiding(mode == 1, windowHandle());
+    const bool stepAside = shot.picture.isNull() && shot.note.empty();
+    if (stepAside) {
+        // Minimised, so that in mode 0 the window the system activates in
+        // its place is the one captured. A Wayland client cannot bring a
+        // minimised window back itself: there it is hidden and shown again.
+        if (QGuiApplication::platformName().startsWith("wayland"))
+            hide();
+        else
+            showMinimized();
+        capture_.Pause(program_.settings.CameraSound == 1 ? 400 : 800);
+    }
     clipboard_.Clear();
-    const CaptureResult shot = mode == 0 ? capture_.ActiveWindow() : capture_.Desktop();
+    if (stepAside) shot = mode == 0 ? capture_.ActiveWindow() : capture_.Desktop();
     // The capture goes through the clipboard, as a picture copied by hand.
     QImage picture;
     if (!shot.picture.isNull()) {
@@ -790,7 +877,7 @@ void MainForm::CaptureScreen(int16_t mode) {
     const bool read = !picture.isNull();
     PutPicture(picture);
     if (read) {
-        const std::string sound = program_.ProgramFolder + "camera.wav";
+        const std::string sound = DataFile(program_.ProgramFolder, "camera.wav");
         if (program_.settings.CameraSound == 1 && std::filesystem::exists(sound)) {
             sound_.PlayAsync(sound);
             capture_.Pause(500);
@@ -805,7 +892,7 @@ void MainForm::CaptureScreen(int16_t mode) {
         showNormal();
     raise();
     activateWindow();
-    Render();
+    LayOut(); // for the state the window comes back in
     selectPic_->setFocus();
 }
 

@@ -127,8 +127,8 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
     void OwnWindow(QWidget* window);
     // Shows a dialog with this window disabled until the dialog unloads.
     void ShowDialog(QWidget* dialog);
-    // The 1:1 rectangle (twips) of the picture, unscaled; what lies beyond
-    // the picture is white.
+    // The 1:1 rectangle (twips) of the picture, unscaled, one picture pixel
+    // to a device pixel; what lies beyond the picture is white.
     QImage CutPicture(const TwipRect& rect) const;
     void Form_Load();
     // Form_Resize with the window's size in twips, then Render.
@@ -164,6 +164,9 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
     QRect Pixels(const TwipRect& r) const;
     int PixelsX(double twips) const;
     int PixelsY(double twips) const;
+    // Twips as device pixels: pixels of the picture at actual size.
+    int DevicePixelsX(double twips) const;
+    int DevicePixelsY(double twips) const;
 
     ProgramState program_;
     MessageBoxes& messages_;

@@ -30,13 +30,14 @@ std::string Format0(double v) {
 } // namespace
 
 MainFormModel::MainFormModel(float twipsPerPixelX, float twipsPerPixelY, int32_t frameWidth,
-                             int32_t frameHeight)
+                             int32_t frameHeight, float devicePixelRatio)
     : TwipsPerPixelX(twipsPerPixelX), TwipsPerPixelY(twipsPerPixelY), frameWidth(frameWidth),
-      frameHeight(frameHeight) {}
+      frameHeight(frameHeight), DevicePixelRatio(devicePixelRatio) {}
 
-void MainFormModel::ChangeTwipsPerPixel(float x, float y) {
-    const double sx = double(x) / TwipsPerPixelX, sy = double(y) / TwipsPerPixelY;
-    TwipsPerPixelX = x, TwipsPerPixelY = y;
+void MainFormModel::ChangeTwipsPerPixel(float x, float y, float devicePixelRatio) {
+    const double sx = x / double(devicePixelRatio) / TwipsPerDevicePixelX();
+    const double sy = y / double(devicePixelRatio) / TwipsPerDevicePixelY();
+    TwipsPerPixelX = x, TwipsPerPixelY = y, DevicePixelRatio = devicePixelRatio;
     if (sx == 1 && sy == 1) return;
     SelectPic.width = Round32(SelectPic.width * sx),
     SelectPic.height = Round32(SelectPic.height * sy);
@@ -107,8 +108,8 @@ void MainFormModel::VsBar_Change(int16_t value) {
 }
 
 void MainFormModel::SetPicture(int pxWidth, int pxHeight) {
-    SelectPic.width = Round32(pxWidth * double(TwipsPerPixelX));
-    SelectPic.height = Round32(pxHeight * double(TwipsPerPixelY));
+    SelectPic.width = Round32(pxWidth * TwipsPerDevicePixelX());
+    SelectPic.height = Round32(pxHeight * TwipsPerDevicePixelY());
 }
 
 void MainFormModel::ShowNewImage() {
@@ -282,9 +283,10 @@ void MainFormModel::DragBox(float fromX, float fromY, float x, float y) {
     SelectBox.width = float(std::abs(dx));
     SelectBox.height = float(std::abs(dy));
     SelectBox.visible = true;
-    mXsize = "X : " + Format0(std::abs(dx) / double(ZoomFactor) / TwipsPerPixelX);
-    mYsize = "Y : " + Format0(std::abs(dy) / double(ZoomFactor) / TwipsPerPixelY);
-    const bool valid = SelectBox.width > TwipsPerPixelX && SelectBox.height > TwipsPerPixelY;
+    mXsize = "X : " + Format0(std::abs(dx) / double(ZoomFactor) / TwipsPerDevicePixelX());
+    mYsize = "Y : " + Format0(std::abs(dy) / double(ZoomFactor) / TwipsPerDevicePixelY());
+    const bool valid = MoreThanOnePixel(SelectBox.width, TwipsPerPixelX) &&
+                       MoreThanOnePixel(SelectBox.height, TwipsPerPixelY);
     DecodeEnabled = SaveSelectionItemEnabled = valid;
     SelectionChanged = true;
 }
@@ -294,8 +296,8 @@ void MainFormModel::SelectPictureRectangle(int pxLeft, int pxTop, int pxWidth, i
     // The press that picked is used up: no grip, no deferred press.
     ClickTimerEnabled = false;
     GrippingIcon = false;
-    const double zoomX = double(ZoomFactor) * TwipsPerPixelX;
-    const double zoomY = double(ZoomFactor) * TwipsPerPixelY;
+    const double zoomX = double(ZoomFactor) * TwipsPerDevicePixelX();
+    const double zoomY = double(ZoomFactor) * TwipsPerDevicePixelY();
     const float x0 = float(pxLeft * zoomX), y0 = float(pxTop * zoomY);
     DragBox(x0, y0, float((pxLeft + pxWidth) * zoomX), float((pxTop + pxHeight) * zoomY));
     // The release of such a drag with decode-at-once: the user asked for it.
@@ -340,8 +342,9 @@ void MainFormModel::GetClipboard_Click(bool read, int pxWidth, int pxHeight, int
     if (!read) return;
     SetPicture(pxWidth, pxHeight);
     if (!ShowPictureOrClear()) return;
-    const int tppX = Round32(TwipsPerPixelX), tppY = Round32(TwipsPerPixelY);
-    if (SelectPic.width / tppX > 256 || SelectPic.height / tppY > 256) return;
+    if (WholePixels(SelectPic.width, TwipsPerPixelX) > 256 ||
+        WholePixels(SelectPic.height, TwipsPerPixelY) > 256)
+        return;
     SelectWholePicture();
     if (decodeAtOnce == 1)
         Decode_Click(host);
@@ -364,8 +367,8 @@ bool MainFormModel::PictureOpened(int pxWidth, int pxHeight) {
 }
 
 bool MainFormModel::ShowPictureOrClear() {
-    if (float(SelectPic.width) / TwipsPerPixelX <= 5 ||
-        float(SelectPic.height) / TwipsPerPixelY <= 5) {
+    if (FivePixelsOrLess(SelectPic.width, TwipsPerPixelX) ||
+        FivePixelsOrLess(SelectPic.height, TwipsPerPixelY)) {
         ClearImage();
         return false;
     }
@@ -374,11 +377,29 @@ bool MainFormModel::ShowPictureOrClear() {
 }
 
 void MainFormModel::SelectWholePicture() {
-    const int tppX = Round32(TwipsPerPixelX), tppY = Round32(TwipsPerPixelY);
     SelectBox = {0, 0, float(SelectPic.width), float(SelectPic.height), true};
-    mXsize = "X : " + std::to_string(SelectPic.width / tppX);
-    mYsize = "Y : " + std::to_string(SelectPic.height / tppY);
+    mXsize = "X : " + std::to_string(WholePixels(SelectPic.width, TwipsPerPixelX));
+    mYsize = "Y : " + std::to_string(WholePixels(SelectPic.height, TwipsPerPixelY));
     DecodeEnabled = true;
+}
+
+int32_t MainFormModel::DevicePixels(double twips, float twipsPerPixel) const {
+    return Round32(twips * DevicePixelRatio / twipsPerPixel);
+}
+
+bool MainFormModel::FivePixelsOrLess(int32_t twips, float twipsPerPixel) const {
+    if (DevicePixelRatio == 1) return float(twips) / twipsPerPixel <= 5;
+    return DevicePixels(twips, twipsPerPixel) <= 5;
+}
+
+int32_t MainFormModel::WholePixels(int32_t twips, float twipsPerPixel) const {
+    if (DevicePixelRatio == 1) return twips / Round32(twipsPerPixel);
+    return DevicePixels(twips, twipsPerPixel);
+}
+
+bool MainFormModel::MoreThanOnePixel(float twips, float twipsPerPixel) const {
+    if (DevicePixelRatio == 1) return twips > twipsPerPixel;
+    return DevicePixels(twips, twipsPerPixel) > 1;
 }
 
 bool MainFormModel::RightClickItemEnabled(int index) const {

@@ -1,6 +1,10 @@
 // The main window's state and rules, without a display: layout, scrolling,
 // zoom, the guidance line, the pointer modes and the selection. Geometry is
-// in twips (1/1440 inch); TwipsPerPixelX/Y turn it into screen pixels.
+// in twips (1/1440 inch); TwipsPerPixelX/Y turn it into screen pixels, the
+// logical pixels the window is laid out in. A picture at actual size shows
+// one picture pixel on each device pixel, DevicePixelRatio of them to a
+// logical pixel: what counts pixels of the picture (the view's size, the size
+// boxes, a selection's least size, the 1:1 cut) counts device pixels.
 // The widget (MainForm) forwards its events to the handlers named here and
 // then renders every control from this state.
 #pragma once
@@ -56,12 +60,16 @@ class MainFormModel {
     // frameWidth/Height: what the window adds around its client area (title,
     // borders, menu bar), in twips.
     MainFormModel(float twipsPerPixelX, float twipsPerPixelY, int32_t frameWidth,
-                  int32_t frameHeight);
+                  int32_t frameHeight, float devicePixelRatio = 1);
 
     // The window is on a screen of another scale now: what is held in twips
     // because it is pixels of the picture keeps its pixels. The caller lays
     // the window out again (Form_Resize) with its size in the new twips.
-    void ChangeTwipsPerPixel(float x, float y);
+    void ChangeTwipsPerPixel(float x, float y, float devicePixelRatio);
+
+    // The twips of one device pixel: of one picture pixel at actual size.
+    double TwipsPerDevicePixelX() const { return TwipsPerPixelX / double(DevicePixelRatio); }
+    double TwipsPerDevicePixelY() const { return TwipsPerPixelY / double(DevicePixelRatio); }
 
     // Start-up: the margins from the design layout, the window at 2/3 of the
     // screen. Returns the outer size to give the window.
@@ -142,6 +150,7 @@ class MainFormModel {
 
     float TwipsPerPixelX, TwipsPerPixelY;
     int32_t frameWidth, frameHeight;
+    float DevicePixelRatio; // device pixels per logical pixel
 
     TwipRect ImageFrame{0, 420, 9975, 6615};
     TwipRect SelectPic; // inside ImageFrame; left/top move when scrolled
@@ -188,6 +197,19 @@ class MainFormModel {
     void DragBox(float fromX, float fromY, float x, float y);
     void ShowModeHint();
     void SelectWholePicture();
+    // The rules that count pixels of a length of the view (twipsPerPixel:
+    // TwipsPerPixelX or Y). Where a device pixel is a logical one they use
+    // the documented arithmetic on twips. Otherwise a device pixel need not
+    // be whole twips (7.5 at a ratio of 2), so a length of N pixels is held
+    // as the nearest whole twips, a little more or less than N, and they
+    // count the length in whole device pixels instead.
+    int32_t DevicePixels(double twips, float twipsPerPixel) const;
+    // At most 5 pixels: a picture too small to be an image.
+    bool FivePixelsOrLess(int32_t twips, float twipsPerPixel) const;
+    // The whole pixels of a picture at actual size.
+    int32_t WholePixels(int32_t twips, float twipsPerPixel) const;
+    // A box side of more than one pixel at the displayed zoom.
+    bool MoreThanOnePixel(float twips, float twipsPerPixel) const;
     // ShowNewImage for a picture in the view, ClearImage for one of 5 pixels
     // or less either way; true for an image.
     bool ShowPictureOrClear();

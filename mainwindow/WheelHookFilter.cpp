@@ -25,6 +25,22 @@ intptr_t PointParam(const QPointF& position) {
     return intptr_t(uint32_t(x) | uint32_t(y) << 16);
 }
 
+// The wheel message of a turn; false for a delta-free event.
+bool WheelMessage(const QWheelEvent& wheel, uint32_t& message, uintptr_t& wParam) {
+    const QPoint delta = wheel.angleDelta();
+    if (delta.y() != 0) {
+        message = kWmMouseWheel;
+        wParam = WheelParam(delta.y());
+    } else if (delta.x() != 0) {
+        // Qt counts to the left as positive, the window system to the right.
+        message = kWmMouseHWheel;
+        wParam = WheelParam(-delta.x());
+    } else {
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 WheelHookFilter::WheelHookFilter(QWidget* widget, WindowProc previous)
@@ -43,26 +59,27 @@ uintptr_t WheelHookFilter::HandleOf(const QWidget* widget) {
     return reinterpret_cast<uintptr_t>(widget);
 }
 
+void WheelHookFilter::TakeWheelFrom(QWidget* other) {
+    wheelFrom_.push_back(other);
+    other->installEventFilter(this);
+}
+
 bool WheelHookFilter::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != watched_) return false;
     uint32_t message = 0;
     uintptr_t wParam = 0;
     intptr_t lParam = 0;
-    switch (event->type()) {
-    case QEvent::Wheel: {
-        const QPoint delta = static_cast<QWheelEvent*>(event)->angleDelta();
-        if (delta.y() != 0) {
-            message = kWmMouseWheel;
-            wParam = WheelParam(delta.y());
-        } else if (delta.x() != 0) {
-            // Qt counts to the left as positive, the window system to the right.
-            message = kWmMouseHWheel;
-            wParam = WheelParam(-delta.x());
-        } else {
+    if (watched != watched_) {
+        if (event->type() != QEvent::Wheel ||
+            std::find(wheelFrom_.begin(), wheelFrom_.end(), watched) == wheelFrom_.end())
             return false;
-        }
-        break;
+        if (WheelMessage(*static_cast<QWheelEvent*>(event), message, wParam))
+            modWheelMouse::DispatchWindowMessage(handle_, message, wParam, 0);
+        return true; // never the other widget's own scrolling
     }
+    switch (event->type()) {
+    case QEvent::Wheel:
+        if (!WheelMessage(*static_cast<QWheelEvent*>(event), message, wParam)) return false;
+        break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick: {

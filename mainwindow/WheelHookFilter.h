@@ -18,6 +18,7 @@
 #include <QObject>
 
 #include <cstdint>
+#include <vector>
 
 class QWidget;
 
@@ -35,6 +36,11 @@ class WheelHookFilter : public QObject {
     // Forgets the widget's window entry; unhook it before.
     ~WheelHookFilter() override;
 
+    // Wheel turns over other (a scroll bar beside the widget) reach the
+    // widget's procedure as turns over the widget do, and never other itself,
+    // so that it does not scroll by rules of its own.
+    void TakeWheelFrom(QWidget* other);
+
     static uintptr_t HandleOf(const QWidget* widget);
     uintptr_t Handle() const { return handle_; }
 
@@ -48,6 +54,7 @@ class WheelHookFilter : public QObject {
 
   private:
     QObject* watched_;
+    std::vector<QObject*> wheelFrom_;
     uintptr_t handle_;
 };
 

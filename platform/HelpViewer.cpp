@@ -1,5 +1,6 @@
 #include "HelpViewer.h"
 
+#include "DataFolder.h"
 #include "Platform.h"
 #include "QtPlatform.h"
 
@@ -126,9 +127,7 @@ struct QtHelpViewer::Entry {
 };
 
 std::string HelpFilePath(const std::string& programFolder) {
-    if (programFolder.empty() || programFolder.back() == '/')
-        return programFolder + kHelpIndexRelative;
-    return programFolder + "/" + kHelpIndexRelative;
+    return DataFile(programFolder, kHelpIndexRelative);
 }
 
 bool OpenHelp(HelpViewer& viewer, QWidget* caller, const std::string& programFolder) {

@@ -1,4 +1,5 @@
-// The program's help: HTML pages shipped in a folder beside the program and
+// The program's help: HTML pages shipped in a folder beside the program (or
+// in the data folder of an installed copy) and
 // shown in the program's own help window, since this platform has no viewer
 // for compiled help files.
 #pragma once
@@ -30,7 +31,9 @@ class HelpViewer {
     virtual void CloseAll() = 0;
 };
 
-// The help's first page in programFolder (with or without its trailing "/").
+// The help's first page for the program in programFolder (with or without
+// its trailing "/"): beside the program, else in the data folder of an
+// installed copy (DataFile).
 std::string HelpFilePath(const std::string& programFolder);
 
 // The help command: shows the help of programFolder when its first page

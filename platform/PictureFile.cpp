@@ -129,6 +129,10 @@ std::string OpenFailure(int number) {
 
 } // namespace
 
+std::string PictureSizeRefusal(int64_t width, int64_t height) {
+    return SizeRefusal(width, height);
+}
+
 std::vector<uint8_t> ImageToBitmap(const QImage& image, int bitCount) {
     if (bitCount != 16 && bitCount != 32) bitCount = 24;
     return EncodeBitmap(image, bitCount, false);

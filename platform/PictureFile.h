@@ -21,6 +21,10 @@ inline constexpr uint64_t kMaxPictureFileBytes = uint64_t(1) << 30; // 1 GiB
 inline constexpr int64_t kMaxPictureMegapixels = 128;
 inline constexpr int kQtAllocationLimitMb = 1024;
 
+// "" for a picture of these sides within the limits above, else why it is
+// refused, in the words LoadPictureAsBitmap uses.
+std::string PictureSizeRefusal(int64_t width, int64_t height);
+
 // A picture as bitmap bytes, or why there is none.
 struct LoadedPicture {
     std::vector<uint8_t> bitmap; // a bitmap file the decode run can read

@@ -26,12 +26,32 @@ class MessageBoxes {
     }
 };
 
+// The message boxes of one window: each is shown over owner, the window
+// whose action raised it, for code that knows no windows.
+class MessagesOver final : public MessageBoxes {
+  public:
+    MessagesOver(MessageBoxes& boxes, QWidget* owner) : boxes_(boxes), owner_(owner) {}
+    void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
+        boxes_.ShowMessageOver(owner_, text, title, icon);
+    }
+    void ShowMessageOver(QWidget* owner, const std::string& text, const std::string& title,
+                         MessageIcon icon) override {
+        boxes_.ShowMessageOver(owner, text, title, icon);
+    }
+
+  private:
+    MessageBoxes& boxes_;
+    QWidget* owner_;
+};
+
 class Clipboard {
   public:
     virtual ~Clipboard() = default;
     // The clipboard's picture in any format it offers; a null image when it
-    // holds none.
-    virtual QImage ReadPicture() = 0;
+    // holds none. One it offers that cannot be used (over the picture limits
+    // of PictureFile.h, or unreadable) is a null image too, and then refusal,
+    // when given, says why in one line (else it is left empty).
+    virtual QImage ReadPicture(std::string* refusal = nullptr) = 0;
     // Replaces the clipboard's content with the picture.
     virtual void WritePicture(const QImage& picture) = 0;
     // Offers text (UTF-8) beside the picture the clipboard holds, as one
@@ -77,6 +97,10 @@ struct ScreenMetrics {
     float TwipsPerPixelX = 15, TwipsPerPixelY = 15;
     int32_t widthTwips = 0, heightTwips = 0;
     int colourDepth = 24; // bits per pixel of the display
+    // Device pixels per logical pixel (2 on a screen scaled to 200 %): the
+    // windows are laid out in logical pixels, pictures are shown in device
+    // pixels.
+    float devicePixelRatio = 1;
 };
 
 } // namespace zorvik

@@ -2,11 +2,13 @@
 
 #include "PictureFile.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
@@ -30,19 +32,49 @@ void QtMessageBoxes::ShowMessageOver(QWidget* owner, const std::string& text,
     QtMessageBoxes(owner).ShowMessage(text, title, icon);
 }
 
-QImage QtClipboard::ReadPicture() {
+namespace {
+
+// The clipboard's picture; a null image with reason set when it offers one
+// that cannot be used.
+QImage ReadOfferedPicture(std::string& reason) {
     const QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) return {};
+    // Qt's own limit (128 MB) would refuse pictures the program decodes.
+    QImageReader::setAllocationLimit(kQtAllocationLimitMb);
     QImage image = clipboard->image();
     if (!image.isNull()) return image;
     // Some programs offer only a picture file's bytes under its MIME type.
     const QMimeData* data = clipboard->mimeData();
     if (!data) return {};
+    bool offered = data->hasImage();
     for (const QString& format : data->formats()) {
         if (!format.startsWith("image/")) continue;
-        if (image.loadFromData(data->data(format))) return image;
+        offered = true;
+        QByteArray bytes = data->data(format);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        // The sides from the header refuse a huge picture before its pixels
+        // are made.
+        if (const QSize size = reader.size(); size.isValid()) {
+            reason = PictureSizeRefusal(size.width(), size.height());
+            if (!reason.empty()) return {};
+        }
+        if (reader.read(&image)) return image;
     }
+    if (offered) reason = "the picture cannot be read (damaged, or too large for the memory)";
     return {};
+}
+
+} // namespace
+
+QImage QtClipboard::ReadPicture(std::string* refusal) {
+    std::string reason;
+    QImage image = ReadOfferedPicture(reason);
+    if (!image.isNull()) reason = PictureSizeRefusal(image.width(), image.height());
+    if (!reason.empty()) image = QImage();
+    if (refusal) *refusal = reason;
+    return image;
 }
 
 void QtClipboard::WritePicture(const QImage& picture) {
@@ -131,6 +163,8 @@ ScreenMetrics ScreenMetricsFor(const QWidget* widget) {
     metrics.widthTwips = int32_t(size.width() * double(metrics.TwipsPerPixelX) + 0.5);
     metrics.heightTwips = int32_t(size.height() * double(metrics.TwipsPerPixelY) + 0.5);
     metrics.colourDepth = screen->depth();
+    if (screen->devicePixelRatio() > 0)
+        metrics.devicePixelRatio = float(screen->devicePixelRatio());
     return metrics;
 }
 

@@ -27,7 +27,8 @@ class QtMessageBoxes final : public MessageBoxes {
 
 class QtClipboard final : public Clipboard {
   public:
-    QImage ReadPicture() override;
+    // Sets Qt's process-wide image allocation limit to kQtAllocationLimitMb.
+    QImage ReadPicture(std::string* refusal = nullptr) override;
     void WritePicture(const QImage& picture) override;
     void AddText(const std::string& text) override;
     void Clear() override;
@@ -57,7 +58,8 @@ class QtBrowser final : public Browser {
 QStringList NameFilters(const std::string& filter);
 
 // Twips per pixel from the screen's logical DPI (15 at 96 DPI), the screen's
-// size in twips and its colour depth; the primary screen without a widget.
+// size in twips, its colour depth and its device pixel ratio; the primary
+// screen without a widget.
 ScreenMetrics ScreenMetricsFor(const QWidget* widget);
 
 // The windows' font: the proportional Japanese Gothic the captions were laid

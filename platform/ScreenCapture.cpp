@@ -1,22 +1,19 @@
 #include "ScreenCapture.h"
 
+#include "ScreenshotPortal.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusObjectPath>
-#include <QDBusReply>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
-#include <QRandomGenerator>
 #include <QScreen>
 #include <QSoundEffect>
-#include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 
@@ -99,58 +96,54 @@ QImage GrabAllScreens() {
     return canvas;
 }
 
-// The desktop's screenshot portal (Wayland and sandboxes): the user's
-// desktop takes the picture and hands back a file.
-class PortalScreenshot final : public QObject {
-    Q_OBJECT
-  public:
-    CaptureResult Take(bool interactive) {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected()) return {{}, kCaptureUnavailable};
-        const QString token =
-            QString("zorvik%1").arg(QRandomGenerator::global()->generate() & 0xFFFFFF);
-        QString sender = bus.baseService().mid(1);
-        sender.replace('.', '_');
-        const QString request = "/org/freedesktop/portal/desktop/request/" + sender + "/" + token;
-        // Listen before asking, so a quick answer is not missed.
-        bus.connect("org.freedesktop.portal.Desktop", request, "org.freedesktop.portal.Request",
-                    "Response", this, SLOT(Response(uint, QVariantMap)));
-        QDBusInterface portal("org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop",
-                              "org.freedesktop.portal.Screenshot", bus);
-        QVariantMap options{{"handle_token", token}, {"interactive", interactive}, {"modal", true}};
-        const QDBusReply<QDBusObjectPath> reply = portal.call("Screenshot", QString(), options);
-        if (!reply.isValid()) return {{}, kCaptureUnavailable};
-        QTimer::singleShot(interactive ? 120000 : 20000, &loop_, [this] { loop_.exit(1); });
-        if (loop_.exec() != 0) return {{}, kCaptureUnavailable};
-        if (response_ != 0) return {{}, response_ == 1 ? kCaptureCancelled : kCaptureUnavailable};
-        QImage picture(QUrl(uri_).toLocalFile());
-        if (picture.isNull()) return {{}, kCaptureUnavailable};
-        picture = picture.convertToFormat(QImage::Format_RGB32);
-        picture.setDevicePixelRatio(1);
-        return {picture, ""};
-    }
+CapturePath CurrentPath() {
+    if (!qGuiApp) return CapturePath::None;
+    return ChooseCapturePath({QGuiApplication::platformName().toStdString(),
+                              qEnvironmentVariable("XDG_SESSION_TYPE").toLower().toStdString(),
+                              !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")});
+}
 
-  private slots:
-    void Response(uint response, const QVariantMap& results) {
-        response_ = response;
-        uri_ = results.value("uri").toString();
-        loop_.exit(0);
-    }
-
-  private:
-    QEventLoop loop_;
-    uint response_ = 2;
-    QString uri_;
-};
-
-bool OnWayland() {
-    return QGuiApplication::platformName().startsWith("wayland");
+CaptureResult Reported(const ScreenshotPortal::Shot& shot) {
+    CaptureResult result{shot.picture, NoteForAnswer(shot.answer)};
+    if (!result.note.empty()) qCInfo(lcCapture).noquote() << "capture note:" << result.note.c_str();
+    return result;
 }
 
 } // namespace
 
+CaptureResult QtScreenCapture::BeforeHiding(bool wholeDesktop, const QWindow* window) {
+    if (CurrentPath() != CapturePath::Portal) return {};
+    portalParent_ = PortalParentWindow(QGuiApplication::platformName().toStdString(),
+                                       window ? window->winId() : 0);
+    ScreenshotPortal portal(QDBusConnection::sessionBus());
+    portalVersion_ = portal.Version();
+    if (portalVersion_ == 0) return Reported({PortalAnswer::NoPortal, {}});
+    // The user picks the window in the portal's own dialog, which needs this
+    // program shown; a picture with ZORVIK in it is then the user's choice.
+    if (!wholeDesktop) return Reported(portal.Take(portalParent_, true, kPortalWaitPickMs));
+    const PermissionTable store = portalVersion_ >= 2 && !portalPictureThisRun_
+                                      ? portal.StoredPermissions()
+                                      : PermissionTable();
+    if (MayAskWhileHidden(portalVersion_, store, QGuiApplication::desktopFileName(),
+                          portalPictureThisRun_, portalUnansweredWhileHidden_))
+        return {};
+    // The portal may ask the user first, and only a shown program's prompt is
+    // sure to be seen. That picture holds this window and is thrown away;
+    // the real one follows minimised, with the answer now stored.
+    const ScreenshotPortal::Shot first = portal.Take(portalParent_, false, kPortalWaitPromptMs);
+    if (first.answer != PortalAnswer::Picture) return Reported(first);
+    portalPictureThisRun_ = true;
+    portalUnansweredWhileHidden_ = false;
+    return {};
+}
+
 CaptureResult QtScreenCapture::ActiveWindow() {
-    if (OnWayland()) return PortalScreenshot().Take(true); // the user picks the window
+    const CapturePath path = CurrentPath();
+    if (path == CapturePath::None) return {{}, kCaptureUnavailable};
+    // Reached only when BeforeHiding was not asked first: the portal's picker.
+    if (path == CapturePath::Portal)
+        return Reported(ScreenshotPortal(QDBusConnection::sessionBus())
+                            .Take(portalParent_, true, kPortalWaitPickMs));
     xcb_connection_t* c = X11Connection();
     if (!c) return {{}, kCaptureUnavailable};
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
@@ -168,7 +161,21 @@ CaptureResult QtScreenCapture::ActiveWindow() {
 }
 
 CaptureResult QtScreenCapture::Desktop() {
-    if (OnWayland()) return PortalScreenshot().Take(false);
+    const CapturePath path = CurrentPath();
+    if (path == CapturePath::None) return {{}, kCaptureUnavailable};
+    if (path == CapturePath::Portal) {
+        ScreenshotPortal portal(QDBusConnection::sessionBus());
+        if (portalVersion_ == 0) portalVersion_ = portal.Version();
+        if (portalVersion_ == 0) return Reported({PortalAnswer::NoPortal, {}});
+        // Minimised now: no longer than a picture takes.
+        const ScreenshotPortal::Shot shot = portal.Take(portalParent_, false, kPortalWaitHiddenMs);
+        if (shot.answer == PortalAnswer::Picture) portalPictureThisRun_ = true;
+        if (shot.answer == PortalAnswer::NoAnswer) {
+            portalPictureThisRun_ = false;
+            portalUnansweredWhileHidden_ = true; // next time, ask while shown
+        }
+        return Reported(shot);
+    }
     if (!X11Connection()) return {{}, kCaptureUnavailable};
     QImage picture = GrabAllScreens();
     if (picture.isNull()) return {{}, kCaptureUnavailable};
@@ -196,5 +203,3 @@ void QtSoundPlayer::PlayAsync(const std::string& wavPath) {
 }
 
 } // namespace zorvik
-
-#include "ScreenCapture.moc"

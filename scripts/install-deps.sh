@@ -7,11 +7,14 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev qt6-multimedia-dev
+  qt6-translations-l10n
   libqrencode-dev
   libzxing-dev libzbar-dev
   imagemagick
   fonts-ipafont-gothic
   xvfb xauth xclip xdotool openbox x11-utils
+  qt6-wayland weston wl-clipboard dbus python3-dbus python3-gi
+  librsvg2-bin desktop-file-utils appstream man-db
   clang libclang-rt-14-dev
 )
 

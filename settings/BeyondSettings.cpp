@@ -93,6 +93,7 @@ BeyondSettings LoadBeyondSettings(const SettingsPlace& place) {
 }
 
 bool SaveBeyondSettings(const BeyondSettings& beyond, const SettingsPlace& place) {
+    if (!place.CanSave()) return false;
     std::error_code error;
     if (place.UsesUserFolder()) fs::create_directories(place.userFolder, error);
     const fs::path folder =

@@ -40,7 +40,8 @@ std::string BeyondSettingsPath(const SettingsPlace& place);
 BeyondSettings LoadBeyondSettings(const SettingsPlace& place);
 // Replaces zorvik.conf in place.SaveFolder() (creating the user's folder
 // when that is in use) through a temporary file in the same folder, so a
-// reader never sees half a file. False, with nothing changed, on failure.
+// reader never sees half a file. False, with nothing changed, on failure
+// and where the place cannot save.
 bool SaveBeyondSettings(const BeyondSettings& beyond, const SettingsPlace& place);
 
 } // namespace zorvik

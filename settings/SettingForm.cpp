@@ -203,8 +203,12 @@ SettingForm::SettingForm(Settings& settings, std::string programFolder, MessageB
     connect(fileSearch_, &QPushButton::clicked, this,
             [this] { Handle([this] { model_.FileSearch_Click(files_, this); }); });
     for (int i = 0; i < 3; ++i)
-        connect(cmdButton_[i], &QPushButton::clicked, this,
-                [this, i] { Handle([this, i] { model_.CmdButton_Click(i, messages_); }); });
+        connect(cmdButton_[i], &QPushButton::clicked, this, [this, i] {
+            Handle([this, i] {
+                MessagesOver over(messages_, this); // its message over this dialog
+                model_.CmdButton_Click(i, over);
+            });
+        });
 
     model_.Form_Load();
     Render();

@@ -2,6 +2,7 @@
 
 #include "ReplaceFile.h"
 
+#include "DataFolder.h"
 #include "ShiftJis.h"
 
 #include <algorithm>
@@ -147,8 +148,9 @@ std::string UserSettingsFolder() {
     return {};
 }
 
-SettingsPlace SettingsPlaceFor(const std::string& programFolder) {
+SettingsPlace SettingsPlaceFor(const std::string& programFolder, bool installed) {
     SettingsPlace place;
+    place.installed = installed;
     place.programFolder = programFolder;
     const std::string folder = programFolder.empty() ? "." : programFolder;
     // Only a folder that is there and refuses writing hands over; a missing
@@ -157,6 +159,10 @@ SettingsPlace SettingsPlaceFor(const std::string& programFolder) {
         ::access(folder.c_str(), W_OK) == 0 || ::access(folder.c_str(), F_OK) != 0;
     place.userFolder = UserSettingsFolder();
     return place;
+}
+
+SettingsPlace SettingsPlaceFor(const std::string& programFolder) {
+    return SettingsPlaceFor(programFolder, IsInstalledCopy(programFolder));
 }
 
 void LoadSettings(Settings& settings, const SettingsPlace& place) {
@@ -210,6 +216,7 @@ void SaveSettings(const Settings& settings, const SettingsPlace& place) {
     line("SegmentInfo=", number(settings.SegmentInfo));
     line("InfoFileName=", settings.InfoFileName);
 
+    if (!place.CanSave()) return;
     if (place.UsesUserFolder()) {
         std::error_code ignored; // a failure shows as the open failing below
         fs::create_directories(place.userFolder, ignored);

@@ -1,5 +1,6 @@
 // The user's options and the settings file ZORVIK.ini, beside the program
-// or, where the program's folder is read-only, in the user's own folder.
+// or, for an installed copy or where the program's folder is read-only, in
+// the user's own folder.
 #pragma once
 
 #include <array>
@@ -43,19 +44,31 @@ std::string UserSettingsFolder();
 //   defaults and saves them to userFolder.
 // A program folder that does not exist, or an empty userFolder, keeps
 // everything beside the program, where failures stay silent.
+// An installed copy (IsInstalledCopy) uses the user's folder whether or not
+// its folder is writable, root's included: nothing is ever written beside an
+// installed program, so without a user's folder it saves nothing.
 struct SettingsPlace {
     std::string programFolder;
     bool programFolderWritable = true;
     std::string userFolder;
+    bool installed = false;
 
-    bool UsesUserFolder() const { return !programFolderWritable && !userFolder.empty(); }
-    // The folder SaveSettings writes.
+    bool UsesUserFolder() const {
+        return (installed || !programFolderWritable) && !userFolder.empty();
+    }
+    // False where nothing may be written: an installed copy without a
+    // user's folder.
+    bool CanSave() const { return !installed || !userFolder.empty(); }
+    // The folder SaveSettings writes (when CanSave).
     const std::string& SaveFolder() const { return UsesUserFolder() ? userFolder : programFolder; }
 };
 
 // The place for programFolder on this machine: writable as the system's
 // access check for writing says (so root counts every folder of a
-// read-write file system as writable), and UserSettingsFolder().
+// read-write file system as writable), UserSettingsFolder(), and installed
+// as given.
+SettingsPlace SettingsPlaceFor(const std::string& programFolder, bool installed);
+// The same with installed = IsInstalledCopy(programFolder).
 SettingsPlace SettingsPlaceFor(const std::string& programFolder);
 
 // Reads the settings file into settings. A missing file gives the defaults
@@ -68,7 +81,7 @@ void LoadSettings(Settings& settings, const std::string& programFolder);
 
 // Writes the ten lines of the file (Shift_JIS, CR LF), replacing it whole
 // (ReplaceFileAtomically): a failure at any moment leaves the old file as it
-// was. Silent on failure.
+// was. Silent on failure; writes nothing where the place cannot save.
 void SaveSettings(const Settings& settings, const SettingsPlace& place);
 void SaveSettings(const Settings& settings, const std::string& programFolder);
 

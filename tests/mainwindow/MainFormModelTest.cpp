@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace zorvik;
@@ -50,9 +51,10 @@ std::string SentenceName(const std::string& sentence) {
 }
 
 // A started window laid out so that its image frame is framePxW x framePxH
-// screen pixels.
-MainFormModel StartedWindow(float tpp = 15, int framePxW = 600, int framePxH = 400) {
-    MainFormModel window(tpp, tpp, kFrameW, kFrameH);
+// screen (logical) pixels, ratio device pixels to each.
+MainFormModel StartedWindow(float tpp = 15, int framePxW = 600, int framePxH = 400,
+                            float ratio = 1) {
+    MainFormModel window(tpp, tpp, kFrameW, kFrameH, ratio);
     int32_t w = 0, h = 0;
     window.Form_Load(kScreenW, kScreenH, w, h);
     w = int32_t(framePxW * tpp) + 255 + kFrameW;
@@ -435,7 +437,7 @@ TEST(MainFormScreen, OnAScreenOfAnotherScaleThePictureKeepsItsPixels) {
     Zoom(window, {1});
     window.ModeSelect_Click(1);
     LeftDrag(window, host, 300, 600, 1200, 1800); // 30 x 60 pixels at zoom 2
-    window.ChangeTwipsPerPixel(7.5f, 7.5f);       // a 192-DPI screen
+    window.ChangeTwipsPerPixel(7.5f, 7.5f, 1);    // a 192-DPI screen
     EXPECT_EQ(window.SelectPic.width, 2 * 1000 * 15 / 2);
     EXPECT_EQ(window.BasePicWidth, 1000 * 15 / 2);
     EXPECT_EQ(Box(window.SelectBox), (std::array<float, 4>{150, 300, 450, 600}));
@@ -1052,5 +1054,88 @@ INSTANTIATE_TEST_SUITE_P(
                       PickRow{"at three times the size", 15, {1, 1}, 20, 30, 66, 66},
                       PickRow{"on a screen of twelve twips a pixel", 12, {1}, 300, 200, 117, 117}),
     [](const auto& info) { return SentenceName(info.param.name); });
+
+// --- A screen of device pixel ratio 1, 1.5 or 2 ---
+// At actual size one picture pixel lies on one device pixel; the window is
+// laid out in logical pixels of 15 twips.
+
+struct DeviceScaleRow {
+    const char* name;
+    float ratio;
+    int32_t viewW, viewH; // twips of a 1000 x 600 picture at actual size
+    int16_t hMax, vMax;   // in a frame of 600 x 400 logical pixels
+};
+
+class MainFormDeviceScale : public ::testing::TestWithParam<DeviceScaleRow> {};
+
+TEST_P(MainFormDeviceScale, TheViewCountsPicturePixelsOnDevicePixels) {
+    const DeviceScaleRow& row = GetParam();
+    MainFormModel window = StartedWindow(15, 600, 400, row.ratio);
+    ShowPicture(window, 1000, 600);
+    EXPECT_EQ(window.SelectPic.width, row.viewW);
+    EXPECT_EQ(window.SelectPic.height, row.viewH);
+    EXPECT_EQ(window.HsBarState.max, row.hMax);
+    EXPECT_EQ(window.VsBarState.max, row.vMax);
+    EXPECT_EQ(window.mZoomRate, "等倍");
+}
+
+TEST_P(MainFormDeviceScale, ASelectionNeedsMoreThanOneDevicePixelEachWay) {
+    const DeviceScaleRow& row = GetParam();
+    const float pixel = 15 / row.ratio; // twips of one device pixel
+    HostRecorder host;
+    MainFormModel window = StartedWindow(15, 600, 400, row.ratio);
+    ShowPicture(window, 1000, 600);
+    window.ModeSelect_Click(1);
+    for (auto [dx, dy, valid] : {std::tuple{1, 40, false}, std::tuple{40, 1, false},
+                                 std::tuple{2, 2, true}, std::tuple{-1, 40, false}}) {
+        if (!window.SelectBox.visible)
+            LeftDrag(window, host, 3000, 3000, 3000 + dx * pixel, 3000 + dy * pixel);
+        window.SelectPic_MouseMove(1, 0, 3000 + dx * pixel, 3000 + dy * pixel);
+        EXPECT_EQ(window.DecodeEnabled, valid) << dx << " x " << dy << " device pixels";
+    }
+}
+
+TEST_P(MainFormDeviceScale, PastesAreSelectedWholeUpTo256PicturePixels) {
+    const DeviceScaleRow& row = GetParam();
+    HostRecorder host;
+    MainFormModel window = StartedWindow(15, 600, 400, row.ratio);
+    window.GetClipboard_Click(true, 256, 256, 0, host);
+    EXPECT_TRUE(window.SelectBox.visible);
+    EXPECT_EQ(window.mXsize + " " + window.mYsize, "X : 256 Y : 256");
+    for (auto [w, h] : {std::pair{257, 100}, std::pair{100, 257}}) {
+        window.GetClipboard_Click(true, w, h, 0, host);
+        EXPECT_FALSE(window.SelectBox.visible) << w << " x " << h;
+    }
+    window.GetClipboard_Click(true, 6, 6, 0, host);
+    EXPECT_EQ(window.mXsize, "X : 6");
+    window.GetClipboard_Click(true, 5, 40, 0, host);
+    EXPECT_EQ(window.MOUSE_MODE, MainFormModel::HandMode);
+    EXPECT_EQ(window.mGuidance, kGuidanceCapture); // no image
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Ratios, MainFormDeviceScale,
+    ::testing::Values(
+        DeviceScaleRow{"ratio 1", 1, 15000, 9000, 200, 100},
+        DeviceScaleRow{"ratio 1.5", 1.5f, 10000, 6000, 33, 0},
+        DeviceScaleRow{"ratio 2", 2, 7500, 4500, 0, 0}),
+    [](const auto& info) { return SentenceName(info.param.name); });
+// clang-format on
+
+TEST(MainFormScreen, MovedToAScreenOfAnotherDeviceRatioThePictureKeepsItsPixels) {
+    HostRecorder host;
+    MainFormModel window = StartedWindow();
+    ShowPicture(window, 1000, 600);
+    window.ModeSelect_Click(1);
+    LeftDrag(window, host, 300, 600, 1200, 1800); // 60 x 80 pixels
+    window.ChangeTwipsPerPixel(15, 15, 2);
+    EXPECT_EQ(window.SelectPic.width, 7500);
+    EXPECT_EQ(Box(window.SelectBox), (std::array<float, 4>{150, 300, 450, 600}));
+    EXPECT_EQ(Box(window.SelectionAtActualSize()), (std::array<int32_t, 4>{150, 300, 450, 600}));
+    window.ChangeTwipsPerPixel(15, 15, 1.5f);
+    EXPECT_EQ(window.SelectPic.width, 10000);
+    EXPECT_EQ(Box(window.SelectionAtActualSize()), (std::array<int32_t, 4>{200, 400, 600, 800}));
+}
 
 } // namespace

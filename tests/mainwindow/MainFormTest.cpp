@@ -20,9 +20,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QThreadPool>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -174,6 +176,9 @@ TEST_F(MainFormTest, APictureWithoutASymbolShowsTheMessageAndClosesTheResultWind
     EXPECT_EQ(messages.shown[0].title, "ミルカ");
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Information);
     EXPECT_EQ(messages.shown[0].text.rfind("   ＱＲコード", 0), 0u) << messages.shown[0].text;
+    // Over the result window, whose decode raised it (closed, not yet deleted).
+    ASSERT_NE(form->decodeForm(), nullptr);
+    EXPECT_EQ(messages.owners, (std::vector<QWidget*>{form->decodeForm()}));
     test::FlushDeletes();
     EXPECT_EQ(form->decodeForm(), nullptr);
     EXPECT_FALSE(form->program().DecodeWindowOpen);
@@ -265,6 +270,23 @@ TEST_F(MainFormTest, ACaptureWithoutAnActiveWindowShowsTheDesktopAndSaysSo) {
     EXPECT_EQ(form->model().mGuidance, kCaptureNoActiveWindow);
 }
 
+// The portal's prompt or picker came while the window was shown: a picture
+// or a note from then on ends the capture there, with no minimising.
+TEST_F(MainFormTest, ACaptureSettledWhileShownNeitherMinimisesNorAsksAgain) {
+    platform.capture.beforeHiding = {Filled(300, 200, qRgb(20, 40, 60)), ""};
+    form->CaptureScreen(0);
+    EXPECT_EQ(platform.capture.beforeHidingAsked, std::vector<bool>{false});
+    EXPECT_TRUE(platform.capture.calls.empty()); // no pause, no second capture
+    EXPECT_EQ(form->basePicture().pixel(10, 10), qRgb(20, 40, 60));
+
+    platform.capture.beforeHiding = {QImage(), kCaptureDenied};
+    form->CaptureScreen(1);
+    EXPECT_EQ(platform.capture.beforeHidingAsked, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(platform.capture.calls.empty());
+    EXPECT_EQ(form->model().mGuidance, kCaptureDenied);
+    EXPECT_TRUE(clipboard.picture.isNull());
+}
+
 TEST_F(MainFormTest, ACaptureClosesAnOpenResultWindow) {
     Paste(CorpusPicture("clean/clean_001_v09M_m3_alphanumeric.png"));
     ASSERT_NE(form->decodeForm(), nullptr);
@@ -312,6 +334,84 @@ TEST_F(MainFormTest, SavingClosesAResultWindowThatShowsAResult) {
     test::FlushDeletes();
     EXPECT_EQ(form->decodeForm(), nullptr);
     EXPECT_EQ(form->model().mGuidance, "ダブルクリックすると┼カーソルに切り替わります");
+}
+
+TEST_F(MainFormTest, TheRightClickMenuSavesASmallPasteSelectedWhole) {
+    Restart("DecodeAtOnce=0\r\n");
+    Paste(EncodedPicture("saved from the menu"));
+    ASSERT_TRUE(form->model().DecodeEnabled);
+    EXPECT_FALSE(form->model().SaveSelectionItemEnabled); // only the right-click menu saves it
+    QWidget* view = form->selectPic();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), view->mapToGlobal(QPointF(10, 10)),
+                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &press);
+    for (int i = 0; i < 200 && !form->rightClickMenu(); ++i) QTest::qWait(5); // the deferred press
+    QMenu* menu = form->rightClickMenu();
+    ASSERT_NE(menu, nullptr);
+    QAction* save = menu->actions().at(5);
+    EXPECT_EQ(save->text(), "選択範囲を保存");
+    ASSERT_TRUE(save->isEnabled());
+
+    const std::string path = (scratch / "whole.bmp").string();
+    platform.fileDialogs.answer = path;
+    save->trigger();
+    menu->close();
+    ASSERT_EQ(platform.fileDialogs.asked.size(), 1u);
+    EXPECT_EQ(platform.fileDialogs.asked[0].title, "ビットマップ保存");
+    const QImage saved(QString::fromStdString(path), "BMP");
+    EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), form->basePicture());
+}
+
+TEST_F(MainFormTest, TheWheelOverEitherBarScrollsTheViewFortyPixelsANotchAndNeverSideways) {
+    Paste(Filled(3000, 3000, qRgb(90, 90, 90)));
+    QScrollBar *hsBar = nullptr, *vsBar = nullptr;
+    for (QScrollBar* bar : form->findChildren<QScrollBar*>())
+        (bar->orientation() == Qt::Horizontal ? hsBar : vsBar) = bar;
+    ASSERT_TRUE(hsBar && vsBar);
+    ASSERT_GT(form->model().HsBarState.max, 60);
+    ASSERT_GT(form->model().VsBarState.max, 60);
+    struct Turn {
+        QScrollBar* over;
+        QPoint angle; // Qt's: y > 0 forward, x > 0 to the left
+        int16_t vsValue;
+    };
+    // 20 units of 30 twips a notch, the view's top following; a notch's
+    // size does not matter, and a sideways turn moves nothing.
+    for (const Turn& turn :
+         {Turn{vsBar, {0, -120}, 20}, Turn{hsBar, {0, -120}, 40}, Turn{vsBar, {0, 30}, 20},
+          Turn{hsBar, {-120, 0}, 20}, Turn{vsBar, {120, 0}, 20}, Turn{hsBar, {0, 120}, 0}}) {
+        const QPointF at(turn.over->rect().center());
+        QWheelEvent wheel(at, turn.over->mapToGlobal(at), QPoint(), turn.angle, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(turn.over, &wheel);
+        EXPECT_EQ(form->model().VsBarState.value, turn.vsValue);
+        EXPECT_EQ(vsBar->value(), turn.vsValue);
+        EXPECT_EQ(form->model().SelectPic.top, -30 * turn.vsValue);
+        EXPECT_EQ(form->model().HsBarState.value, 0);
+        EXPECT_EQ(hsBar->value(), 0);
+    }
+}
+
+// A resize the window system reports while the window still counts as
+// minimised is skipped; the state change that follows lays the window out.
+TEST_F(MainFormTest, AChangeOfWindowStateLaysTheWindowOutForItsSize) {
+    form->show();
+    const float twips = form->model().TwipsPerPixelX;
+    const MainFormModel before = form->model();
+    form->setWindowState(Qt::WindowMinimized);
+    form->resize(form->width() + 100, form->height() + 80);
+    EXPECT_EQ(form->model().LineX2, before.LineX2);
+    form->setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(form->model().LineX2, std::lround(form->width() * twips));
+    EXPECT_EQ(form->model().ImageFrame.width, before.ImageFrame.width + std::lround(100 * twips));
+    EXPECT_EQ(form->model().StatusCont.top, before.StatusCont.top + std::lround(80 * twips));
+
+    // A capture from a maximised window brings it back maximised and laid out.
+    form->showMaximized();
+    platform.capture.desktop = {Filled(640, 480, qRgb(9, 9, 9)), ""};
+    form->CaptureScreen(1);
+    EXPECT_TRUE(form->isMaximized());
+    EXPECT_EQ(form->model().LineX2, std::lround(form->width() * twips));
 }
 
 QWidget* VisibleWindow(const QString& title) {
@@ -659,6 +759,30 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 // clang-format on
+
+TEST_F(MainFormTest, APastedPictureThatCannotBeUsedKeepsTheOneOnViewAndSaysWhy) {
+    Paste(Filled(640, 480, qRgb(7, 8, 9)));
+    form->ZoomIn_Click();
+    const int32_t width = form->model().SelectPic.width;
+    clipboard.failRead = true;
+    clipboard.readRefusal =
+        "the picture is 16000 × 9000 pixels, larger than the 128-megapixel limit";
+    form->GetClipboard_Click();
+    EXPECT_EQ(form->basePicture().size(), QSize(640, 480));
+    EXPECT_EQ(form->model().SelectPic.width, width);
+    EXPECT_EQ(form->model().mZoomRate, "2倍");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "クリップボードの画像を取り込めませんでした。表示中の画像はそのままです。\n"
+              "（the picture is 16000 × 9000 pixels, larger than the 128-megapixel limit）");
+    EXPECT_EQ(messages.owners, (std::vector<QWidget*>{form.get()}));
+
+    // A clipboard without a picture empties the view without a word.
+    clipboard.readRefusal.clear();
+    form->GetClipboard_Click();
+    EXPECT_EQ(form->model().SelectPic.width, 0);
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
 
 } // namespace
 } // namespace zorvik

@@ -153,6 +153,7 @@ TEST_F(SettingFormTest, ApplyRefusesAnEmptyOutputPathThenSavesTheTypedOne) {
     Click("CmdButton2");
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "セグメント情報出力先を設定してください");
+    EXPECT_EQ(messages.owners, (std::vector<QWidget*>{form.data()}));
     EXPECT_EQ(form->focusWidget(), path);
     EXPECT_TRUE(ApplyEnabled());
 

@@ -1,4 +1,5 @@
 #include "Settings.h"
+#include "BeyondSettings.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -326,6 +327,65 @@ TEST_F(SettingsFallbackTest, AWritableProgramFolderOrNoUserFolderKeepsTheFileBes
 TEST_F(SettingsFallbackTest, WritableAndMissingProgramFoldersDoNotHandOver) {
     EXPECT_TRUE(SettingsPlaceFor(place_.programFolder).programFolderWritable);
     EXPECT_TRUE(SettingsPlaceFor((scratch_ / "missing").string()).programFolderWritable);
+}
+
+// Where both files go, by the three inputs of the place. An installed copy
+// never writes beside itself, writable folder (root) or not.
+TEST_F(SettingsFallbackTest, AnInstalledCopyKeepsBothFilesInTheUsersFolderOnly) {
+    struct Case {
+        bool installed, writable, userFolder;
+        const char* files; // "program", "user" or "nowhere"
+    };
+    const Case cases[] = {
+        {false, true, true, "program"}, // a build tree
+        {false, false, true, "user"},   // a read-only copied folder
+        {true, true, true, "user"},     // installed, run by root
+        {true, false, true, "user"},    // installed, run by a user
+        {true, true, false, "nowhere"}, // installed, no home: nothing written
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(scratch_ / "config");
+        for (const char* name : {"ZORVIK.ini", "zorvik.conf"})
+            fs::remove(scratch_ / "program" / name);
+        SettingsPlace place = place_;
+        place.installed = c.installed;
+        place.programFolderWritable = c.writable;
+        if (!c.userFolder) place.userFolder.clear();
+
+        Settings s;
+        LoadSettings(s, place); // a missing file is created with the defaults
+        const bool saved = SaveBeyondSettings(BeyondSettings{}, place);
+        const std::string where = c.files;
+        for (const char* name : {"ZORVIK.ini", "zorvik.conf"}) {
+            EXPECT_EQ(fs::exists(scratch_ / "program" / name), where == "program")
+                << name << " " << c.installed << c.writable << c.userFolder;
+            EXPECT_EQ(fs::exists(scratch_ / "config/zorvik" / name), where == "user")
+                << name << " " << c.installed << c.writable << c.userFolder;
+        }
+        EXPECT_EQ(saved, where != "nowhere");
+        EXPECT_EQ(place.CanSave(), where != "nowhere");
+    }
+}
+
+// A tree laid out as installed (help only in ../share/zorvik) is recognised
+// by SettingsPlaceFor itself, so every caller passing the program's folder
+// gets the user's folder.
+TEST(SettingsPlaceForTest, RecognisesAnInstalledTree) {
+    test::TempFolder prefix("settings-installed");
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share/zorvik/help");
+    ScopedEnv config("XDG_CONFIG_HOME", (prefix / "config").c_str());
+    const std::string bin = (prefix / "bin").string() + "/";
+    EXPECT_TRUE(SettingsPlaceFor(bin).installed);
+
+    Settings s;
+    LoadSettings(s, bin);
+    SaveSettings(s, bin);
+    EXPECT_EQ(test::ReadFileBytes(prefix / "config/zorvik/ZORVIK.ini"), kDefaultFile);
+    EXPECT_TRUE(fs::is_empty(prefix / "bin"));
+
+    fs::create_directories(prefix / "bin/help"); // now a build tree inside a prefix
+    EXPECT_FALSE(SettingsPlaceFor(bin).installed);
 }
 
 // The real access check on a read-only folder, end to end, in a forked

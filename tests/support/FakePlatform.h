@@ -35,21 +35,30 @@ class FakeMessages final : public MessageBoxes {
 
 class FakeClipboard final : public Clipboard {
   public:
-    QImage ReadPicture() override { return failRead ? QImage() : picture; }
+    QImage ReadPicture(std::string* refusal = nullptr) override {
+        if (refusal) *refusal = failRead ? readRefusal : "";
+        return failRead ? QImage() : picture;
+    }
     void WritePicture(const QImage& p) override { picture = p, text.clear(); }
     void AddText(const std::string& t) override { text = t; }
     void Clear() override { picture = QImage(), text.clear(); }
     QImage picture;
     std::string text; // offered beside the picture
     bool failRead = false;
+    std::string readRefusal; // with failRead: why a picture offered cannot be used
 };
 
 class FakeCapture final : public ScreenCapture {
   public:
+    CaptureResult BeforeHiding(bool wholeDesktop, const QWindow*) override {
+        return beforeHidingAsked.push_back(wholeDesktop), beforeHiding;
+    }
     CaptureResult ActiveWindow() override { return calls.push_back("active"), activeWindow; }
     CaptureResult Desktop() override { return calls.push_back("desktop"), desktop; }
     void Pause(int ms) override { calls.push_back("pause " + std::to_string(ms)); }
     CaptureResult activeWindow, desktop;
+    CaptureResult beforeHiding; // nothing settled while shown, as under X11
+    std::vector<bool> beforeHidingAsked;
     std::vector<std::string> calls;
 };
 

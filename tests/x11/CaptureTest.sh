@@ -4,7 +4,9 @@
 # window (it minimises itself, so that program becomes active), the
 # capture lands on the clipboard with the same pixels an independent
 # screenshot shows, a box dragged with the mouse around the symbol decodes
-# it; then the whole desktop is captured and compared the same way.
+# it; then the whole desktop is captured and compared the same way, and
+# once more from the maximised window, which must come back laid out for
+# its size.
 #
 # usage: CaptureTest.sh ZORVIK ZORVIK_CLI PICTURE
 set -euo pipefail
@@ -93,4 +95,44 @@ import -window root "$work/root.png"
 [ "$(identify -format %wx%h "$work/desktop.png")" = "1280x800" ] || fail "the desktop capture is $(identify -format %wx%h "$work/desktop.png")"
 [ "$(differing "$work/desktop.png" "$work/root.png")" = "0" ] ||
     fail "the desktop capture differs from the screen in $(differing "$work/desktop.png" "$work/root.png") pixels"
-echo "PASS: active window and desktop captured as the screen shows them; the symbol decoded"
+
+# From a maximised window: it comes back maximised and laid out as a resize
+# of its own lays it out (the status bar, whose guidance changes, aside).
+maximised() { xprop -id "$main" _NET_WM_STATE | grep -q MAXIMIZED_HORZ; }
+# A double click on the title bar, just above the window's client area,
+# maximises it or gives it back its size.
+toggle_maximised() {
+    local x y
+    read -r x y < <(xwininfo -id "$main" |
+        awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4} END {print x, y}')
+    xdotool mousemove --sync $((x + 60)) $((y - 8)) click --repeat 2 --delay 80 1
+}
+# The window without its bottom 30 pixels, the pointer over the view.
+window_shot() {
+    local X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$main")"
+    xdotool mousemove --sync $((X + 200)) $((Y + 200))
+    sleep 0.5
+    import -window "$main" -crop "${WIDTH}x$((HEIGHT - 30))+0+0" +repage "$1"
+}
+xdotool windowactivate --sync "$main"
+sleep 0.3
+toggle_maximised
+wait_for 10 maximised || fail "the main window could not be maximised"
+sleep 0.5
+xdotool key --clearmodifiers alt+e
+sleep 0.3
+xdotool key Down Return
+sleep 2.5
+wait_for 10 bash -c "xprop -id $main WM_STATE | grep -q Normal" || fail "ZORVIK was not restored"
+maximised || fail "a capture from a maximised window did not bring it back maximised"
+window_shot "$work/after-capture.png"
+toggle_maximised
+wait_for 10 bash -c "! xprop -id $main _NET_WM_STATE | grep -q MAXIMIZED_HORZ" || fail "the window stays maximised"
+sleep 0.5
+toggle_maximised
+wait_for 10 maximised || fail "the main window could not be maximised again"
+window_shot "$work/after-resize.png"
+[ "$(differing "$work/after-capture.png" "$work/after-resize.png")" = "0" ] ||
+    fail "after a capture the maximised window is laid out otherwise than after a resize ($(differing "$work/after-capture.png" "$work/after-resize.png") pixels differ)"
+echo "PASS: active window and desktop captured as the screen shows them; the symbol decoded; a maximised window comes back laid out"

@@ -34,6 +34,9 @@ start_x_server() {
     done
     [ -n "$display" ] || fail "no free display number"
     export DISPLAY=$display
+    # An X11 session, also when the tests run from a Wayland desktop.
+    export XDG_SESSION_TYPE=x11
+    unset WAYLAND_DISPLAY
     # -noreset: the server must not restart when a helper client disconnects.
     Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
     pids+=($!)

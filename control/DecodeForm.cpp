@@ -109,10 +109,14 @@ QRect DecodeForm::Pixels(int32_t left, int32_t top, int32_t width, int32_t heigh
 
 void DecodeForm::SetQrPicture(const QImage& picture) {
     qrPicture_ = picture;
-    qrPic_->setPixmap(QPixmap::fromImage(picture));
+    // One picture pixel on each device pixel, as in the main window's view.
+    const qreal ratio = screen_.devicePixelRatio > 0 ? qreal(screen_.devicePixelRatio) : 1;
+    QPixmap pixmap = QPixmap::fromImage(picture);
+    pixmap.setDevicePixelRatio(ratio);
+    qrPic_->setPixmap(pixmap);
+    const int width = qRound(picture.width() / ratio), height = qRound(picture.height() / ratio);
     const QSize frame = imageFrame_->size();
-    qrPic_->setGeometry((frame.width() - picture.width()) / 2,
-                        (frame.height() - picture.height()) / 2, picture.width(), picture.height());
+    qrPic_->setGeometry((frame.width() - width) / 2, (frame.height() - height) / 2, width, height);
 }
 
 void DecodeForm::SetCaption(const std::string& caption) {

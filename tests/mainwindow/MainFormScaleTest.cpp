@@ -9,6 +9,7 @@
 #include "TempFolder.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -142,6 +143,15 @@ TEST_F(MainFormScaleTest, AClickOnAFoundSymbolWhereItIsShownPicksIt) {
     EXPECT_EQ(form->decodeForm()->findChild<QPlainTextEdit*>()->toPlainText(), "scaled");
     EXPECT_EQ(form->decodeForm()->QrPicture().size(), QSize(r.width, r.height));
     EXPECT_EQ(form->model().mXsize, "X : " + std::to_string(r.width));
+    // The result window shows it at one picture pixel a device pixel too.
+    int pictures = 0;
+    for (const QLabel* label : form->decodeForm()->findChildren<QLabel*>())
+        if (!label->pixmap().isNull()) {
+            ++pictures;
+            EXPECT_NEAR(label->width(), r.width / ratio, 1);
+            EXPECT_NEAR(label->height(), r.height / ratio, 1);
+        }
+    EXPECT_EQ(pictures, 1);
 }
 
 } // namespace

@@ -1001,13 +1001,18 @@ void MainForm::dropEvent(QDropEvent* event) {
     QTimer::singleShot(0, this, [this, choice, dropped] {
         if (unloaded_) return;
         activateWindow();
+        // Picture data is held to the limits a file is held to.
+        const std::string refusal =
+            dropped.isNull() ? "" : PictureSizeRefusal(dropped.width(), dropped.height());
         if (choice.kind == DropChoice::Kind::File)
             OpenPictureFile(choice.path);
-        else if (!dropped.isNull())
+        else if (!dropped.isNull() && refusal.empty())
             ShowOpenedPicture(dropped);
         else
-            messages_.ShowMessageOver(this, kDroppedPictureUnreadable, kMessageBoxTitle,
-                                      MessageIcon::Critical);
+            messages_.ShowMessageOver(this,
+                                      std::string(kDroppedPictureUnreadable) +
+                                          (refusal.empty() ? "" : "\n（" + refusal + "）"),
+                                      kMessageBoxTitle, MessageIcon::Critical);
     });
 }
 

@@ -1,8 +1,8 @@
 #include "HelpViewer.h"
+#include "Language.h"
 #include "MainForm.h"
 #include "PictureFile.h"
 #include "QtPlatform.h"
-#include "QtTranslations.h"
 #include "ScreenCapture.h"
 #include "SingleInstance.h"
 #include "StartRequest.h"
@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QImageReader>
+#include <QLocale>
 #include <QTimer>
 
 #include <cstdio>
@@ -26,8 +27,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication app(argc, argv); // takes the window system's own options out of argv
-    // Qt's own dialogs in the language of the program's texts.
-    zorvik::InstallQtTranslations(app, QStringLiteral("ja"));
+    // The documented Japanese texts when the desktop asks for Japanese,
+    // English otherwise; Qt's own dialogs in the same language.
+    zorvik::InstallUiLanguage(app, zorvik::ChooseUiLanguage(QLocale::system().uiLanguages()),
+                              QCoreApplication::applicationDirPath().toStdString());
     // What Qt reads for the program (pastes, drops) has the command line's
     // picture limits, not Qt's 128 MB.
     QImageReader::setAllocationLimit(zorvik::kQtAllocationLimitMb);

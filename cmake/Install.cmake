@@ -4,11 +4,13 @@
 #   make package     -> build/zorvik_<version>_<arch>.deb
 install(TARGETS zorvik zorvik-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# Help and sound in the data folder, where the programs look after their own
+# Help, sound and translations in the data folder, where the programs look after their own
 # folder (platform/DataFolder.h).
 set(ZORVIK_DATA_DIR ${CMAKE_INSTALL_DATADIR}/zorvik)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/help/ DESTINATION ${ZORVIK_DATA_DIR}/help)
 install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/camera.wav DESTINATION ${ZORVIK_DATA_DIR})
+# The interface's translations (English; the Japanese texts are the source).
+install(FILES ${ZORVIK_TRANSLATIONS} DESTINATION ${ZORVIK_DATA_DIR}/translations)
 
 # The desktop's view of the program, all named by the application id.
 install(FILES ${PROJECT_SOURCE_DIR}/resources/${ZORVIK_APP_ID}.desktop

@@ -1,5 +1,6 @@
 #include "DecodeForm.h"
 
+#include "Language.h"
 #include "QtPlatform.h"
 #include "ResultPage.h"
 
@@ -10,6 +11,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zorvik {
@@ -60,12 +62,18 @@ DecodeForm::DecodeForm(ProgramState& program, MessageBoxes& messages, Browser& b
     auto* box = new QLabel(this); // Image1: the box around the reading information
     box->setGeometry(Pixels(3720, 60, 4095, 3615));
     box->setFrameStyle(QFrame::Box | QFrame::Plain);
-    auto* heading = new QLabel("QRコード読み取り情報", this);
+    auto* heading = new QLabel(Ui("QRコード読み取り情報"), this);
     heading->setFont(JapaneseFont(11.25));
     heading->setGeometry(Pixels(3840, 180, 2295, 255));
-    for (const StaticLabel& l : kStaticLabels)
-        (new QLabel(QString::fromUtf8(l.text), this))
-            ->setGeometry(Pixels(l.left, l.top, l.width, l.height));
+    for (const StaticLabel& l : kStaticLabels) {
+        auto* label = new QLabel(Ui(l.text), this);
+        QRect place = Pixels(l.left, l.top, l.width, l.height);
+        // The widths were measured for the Japanese captions; a translation
+        // may need a little more room.
+        if (label->text() != QString::fromUtf8(l.text))
+            place.setWidth(std::max(place.width(), label->sizeHint().width()));
+        label->setGeometry(place);
+    }
 
     auto value = [this](const char* name, int32_t left, int32_t top, int32_t width, int32_t height,
                         bool white) {
@@ -121,7 +129,7 @@ void DecodeForm::SetQrPicture(const QImage& picture) {
 
 void DecodeForm::SetCaption(const std::string& caption) {
     model_.Caption = caption;
-    setWindowTitle(QString::fromStdString(caption));
+    setWindowTitle(Ui(caption));
 }
 
 void DecodeForm::DecodeQR(const DecodeOutcome* fallback) {
@@ -130,15 +138,21 @@ void DecodeForm::DecodeQR(const DecodeOutcome* fallback) {
 }
 
 void DecodeForm::Render() {
-    setWindowTitle(QString::fromStdString(model_.Caption));
+    setWindowTitle(Ui(model_.Caption));
     const ResultLabels& l = model_.labels;
     auto show = [](QLabel* label, const std::string& text) {
         label->setText(QString::fromStdString(text));
     };
-    show(corrLevel_, l.CorrLevel), show(maxCor_, l.MaxCor), show(version_, l.Version);
+    show(corrLevel_, l.CorrLevel), show(version_, l.Version);
     show(maskNo_, l.MaskNo), show(concatNo_, l.ConcatNo), show(corRate_, l.CorRate);
-    show(dataWord_, l.DataWord), show(compressRate_, l.CompressRate);
-    show(decodeTime_, l.DecodeTime);
+    show(dataWord_, l.DataWord), show(decodeTime_, l.DecodeTime);
+    // The labels in words are the command line's data as written; here they
+    // are shown in the interface's language.
+    maxCor_->setText(Ui(l.MaxCor));
+    compressRate_->setText(
+        l.CompressPercent.empty()
+            ? QString()
+            : Ui(kCompressRateText).arg(QString::fromStdString(l.CompressPercent)));
     concatNo_->setStyleSheet(l.ConcatNoOpaque ? "background: #FFFFFF;"
                                               : "background: transparent;");
     if (decodeText_->toPlainText().toStdString() != model_.DecodeText)

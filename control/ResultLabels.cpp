@@ -35,9 +35,11 @@ ResultLabels MakeResultLabels(const DecodeResult& r, uint32_t elapsedMs) {
     }
     labels.CorRate = Format1(double(r.ErrorRate));
     labels.DataWord = std::to_string(r.DataWordCount);
-    if (r.TextByteCount > 0)
-        labels.CompressRate =
-            "（圧縮率 " + Format1(double(r.DataWordCount) / r.TextByteCount * 100) + "%）";
+    if (r.TextByteCount > 0) {
+        labels.CompressPercent = Format1(double(r.DataWordCount) / r.TextByteCount * 100);
+        labels.CompressRate = kCompressRateText;
+        labels.CompressRate.replace(labels.CompressRate.find("%1"), 2, labels.CompressPercent);
+    }
     char time[32];
     std::snprintf(time, sizeof time, "%u.%03u", elapsedMs / 1000, elapsedMs % 1000);
     labels.DecodeTime = time;

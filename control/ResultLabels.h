@@ -16,7 +16,10 @@ struct ResultLabels {
     std::string ConcatNo;
     bool ConcatNoOpaque = false; // background shown only with a position
     std::string CorRate, DataWord, CompressRate, DecodeTime;
+    std::string CompressPercent; // the number of CompressRate alone
 };
+// CompressRate with %1 for CompressPercent.
+inline constexpr const char* kCompressRateText = "（圧縮率 %1%）";
 ResultLabels MakeResultLabels(const DecodeResult& result, uint32_t elapsedMs);
 
 } // namespace zorvik

@@ -195,9 +195,9 @@ constexpr const char* kNoPrivateTempFolder =
     "このままではデコードできません。\n"
     "XDG_RUNTIME_DIR または TMPDIR に、自分だけが書き込めるフォルダを指定してください。";
 
-// A paste of a picture that cannot be used; the reason follows.
+// A paste of a picture that cannot be used; %1 is the reason.
 constexpr const char* kPastedPictureRefused =
-    "クリップボードの画像を取り込めませんでした。表示中の画像はそのままです。\n";
+    "クリップボードの画像を取り込めませんでした。表示中の画像はそのままです。\n（%1）";
 
 std::string WithSlash(std::string folder) {
     if (folder.empty() || folder.back() != '/') folder += '/';
@@ -239,7 +239,9 @@ void MainForm::Form_Load() {
     LoadSettings(program_.settings, program_.ProgramFolder);
     program_.beyond = LoadBeyondSettings(SettingsPlaceFor(program_.ProgramFolder));
 
-    setWindowTitle(Text(kMainCaption));
+    setWindowTitle(Ui(kMainCaption));
+    model_.ShownText = [](const std::string& text) { return UiText(text); };
+    model_.mGuidance = UiText(model_.mGuidance);
     setFont(JapaneseFont(9));
     BuildControls();
     BuildMenus();
@@ -317,7 +319,7 @@ void MainForm::BuildControls() {
         auto* b = new QToolButton(client);
         b->setIcon(ToolbarIcon(picture));
         b->setIconSize(QSize(24, 16));
-        b->setToolTip(QString::fromUtf8(tip));
+        b->setToolTip(Ui(tip));
         b->setGeometry(Pixels(r));
         b->setFocusPolicy(Qt::NoFocus);
         return b;
@@ -401,16 +403,16 @@ void MainForm::BuildControls() {
 
 void MainForm::BuildMenus() {
     auto item = [this](QMenu* menu, const char* caption, auto handler) {
-        QAction* action = menu->addAction(QString::fromUtf8(caption));
+        QAction* action = menu->addAction(Ui(caption));
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    QMenu* menu1 = menuBar()->addMenu("ファイル(&F)");
+    QMenu* menu1 = menuBar()->addMenu(Ui("ファイル(&F)"));
     menu1item_[0] = item(menu1, "選択範囲を保存", [this] { SaveSelection(); });
     menu1item_[1] = menu1->addSeparator();
     menu1item_[2] = item(menu1, "終了(&X)", [this] { close(); });
 
-    QMenu* menu2 = menuBar()->addMenu("編集(&E)");
+    QMenu* menu2 = menuBar()->addMenu(Ui("編集(&E)"));
     menu2item_[0] =
         item(menu2, "赤カメラ - アクティブウィンドキャプチャ", [this] { CaptureScreen(0); });
     menu2item_[1] =
@@ -428,11 +430,11 @@ void MainForm::BuildMenus() {
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this), &QShortcut::activated, this,
             [this] { OpenPicture_Click(); });
 
-    QMenu* menu3 = menuBar()->addMenu("設定(&O)");
+    QMenu* menu3 = menuBar()->addMenu(Ui("設定(&O)"));
     menu3Item_[0] = item(menu3, "オプション設定", [this] { OpenOptions(); });
     menu3->addSeparator();
     auto option = [&](const char* caption, bool BeyondSettings::*field) {
-        QAction* action = menu3->addAction(QString::fromUtf8(caption));
+        QAction* action = menu3->addAction(Ui(caption));
         action->setCheckable(true);
         action->setChecked(program_.beyond.*field);
         connect(action, &QAction::triggered, this,
@@ -444,7 +446,7 @@ void MainForm::BuildMenus() {
         option("QRコードが1つならすぐデコードする", &BeyondSettings::DecodeSingleSymbol);
     beyondItem_[2] =
         option("デコードしたテキストをクリップボードにコピー", &BeyondSettings::CopyText);
-    QMenu* menu4 = menuBar()->addMenu("ヘルプ(&H)");
+    QMenu* menu4 = menuBar()->addMenu(Ui("ヘルプ(&H)"));
     menu4item_[0] = item(menu4, "ミルカ ヘルプ", [this] { OpenHelpCommand(); });
     menu4item_[1] = item(menu4, "バージョン情報", [this] { OpenAbout(); });
 }
@@ -521,8 +523,8 @@ void MainForm::Render() {
     mXsize_->setGeometry(Pixels(m.mXsizeRect));
     ysizeCont_->setGeometry(Pixels(m.YsizeCont));
     mYsize_->setGeometry(Pixels(m.mYsizeRect));
-    mGuidance_->setText(Text(m.mGuidance));
-    mZoomRate_->setText(Text(m.mZoomRate));
+    mGuidance_->setText(Text(m.mGuidance)); // in the window's language already
+    mZoomRate_->setText(Ui(m.mZoomRate));
     mXsize_->setText(Text(m.mXsize));
     mYsize_->setText(Text(m.mYsize));
 
@@ -651,8 +653,9 @@ void MainForm::GetClipboard_Click() {
     // A picture offered but refused (too large, unreadable) takes nothing
     // from the one on view; only a clipboard without one empties the view.
     if (!refusal.empty()) {
-        messages_.ShowMessageOver(this, kPastedPictureRefused + ("（" + refusal + "）"),
-                                  kMessageBoxTitle, MessageIcon::Critical);
+        messages_.ShowMessageOver(
+            this, Ui(kPastedPictureRefused).arg(QString::fromStdString(refusal)).toStdString(),
+            kMessageBoxTitle, MessageIcon::Critical);
         return;
     }
     const bool read = !picture.isNull();
@@ -899,7 +902,7 @@ void MainForm::CaptureScreen(int16_t mode) {
 void MainForm::ShowRightClickMenu() {
     if (!rightClickTop_) {
         // Created the first time and kept for the next.
-        rightClickTop_ = new QMenu("右クリックメニュー", this);
+        rightClickTop_ = new QMenu(Ui("右クリックメニュー"), this);
         const char* captions[] = {"デコード", nullptr, "表示縮小",
                                   "表示拡大", nullptr, "選択範囲を保存"};
         for (int i = 0; i < 6; ++i) {
@@ -907,7 +910,7 @@ void MainForm::ShowRightClickMenu() {
                 rightClickItem_[size_t(i)] = rightClickTop_->addSeparator();
                 continue;
             }
-            rightClickItem_[size_t(i)] = rightClickTop_->addAction(QString::fromUtf8(captions[i]));
+            rightClickItem_[size_t(i)] = rightClickTop_->addAction(Ui(captions[i]));
             connect(rightClickItem_[size_t(i)], &QAction::triggered, this,
                     [this, i] { SelectPopupMenu(i); });
         }
@@ -959,7 +962,10 @@ void MainForm::OpenPictureFile(const std::string& path) {
         const std::string reason =
             loaded.error.empty() ? "the bitmap cannot be shown (unsupported)" : loaded.error;
         messages_.ShowMessageOver(
-            this, "画像ファイルを開けませんでした。\n" + path + "\n（" + reason + "）",
+            this,
+            Ui("画像ファイルを開けませんでした。\n%1\n（%2）")
+                .arg(QString::fromStdString(path), QString::fromStdString(reason))
+                .toStdString(),
             kMessageBoxTitle, MessageIcon::Critical);
         return;
     }

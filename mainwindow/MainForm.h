@@ -6,6 +6,7 @@
 
 #include "DecodeForm.h"
 #include "HelpViewer.h"
+#include "Language.h"
 #include "MainFormModel.h"
 #include "Platform.h"
 #include "ProgramState.h"
@@ -169,11 +170,13 @@ class MainForm final : public QMainWindow, private MainFormHost, private MainWin
     int DevicePixelsY(double twips) const;
 
     ProgramState program_;
-    MessageBoxes& messages_;
+    // The texts of messages and file dialogs, this window's and those of the
+    // windows it opens, are shown in the interface's language.
+    TranslatedMessages messages_;
     Clipboard& clipboard_;
     ScreenCapture& capture_;
     SoundPlayer& sound_;
-    FileDialogs& fileDialogs_;
+    TranslatedFileDialogs fileDialogs_;
     ColourDialogs& colourDialogs_;
     Browser& browser_;
     HelpViewer& help_;

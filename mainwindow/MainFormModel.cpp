@@ -141,7 +141,7 @@ void MainFormModel::ClearImage() {
     ZoomOutEnabled = ZoomInEnabled = ZoomOutItemEnabled = ZoomInItemEnabled = false;
     SelectBox.visible = false;
     DecodeEnabled = SaveSelectionItemEnabled = false;
-    mGuidance = kGuidanceCapture;
+    mGuidance = ShownText ? ShownText(kGuidanceCapture) : kGuidanceCapture;
 }
 
 void MainFormModel::ChangeZoom(int16_t step) {
@@ -183,7 +183,7 @@ void MainFormModel::SetZoomControls() {
 }
 
 void MainFormModel::SetGuidance(const std::string& text, int16_t waitSec) {
-    mGuidance = text;
+    mGuidance = ShownText ? ShownText(text) : text;
     GuidanceCount = waitSec;
     GuidanceTimerEnabled = true;
 }

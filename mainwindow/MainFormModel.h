@@ -12,6 +12,7 @@
 #include "GuidanceTexts.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace zorvik {
@@ -95,6 +96,9 @@ class MainFormModel {
     // The guidance line: the text stands for waitSec ticks of one second,
     // then is wiped from the left one character a step.
     void SetGuidance(const std::string& text, int16_t waitSec);
+    // The guidance texts as the window's language shows them (as written
+    // while unset); the wipe then takes away the text shown.
+    std::function<std::string(const std::string&)> ShownText;
     void GuidanceTimer_Timer();
     // One 50 ms step of the wipe; at its end the timer stops.
     void GuidanceWipe_Step();

@@ -1,6 +1,7 @@
 #include "HelpViewer.h"
 
 #include "DataFolder.h"
+#include "Language.h"
 #include "Platform.h"
 #include "QtPlatform.h"
 
@@ -31,12 +32,12 @@ class HelpWindow final : public QWidget {
         setAttribute(Qt::WA_DeleteOnClose);
         setAttribute(Qt::WA_QuitOnClose, false); // the main window decides when the program ends
         setFont(JapaneseFont(kFontPoints));
-        setWindowTitle(QString::fromUtf8(kHelpCaption));
+        setWindowTitle(Ui(kHelpCaption));
 
         auto button = [this](const char* name, const char* text) {
             auto* b = new QToolButton(this);
             b->setObjectName(name);
-            b->setText(QString::fromUtf8(text));
+            b->setText(Ui(text));
             b->setAutoRaise(true);
             return b;
         };
@@ -58,8 +59,7 @@ class HelpWindow final : public QWidget {
         connect(contents, &QToolButton::clicked, view_, &QTextBrowser::home);
         connect(view_, &QTextBrowser::sourceChanged, this, [this] {
             const QString title = view_->documentTitle();
-            setWindowTitle(title.isEmpty() ? QString::fromUtf8(kHelpCaption)
-                                           : QString::fromUtf8(kHelpCaption) + " - " + title);
+            setWindowTitle(title.isEmpty() ? Ui(kHelpCaption) : Ui(kHelpCaption) + " - " + title);
         });
 
         auto* bar = new QHBoxLayout;
@@ -126,12 +126,18 @@ struct QtHelpViewer::Entry {
     QPointer<HelpWindow> window;
 };
 
-std::string HelpFilePath(const std::string& programFolder) {
+std::string HelpFilePath(const std::string& programFolder, UiLanguage language) {
+    if (language == UiLanguage::English) {
+        const std::string english = DataFile(programFolder, kEnglishHelpIndexRelative);
+        std::error_code error;
+        if (std::filesystem::is_regular_file(english, error)) return english;
+    }
     return DataFile(programFolder, kHelpIndexRelative);
 }
 
-bool OpenHelp(HelpViewer& viewer, QWidget* caller, const std::string& programFolder) {
-    const std::string path = HelpFilePath(programFolder);
+bool OpenHelp(HelpViewer& viewer, QWidget* caller, const std::string& programFolder,
+              UiLanguage language) {
+    const std::string path = HelpFilePath(programFolder, language);
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return false;
     return viewer.DisplayTopic(caller, path);

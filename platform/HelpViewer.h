@@ -4,6 +4,8 @@
 // for compiled help files.
 #pragma once
 
+#include "Language.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,8 +18,10 @@ class Browser;
 
 // The help file a Windows build keeps beside the program.
 inline constexpr const char* kWindowsHelpFile = "ZORVIK.chm";
-// The help's first page, relative to the program's folder.
+// The help's first page, relative to the program's folder: the Japanese
+// pages in help/, the English ones in a folder of their own.
 inline constexpr const char* kHelpIndexRelative = "help/index.html";
+inline constexpr const char* kEnglishHelpIndexRelative = "help/en/index.html";
 inline constexpr const char* kHelpCaption = "ミルカ ヘルプ";
 
 class HelpViewer {
@@ -31,14 +35,18 @@ class HelpViewer {
     virtual void CloseAll() = 0;
 };
 
-// The help's first page for the program in programFolder (with or without
-// its trailing "/"): beside the program, else in the data folder of an
-// installed copy (DataFile).
-std::string HelpFilePath(const std::string& programFolder);
+// The help's first page in language for the program in programFolder (with
+// or without its trailing "/"): beside the program, else in the data folder
+// of an installed copy (DataFile). The Japanese pages stand in for English
+// ones that are missing.
+std::string HelpFilePath(const std::string& programFolder,
+                         UiLanguage language = UiLanguage::Japanese);
 
-// The help command: shows the help of programFolder when its first page
-// exists; does nothing, silently, when it is missing. True when it showed.
-bool OpenHelp(HelpViewer& viewer, QWidget* caller, const std::string& programFolder);
+// The help command: shows the help of programFolder in language when its
+// first page exists; does nothing, silently, when it is missing. True when
+// it showed.
+bool OpenHelp(HelpViewer& viewer, QWidget* caller, const std::string& programFolder,
+              UiLanguage language = UiLanguageInUse());
 
 // Help windows with a page view and back, forward and contents buttons.
 // Links between the pages open in the window; web and mail addresses go to

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev qt6-multimedia-dev
-  qt6-translations-l10n
+  qt6-translations-l10n qt6-l10n-tools
   libqrencode-dev
   libzxing-dev libzbar-dev
   imagemagick

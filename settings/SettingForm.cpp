@@ -1,5 +1,6 @@
 #include "SettingForm.h"
 
+#include "Language.h"
 #include "QtPlatform.h"
 
 #include <QCheckBox>
@@ -87,7 +88,7 @@ SettingForm::SettingForm(Settings& settings, std::string programFolder, MessageB
       files_(files), colours_(colours), onUnload_(std::move(onUnload)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName("SettingForm");
-    setWindowTitle(QString::fromUtf8(kSettingCaption));
+    setWindowTitle(Ui(kSettingCaption));
     setFont(JapaneseFont(kFontPoints));
     setMouseTracking(true); // the background's hover puts the borders back
 
@@ -116,7 +117,7 @@ SettingForm::SettingForm(Settings& settings, std::string programFolder, MessageB
             ClickableLabel(qPrintable(QString("msgSetColor%1").arg(i)), colourCaptions[i]);
         msgSetColor_[i]->setMouseTracking(true);
     }
-    auto* msgFontSize = new QLabel(QString::fromUtf8("フォントサイズ"), this);
+    auto* msgFontSize = new QLabel(Ui("フォントサイズ"), this);
     msgFontSize->setObjectName("msgFontSize");
     textFontSize_ = new QLineEdit(this);
     textFontSize_->setObjectName("TextFontSize");
@@ -129,7 +130,7 @@ SettingForm::SettingForm(Settings& settings, std::string programFolder, MessageB
     changeFontSize_->setPageStep(1);
     changeFontSize_->setFixedHeight(textFontSize_->sizeHint().height());
 
-    auto* label9 = new QLabel(QString::fromUtf8("出力先"), this);
+    auto* label9 = new QLabel(Ui("出力先"), this);
     label9->setObjectName("Label9");
     segmentInfoFile_ = new QLineEdit(this);
     segmentInfoFile_->setObjectName("SegmentInfoFile");
@@ -140,7 +141,7 @@ SettingForm::SettingForm(Settings& settings, std::string programFolder, MessageB
 
     const char* buttonCaptions[3] = {"OK", "キャンセル", "適用"};
     for (int i = 0; i < 3; ++i) {
-        cmdButton_[i] = new QPushButton(QString::fromUtf8(buttonCaptions[i]), this);
+        cmdButton_[i] = new QPushButton(Ui(buttonCaptions[i]), this);
         cmdButton_[i]->setObjectName(QString("CmdButton%1").arg(i));
         cmdButton_[i]->setAutoDefault(false);
     }
@@ -215,7 +216,7 @@ SettingForm::SettingForm(Settings& settings, std::string programFolder, MessageB
 }
 
 QLabel* SettingForm::ClickableLabel(const char* name, const char* caption) {
-    auto* label = new QLabel(QString::fromUtf8(caption), this);
+    auto* label = new QLabel(Ui(caption), this);
     label->setObjectName(name);
     label->installEventFilter(this);
     return label;

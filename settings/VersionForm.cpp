@@ -1,5 +1,6 @@
 #include "VersionForm.h"
 
+#include "Language.h"
 #include "QtPlatform.h"
 
 #include <QCloseEvent>
@@ -99,7 +100,7 @@ VersionForm::VersionForm(Browser& browser, std::function<void()> onUnload, QWidg
     setObjectName("VersionForm");
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false); // the main window decides when the program ends
-    setWindowTitle(QString::fromUtf8(kVersionCaption));
+    setWindowTitle(Ui(kVersionCaption));
     setFont(JapaneseFont(kFontPoints));
 
     auto* frame1 = new QFrame(this);
@@ -111,7 +112,7 @@ VersionForm::VersionForm(Browser& browser, std::function<void()> onUnload, QWidg
     image1->setPixmap(Logo());
     image1->setAlignment(Qt::AlignTop);
 
-    auto* label5 = new QLabel(QString::fromUtf8(kVersionProductLine), frame1);
+    auto* label5 = new QLabel(Ui(kVersionProductLine), frame1);
     label5->setObjectName("Label5");
     label5->setFont(JapaneseFont(11.25));
     auto* label1 = new QLabel(QString::fromUtf8(kVersionNotice), frame1);

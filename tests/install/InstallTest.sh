@@ -48,6 +48,7 @@ printf '%s\n' "${expected[@]}" | sort >"$stage/expected.txt"
     grep -v '^usr/share/zorvik/translations/[^/]*\.qm$' | sort) >"$stage/found.txt"
 diff -u "$stage/expected.txt" "$stage/found.txt" >&2 || fail "the installed tree differs (- expected, + found)"
 [ -s "$root/usr/share/zorvik/help/index.html" ] || fail "no help index"
+[ -s "$root/usr/share/zorvik/translations/zorvik_en.qm" ] || fail "no English translation"
 for program in zorvik zorvik-cli; do
     [ -x "$root/usr/bin/$program" ] || fail "usr/bin/$program is not executable"
 done
@@ -89,7 +90,7 @@ installed_text=$("$root/usr/bin/zorvik-cli" "$picture") || fail "the installed z
 # appear in XDG_CONFIG_HOME, and nothing joins the programs in usr/bin.
 mkdir -m 700 "$stage/runtime"
 (cd "$stage" && HOME=$stage/home XDG_CONFIG_HOME=$stage/config XDG_RUNTIME_DIR=$stage/runtime \
-    QT_QPA_PLATFORM=offscreen exec "$root/usr/bin/zorvik" >"$stage/zorvik.log" 2>&1) &
+    LANGUAGE=ja QT_QPA_PLATFORM=offscreen exec "$root/usr/bin/zorvik" >"$stage/zorvik.log" 2>&1) &
 app=$!
 for ((i = 0; i < 300; i++)); do
     [ -f "$stage/config/zorvik/ZORVIK.ini" ] && break

@@ -155,31 +155,36 @@ std::set<std::string> Pages(const fs::path& folder) {
     return pages;
 }
 
-// The pages as the build put them beside the program.
+// The pages as the build put them beside the program, in each language.
 TEST(ShippedHelpTest, EveryPageIsCopiedDeclaresUtf8AndIsReachableThroughLinksThatResolve) {
-    const fs::path folder = fs::path(ZORVIK_BIN_DIR) / "help";
-    EXPECT_EQ(fs::path(HelpFilePath(ZORVIK_BIN_DIR)), folder / "index.html");
-    const std::set<std::string> pages = Pages(folder);
-    EXPECT_EQ(pages, Pages(fs::path(ZORVIK_SOURCE_DIR) / "resources/help"));
-    for (const char* topic : {"index.html", "capture.html", "paste.html", "select.html",
-                              "result.html", "options.html", "cli.html"})
-        EXPECT_TRUE(pages.count(topic)) << topic;
+    for (const auto& [language, sub] :
+         {std::pair{UiLanguage::Japanese, "help"}, std::pair{UiLanguage::English, "help/en"}}) {
+        SCOPED_TRACE(sub);
+        const fs::path folder = fs::path(ZORVIK_BIN_DIR) / sub;
+        EXPECT_EQ(fs::path(HelpFilePath(ZORVIK_BIN_DIR, language)), folder / "index.html");
+        const std::set<std::string> pages = Pages(folder);
+        EXPECT_EQ(pages, Pages(fs::path(ZORVIK_SOURCE_DIR) / "resources" / sub));
+        for (const char* topic : {"index.html", "capture.html", "paste.html", "select.html",
+                                  "result.html", "options.html", "cli.html"})
+            EXPECT_TRUE(pages.count(topic)) << topic;
 
-    std::set<std::string> reached{"index.html"};
-    std::vector<std::string> queue{"index.html"};
-    while (!queue.empty()) {
-        const std::string name = queue.back();
-        queue.pop_back();
-        const std::string html = test::ReadFileBytes(folder / name);
-        ASSERT_FALSE(html.empty()) << name;
-        EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos) << name;
-        EXPECT_EQ(QString::fromUtf8(html).toUtf8().toStdString(), html) << name << ": not UTF-8";
-        for (const std::string& link : LocalLinks(html)) {
-            EXPECT_TRUE(fs::is_regular_file(folder / link)) << name << " links to " << link;
-            if (pages.count(link) && reached.insert(link).second) queue.push_back(link);
+        std::set<std::string> reached{"index.html"};
+        std::vector<std::string> queue{"index.html"};
+        while (!queue.empty()) {
+            const std::string name = queue.back();
+            queue.pop_back();
+            const std::string html = test::ReadFileBytes(folder / name);
+            ASSERT_FALSE(html.empty()) << name;
+            EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos) << name;
+            EXPECT_EQ(QString::fromUtf8(html).toUtf8().toStdString(), html)
+                << name << ": not UTF-8";
+            for (const std::string& link : LocalLinks(html)) {
+                EXPECT_TRUE(fs::is_regular_file(folder / link)) << name << " links to " << link;
+                if (pages.count(link) && reached.insert(link).second) queue.push_back(link);
+            }
         }
+        EXPECT_EQ(reached, pages);
     }
-    EXPECT_EQ(reached, pages);
 
     test::FakeBrowser browser;
     QtHelpViewer viewer(browser);

@@ -48,4 +48,16 @@ xdotool key --clearmodifiers alt+f
 sleep 0.3
 xdotool key x
 wait_for 10 bash -c "! kill -0 $app" || fail "the program did not end after File > Exit"
-echo "PASS: pasted, decoded to the expected text, and exited"
+# On an English desktop the same program speaks English, from the
+# translation beside it.
+cp -r "$(dirname "$zorvik")/translations" "$work/"
+LANGUAGE=en "$work/zorvik" >>"$work/zorvik.log" 2>&1 &
+english=$!
+pids+=($english)
+# (xdotool's names match without case; the program's leader window is
+# named "zorvik".)
+english_title() { xdotool search --name '^zorvik$' getwindowname %@ | grep -qx ZORVIK; }
+wait_for 20 english_title ||
+    fail "no main window titled ZORVIK under LANGUAGE=en ($(cat "$work/zorvik.log"))"
+kill "$english"
+echo "PASS: pasted, decoded to the expected text, and exited; English under LANGUAGE=en"

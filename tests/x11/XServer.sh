@@ -7,6 +7,8 @@ work=$(mktemp -d)
 # there and goes with the rest, also when the program is killed.
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+# The documented Japanese texts, whatever language the caller's desktop has.
+export LANGUAGE=ja
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done

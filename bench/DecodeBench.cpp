@@ -7,6 +7,7 @@
 // category and writes it as JSON.
 //
 // Usage: zorvik-bench [--json PATH]   (default: <build folder>/bench-results.json)
+#include "ChildProcess.h"
 #include "DecodeRun.h"
 #include "LoosePictures.h"
 #include "PictureFile.h"
@@ -26,13 +27,20 @@
 #include <ZXing/ZXVersion.h>
 #include <qrencode.h>
 
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace zorvik;
@@ -46,6 +54,7 @@ const char* const kDecoderKeys[kDecoderCount] = {"zorvik", "zorvikExact", "zxing
 
 struct Picture {
     std::string corpus, category, name, expected;
+    std::string path;            // the corpus file; none for pictures made here
     std::vector<uint8_t> bitmap; // what ZORVIK decodes
     std::vector<uint8_t> grey;   // what the peers decode, rows without padding
     int width = 0, height = 0;
@@ -90,7 +99,8 @@ std::vector<Picture> LoadCorpus(const std::string& corpus, const std::string& ro
         picture.category = item["category"].toString().toStdString();
         picture.name = item["file"].toString().toStdString();
         picture.expected = item["text"].toString().toStdString();
-        LoadedPicture loaded = LoadPictureAsBitmap(root + "/" + picture.name);
+        picture.path = root + "/" + picture.name;
+        LoadedPicture loaded = LoadPictureAsBitmap(picture.path);
         picture.bitmap = std::move(loaded.bitmap);
         if (!loaded.error.empty() || !GreyOfBitmap(picture)) {
             std::fprintf(stderr, "zorvik-bench: %s/%s cannot be read, left out\n", root.c_str(),
@@ -337,47 +347,322 @@ QJsonObject RowJson(const Row& r) {
     return row;
 }
 
-// The speed goals, each as ZORVIK's time over zxing-cpp's on the same
-// pictures: the corpus's median and total in the default mode, the median
-// of the pictures the documented attempts cannot read (exact mode, where
-// they fail), and desktop captures without a symbol.
-QJsonArray
-PrintTargets(const std::vector<Picture>& pictures,
-             const std::map<const Picture*, std::array<Attempt, kDecoderCount>>& attempts) {
-    struct Goal {
-        std::string name;
-        double zorvik, zxing, limit;
-    };
-    std::vector<double> corpusZorvik, corpusZxing, failZorvik, failZxing, noneZorvik, noneZxing;
-    double totalZorvik = 0, totalZxing = 0;
-    for (const Picture& p : pictures) {
-        const auto& a = attempts.at(&p);
-        if (p.corpus == "corpus") {
-            corpusZorvik.push_back(a[kZorvik].ms), corpusZxing.push_back(a[kZxing].ms);
-            totalZorvik += a[kZorvik].ms, totalZxing += a[kZxing].ms;
-            if (!a[kZorvikExact].read)
-                failZorvik.push_back(a[kZorvikExact].ms), failZxing.push_back(a[kZxing].ms);
-        }
-        if (p.category == "none")
-            noneZorvik.push_back(a[kZorvik].ms), noneZxing.push_back(a[kZxing].ms);
+constexpr int kRuns = 3; // each decoder's fastest of this many runs counts
+
+// ---------------------------------------------------------------------------
+// Whole screens: the every-symbol search against zxing-cpp's ReadBarcodes,
+// in-process from the same grey picture, and zorvik-cli --all against
+// ZXingReader as whole processes on the same picture as a PNG.
+
+// A libqrencode symbol's modules, '1' dark; version is the smallest allowed.
+std::vector<std::string> SymbolModules(const char* text, int version) {
+    std::unique_ptr<QRcode, decltype(&QRcode_free)> code(
+        QRcode_encodeString(text, version, QR_ECLEVEL_M, QR_MODE_8, 1), QRcode_free);
+    const size_t n = size_t(code->width);
+    std::vector<std::string> modules(n, std::string(n, '0'));
+    for (size_t r = 0; r < n; ++r)
+        for (size_t c = 0; c < n; ++c)
+            if (code->data[r * n + c] & 1) modules[r][c] = '1';
+    return modules;
+}
+
+// What MakeScreenPictures draws: the symbol alone (3 px a module) and light
+// on dark, the turned one, the one at 2 px a module. ASCII, so that no
+// guess at a character set can make the same symbol two texts.
+const char* const kScreenTexts[] = {"https://example.jp/screen/one?capture=1",
+                                    "TURNED BY THIRTY DEGREES", "THIRD 2PX"};
+
+struct ScreenRun {
+    std::string name;
+    int width = 0, height = 0, drawn = 0;
+    double zorvikMs = 0, zxingMs = 0;        // in-process, fastest of kRuns
+    std::multiset<std::string> ours, theirs; // the texts each found
+    double cliMs = 0, readerMs = 0;          // whole processes, fastest of kRuns
+    int cliFound = -1, readerFound = -1;     // symbols each printed; -1 not run
+    long cliPeakKb = 0, readerPeakKb = 0;
+    // Every symbol zxing-cpp finds, ZORVIK finds too.
+    bool Covers() const {
+        return std::includes(ours.begin(), ours.end(), theirs.begin(), theirs.end());
     }
-    const Goal goals[] = {{"corpus, median ms", Median(corpusZorvik), Median(corpusZxing), 0.5},
-                          {"corpus, total ms", totalZorvik, totalZxing, 1.0},
-                          {"documented attempts failing (exact), median ms", Median(failZorvik),
-                           Median(failZxing), 2.0},
-                          {"no symbol in a 4000 x 4000 desktop, median ms", Median(noneZorvik),
-                           Median(noneZxing), 2.0}};
-    std::printf("\n== goals: ZORVIK against zxing-cpp ==\n");
+    bool CliCovers() const { return cliFound >= readerFound; }
+};
+
+double Fastest(int runs, const std::function<double()>& measure) {
+    double best = measure();
+    for (int run = 1; run < runs; ++run) best = std::min(best, measure());
+    return best;
+}
+
+// The fastest of kRuns whole-process runs; found from its last output.
+void RunProgram(const std::vector<std::string>& args, double& ms, int& found, long& peakKb,
+                const std::function<int(const std::string&)>& count) {
+    ms = 0, found = -1;
+    for (int run = 0; run < kRuns; ++run) {
+        const ChildRun child = RunChild(args, 120);
+        if (!child.ran) return;
+        ms = run == 0 ? child.ms : std::min(ms, child.ms);
+        peakKb = std::max(peakKb, child.peakKb);
+        found = count(child.out);
+    }
+}
+
+int CountLines(const std::string& out, const std::string& start) {
+    int lines = 0;
+    for (size_t at = 0; at < out.size();) {
+        const size_t end = std::min(out.find('\n', at), out.size());
+        lines += end > at && out.compare(at, start.size(), start) == 0;
+        at = end + 1;
+    }
+    return lines;
+}
+
+std::vector<ScreenRun> MeasureScreens(const std::string& cli, const QString& folder) {
+    std::vector<std::vector<std::string>> symbols = {SymbolModules(kScreenTexts[0], 3),
+                                                     SymbolModules(kScreenTexts[1], 2),
+                                                     SymbolModules(kScreenTexts[2], 1)};
+    std::vector<ScreenRun> runs;
+    for (const ScreenPicture& screen : MakeScreenPictures(symbols)) {
+        ScreenRun r;
+        const GreyPicture& p = screen.picture;
+        r.name = screen.name, r.width = p.width, r.height = p.height;
+        r.drawn = int(screen.symbols.size());
+        GreyImage grey(p.width, p.height);
+        std::copy(p.pixels.begin(), p.pixels.end(), grey.pixels.begin());
+        r.zorvikMs = Fastest(kRuns, [&] {
+            const auto start = Clock::now();
+            const std::vector<FoundSymbol> found = FindAllSymbols(grey);
+            const double ms = Milliseconds(start, Clock::now());
+            r.ours.clear();
+            for (const FoundSymbol& f : found) r.ours.insert(f.text);
+            return ms;
+        });
+        r.zxingMs = Fastest(kRuns, [&] {
+            const auto start = Clock::now();
+            ZXing::DecodeHints hints;
+            hints.setFormats(ZXing::BarcodeFormat::QRCode);
+            const ZXing::Results found = ZXing::ReadBarcodes(
+                ZXing::ImageView(p.pixels.data(), p.width, p.height, ZXing::ImageFormat::Lum),
+                hints);
+            const double ms = Milliseconds(start, Clock::now());
+            r.theirs.clear();
+            for (const ZXing::Result& f : found)
+                if (f.isValid()) r.theirs.insert(f.text());
+            return ms;
+        });
+
+        QImage image(p.width, p.height, QImage::Format_Grayscale8);
+        for (int y = 0; y < p.height; ++y)
+            std::copy_n(p.pixels.begin() + ptrdiff_t(y) * p.width, p.width, image.scanLine(y));
+        const QString png = folder + "/" + QString::fromStdString(r.name) + ".png";
+        if (image.save(png, "PNG")) {
+            // One line a symbol; ZXingReader gives each a block with a "Text:" line.
+            RunProgram({cli, "--all", png.toStdString()}, r.cliMs, r.cliFound, r.cliPeakKb,
+                       [](const std::string& out) { return CountLines(out, ""); });
+            RunProgram({"ZXingReader", "-format", "QRCode", png.toStdString()}, r.readerMs,
+                       r.readerFound, r.readerPeakKb,
+                       [](const std::string& out) { return CountLines(out, "Text:"); });
+        }
+        runs.push_back(std::move(r));
+    }
+    return runs;
+}
+
+// Sums of a set of screens.
+struct ScreenSums {
+    double zorvik = 0, zxing = 0, cli = 0, reader = 0;
+    int drawn = 0, ours = 0, theirs = 0, cliFound = 0, readerFound = 0;
+    bool covers = true, cliCovers = true, processes = true;
+    void Add(const ScreenRun& r) {
+        zorvik += r.zorvikMs, zxing += r.zxingMs, cli += r.cliMs, reader += r.readerMs;
+        drawn += r.drawn, ours += int(r.ours.size()), theirs += int(r.theirs.size());
+        cliFound += std::max(0, r.cliFound), readerFound += std::max(0, r.readerFound);
+        covers = covers && r.Covers();
+        cliCovers = cliCovers && r.CliCovers();
+        processes = processes && r.cliFound >= 0 && r.readerFound >= 0;
+    }
+};
+
+void PrintScreenRow(const char* name, int drawn, int ours, int theirs, double zorvik, double zxing,
+                    double cli, double reader, int cliFound, int readerFound) {
+    std::printf("%-22s %5d | %6d %6d | %9.2f %9.2f %6.2fx | %9.1f %9.1f %6.2fx | %5d %5d\n", name,
+                drawn, ours, theirs, zorvik, zxing, Ratio(zorvik, zxing), cli, reader,
+                Ratio(cli, reader), cliFound, readerFound);
+}
+
+ScreenSums PrintScreens(const std::vector<ScreenRun>& runs) {
+    std::printf("\n== whole screens (one thread): FindAllSymbols against zxing-cpp's ReadBarcodes "
+                "in-process; zorvik-cli --all against ZXingReader -format QRCode on a PNG ==\n");
+    std::printf("%-22s %5s | %6s %6s | %9s %9s %7s | %9s %9s %7s | %5s %5s\n", "picture", "drawn",
+                "found", "zxing", "ZORVIK ms", "zxing ms", "ratio", "cli ms", "reader", "ratio",
+                "cli", "rdr");
+    ScreenSums all;
+    std::map<std::string, ScreenSums> sizes;
+    std::vector<std::string> sizeOrder;
+    for (const ScreenRun& r : runs) {
+        PrintScreenRow(r.name.c_str(), r.drawn, int(r.ours.size()), int(r.theirs.size()),
+                       r.zorvikMs, r.zxingMs, r.cliMs, r.readerMs, r.cliFound, r.readerFound);
+        const std::string size = std::to_string(r.width) + "x" + std::to_string(r.height);
+        if (!sizes.count(size)) sizeOrder.push_back(size);
+        sizes[size].Add(r);
+        all.Add(r);
+        if (!r.Covers()) std::printf("  ZORVIK misses a symbol zxing-cpp finds\n");
+    }
+    auto sumRow = [](const std::string& name, const ScreenSums& s) {
+        PrintScreenRow(name.c_str(), s.drawn, s.ours, s.theirs, s.zorvik, s.zxing, s.cli, s.reader,
+                       s.cliFound, s.readerFound);
+    };
+    for (const std::string& size : sizeOrder) sumRow("all " + size, sizes[size]);
+    sumRow("all screens", all);
+    long cliPeak = 0, readerPeak = 0;
+    for (const ScreenRun& r : runs)
+        cliPeak = std::max(cliPeak, r.cliPeakKb), readerPeak = std::max(readerPeak, r.readerPeakKb);
+    std::printf("peak memory of a whole process on a screen: zorvik-cli %.0f MB, ZXingReader "
+                "%.0f MB\n",
+                cliPeak / 1024.0, readerPeak / 1024.0);
+    return all;
+}
+
+// ---------------------------------------------------------------------------
+// The corpus with the decoders taking turns picture by picture, one run
+// each, who goes first alternating: each meets caches the other has just
+// filled, as a decode after a capture does.
+std::pair<double, double> AlternatingMedians(const std::vector<Picture>& pictures) {
+    std::vector<double> zorvik, zxing;
+    bool zorvikFirst = true;
+    for (const Picture& p : pictures) {
+        if (p.corpus != "corpus") continue;
+        if (zorvikFirst) zorvik.push_back(DecodeZorvik(p, false).ms);
+        zxing.push_back(DecodeZxing(p).ms);
+        if (!zorvikFirst) zorvik.push_back(DecodeZorvik(p, false).ms);
+        zorvikFirst = !zorvikFirst;
+    }
+    return {Median(zorvik), Median(zxing)};
+}
+
+// zorvik-cli over every corpus file on one thread and on one a core,
+// fastest of kRuns each; the outputs must be the same.
+struct JobsRun {
+    unsigned cores = 0;
+    double oneMs = 0, allMs = 0;
+    bool ran = false, same = false;
+};
+
+JobsRun MeasureJobs(const std::string& cli, const std::vector<Picture>& pictures) {
+    JobsRun jobs;
+    jobs.cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::string> files;
+    for (const Picture& p : pictures)
+        if (!p.path.empty()) files.push_back(p.path);
+    std::string outputs[2];
+    for (int k = 0; k < 2; ++k) {
+        std::vector<std::string> args = {cli, "-j", std::to_string(k ? jobs.cores : 1u)};
+        args.insert(args.end(), files.begin(), files.end());
+        double& ms = k ? jobs.allMs : jobs.oneMs;
+        for (int run = 0; run < kRuns; ++run) {
+            const ChildRun child = RunChild(args, 300);
+            if (!child.ran) return jobs;
+            ms = run == 0 ? child.ms : std::min(ms, child.ms);
+            outputs[k] = child.out;
+        }
+    }
+    jobs.ran = true;
+    jobs.same = outputs[0] == outputs[1];
+    std::printf("\n== zorvik-cli on the %zu corpus files: -j 1 %.0f ms, -j %u %.0f ms (%.2fx)%s "
+                "==\n",
+                files.size(), jobs.oneMs, jobs.cores, jobs.allMs, Ratio(jobs.allMs, jobs.oneMs),
+                jobs.same ? "" : ", OUTPUTS DIFFER");
+    return jobs;
+}
+
+// The largest picture the command line reads through Qt: 11300 x 11300
+// 16-bit grey, 127.7 megapixels under the 128-megapixel limit, a white page
+// with one symbol, about a megabyte as a PNG. Peak memory of zorvik-cli
+// decoding it as a selection and with --all.
+struct MemoryRun {
+    bool made = false;
+    ChildRun selection, all;
+};
+
+MemoryRun MeasureLargestPicture(const std::string& cli, const QString& folder) {
+    MemoryRun memory;
+    const int side = 11300;
+    const QString png = folder + "/largest-11300x11300-16bit.png";
+    {
+        QImage image(side, side, QImage::Format_Grayscale16);
+        if (image.isNull()) return memory;
+        image.fill(Qt::white);
+        GreyPicture symbol = PlainPicture(300, 300);
+        DrawSymbol(symbol, SymbolModules(kScreenTexts[0], 3), {150, 150, 6, 0, false});
+        for (int y = 0; y < symbol.height; ++y) {
+            auto* row = reinterpret_cast<uint16_t*>(image.scanLine(side / 2 + y));
+            for (int x = 0; x < symbol.width; ++x)
+                row[side / 2 + x] = uint16_t(symbol.at(x, y) * 257);
+        }
+        if (!image.save(png, "PNG")) return memory;
+    }
+    memory.made = true;
+    memory.selection = RunChild({cli, png.toStdString()}, 300);
+    memory.all = RunChild({cli, "--all", png.toStdString()}, 300);
+    QFile::remove(png);
+    std::printf("\n== peak memory: zorvik-cli on an 11300 x 11300 16-bit PNG ==\n");
+    for (const auto& [name, run] :
+         {std::pair{"selection", &memory.selection}, std::pair{"--all", &memory.all}})
+        std::printf("%-10s %8.0f MB %9.0f ms  %s\n", name, run->peakKb / 1024.0, run->ms,
+                    run->timedOut      ? "timed out"
+                    : run->status == 0 ? "found the symbol"
+                                       : "no symbol");
+    return memory;
+}
+
+long SelfPeakKb() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// ---------------------------------------------------------------------------
+// The goals of the speed work, each as ZORVIK's figure over the peer's on the
+// same pictures in the same run: sums of each picture's fastest of kRuns
+// unless a median is named.
+struct Goal {
+    Goal(std::string name, double zorvik, double peer, double bound)
+        : name(std::move(name)), zorvik(zorvik), peer(peer), bound(bound) {}
+    std::string name;
+    double zorvik = 0, peer = 0, bound = 0;
+    std::string unit = "ms";
+    bool ratio = true; // met when zorvik / peer <= bound; else when zorvik <= bound
+    bool measured = true;
+    bool extra = true; // a further condition of the goal holds
+    std::string note;
+    bool Met() const {
+        return measured && extra && (ratio ? Ratio(zorvik, peer) <= bound : zorvik <= bound);
+    }
+};
+
+QJsonArray PrintGoals(const std::vector<Goal>& goals) {
+    std::printf("\n== goals: ZORVIK against the peers (met when within the bound) ==\n");
+    std::printf("%-54s %10s %10s %8s %9s  %s\n", "goal", "ZORVIK", "peer", "ratio", "bound",
+                "verdict");
     QJsonArray json;
     for (const Goal& g : goals) {
-        const double ratio = Ratio(g.zorvik, g.zxing);
-        std::printf("%-48s %9.2f %9.2f  %5.2fx  (goal <= %.1fx: %s)\n", g.name.c_str(), g.zorvik,
-                    g.zxing, ratio, g.limit, ratio <= g.limit ? "met" : "not met");
+        char ratio[32] = "-", bound[32];
+        if (g.ratio) std::snprintf(ratio, sizeof ratio, "%.2fx", Ratio(g.zorvik, g.peer));
+        std::snprintf(bound, sizeof bound, g.ratio ? "<= %.2fx" : "<= %.0f", g.bound);
+        if (g.measured)
+            std::printf("%-54s %10.2f %10.2f %8s %9s  %s%s%s\n", g.name.c_str(), g.zorvik, g.peer,
+                        ratio, bound, g.Met() ? "met" : "not met", g.note.empty() ? "" : ": ",
+                        g.note.c_str());
+        else
+            std::printf("%-54s %10s %10s %8s %9s  not met: %s\n", g.name.c_str(), "-", "-", "-",
+                        bound, g.note.c_str());
         json.append(QJsonObject{{"goal", QString::fromStdString(g.name)},
                                 {"zorvik", g.zorvik},
-                                {"zxing", g.zxing},
-                                {"ratio", ratio},
-                                {"limit", g.limit}});
+                                {"peer", g.peer},
+                                {"unit", QString::fromStdString(g.unit)},
+                                {"ratio", g.ratio ? Ratio(g.zorvik, g.peer) : QJsonValue()},
+                                {"bound", g.bound},
+                                {"met", g.Met()},
+                                {"note", QString::fromStdString(g.note)}});
     }
     return json;
 }
@@ -385,6 +670,7 @@ PrintTargets(const std::vector<Picture>& pictures,
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const int launched = RunLauncher(argc, argv); launched >= 0) return launched;
     std::string jsonPath = std::string(ZORVIK_BUILD_DIR) + "/bench-results.json";
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -405,10 +691,11 @@ int main(int argc, char** argv) {
     for (Picture& p : MakeLooseCorpus()) pictures.push_back(std::move(p));
     std::fprintf(stderr, "zorvik-bench: %zu pictures in memory, decoding\n", pictures.size());
 
+    const long loadedKb = SelfPeakKb();
+
     // Each decoder reads each picture kRuns times and keeps its fastest:
     // the first run of a picture pays for cold caches and page faults, and
     // whoever went first would otherwise pay for everyone.
-    constexpr int kRuns = 3;
     auto fastest = [](const auto& decode) {
         Attempt best = decode();
         for (int run = 1; run < kRuns; ++run) {
@@ -470,10 +757,130 @@ int main(int argc, char** argv) {
                                        {"pictures", picturesJson}});
     }
 
-    const QJsonArray goals = PrintTargets(pictures, attempts);
+    const long decodedKb = SelfPeakKb();
+
+    // Beyond the corpora: the decoders alternating, whole screens, whole
+    // processes and memory.
+    const std::string cli = std::string(ZORVIK_BUILD_DIR) + "/bin/zorvik-cli";
+    const bool reader = ProgramExists("ZXingReader");
+    if (!reader)
+        std::fprintf(stderr, "zorvik-bench: no ZXingReader (package zxing-cpp-tools): the "
+                             "whole-process goal is left out\n");
+    std::fprintf(stderr, "zorvik-bench: the corpus alternating, screens, processes\n");
+    const auto [alternatingZorvik, alternatingZxing] = AlternatingMedians(pictures);
+    QTemporaryDir folder;
+    const std::vector<ScreenRun> screens = MeasureScreens(cli, folder.path());
+    const ScreenSums screenSums = PrintScreens(screens);
+    const long screensKb = SelfPeakKb();
+    const JobsRun jobs = MeasureJobs(cli, pictures);
+    std::fprintf(stderr, "zorvik-bench: the largest picture\n");
+    const MemoryRun memory = MeasureLargestPicture(cli, folder.path());
+    std::printf("peak memory of this bench: %.0f MB with the pictures loaded, %.0f MB after "
+                "decoding them, %.0f MB after the screens\n",
+                loadedKb / 1024.0, decodedKb / 1024.0, screensKb / 1024.0);
+
+    // The goals' figures from the runs above.
+    std::vector<double> corpusZorvik, corpusZxing;
+    std::map<std::string, std::pair<double, double>> sets; // category -> sums
+    int peerOnly = 0;
+    for (const Picture& p : pictures) {
+        const auto& a = attempts.at(&p);
+        if (p.corpus == "corpus")
+            corpusZorvik.push_back(a[kZorvik].ms), corpusZxing.push_back(a[kZxing].ms);
+        sets[p.category].first += a[kZorvik].ms;
+        sets[p.category].second += a[kZxing].ms;
+        peerOnly += (a[kZxing].read || a[kZbar].read) && !a[kZorvik].read;
+    }
+    for (const ScreenRun& r : screens)
+        for (const std::string& text : r.theirs) peerOnly += !r.ours.count(text);
+    std::vector<Goal> goals;
+    {
+        Goal g{"1 whole screens: every-symbol search, in-process", screenSums.zorvik,
+               screenSums.zxing, 0.5};
+        g.extra = screenSums.covers;
+        g.note = "found " + std::to_string(screenSums.ours) + " of " +
+                 std::to_string(screenSums.drawn) + ", zxing-cpp " +
+                 std::to_string(screenSums.theirs) +
+                 (screenSums.covers ? "" : "; misses one zxing-cpp finds");
+        goals.push_back(g);
+    }
+    {
+        Goal g{"1 whole screens: zorvik-cli --all / ZXingReader", screenSums.cli, screenSums.reader,
+               0.7};
+        g.measured = reader && screenSums.processes;
+        g.extra = screenSums.cliCovers;
+        g.note = g.measured ? "printed " + std::to_string(screenSums.cliFound) + ", ZXingReader " +
+                                  std::to_string(screenSums.readerFound) +
+                                  (screenSums.cliCovers ? "" : "; fewer than ZXingReader")
+                            : "not measured (no ZXingReader or zorvik-cli)";
+        goals.push_back(g);
+    }
+    for (const auto& [category, name] :
+         {std::pair{"rotated", "2 second search: rotated set"},
+          std::pair{"inverted", "2 second search: light-on-dark set"},
+          std::pair{"perspective", "2 second search: keystone set"}})
+        goals.push_back({name, sets[category].first, sets[category].second, 1.0});
+    goals.push_back({"2 no symbol: 4000 x 4000 desktops (selection)", sets["none"].first,
+                     sets["none"].second, 0.5});
+    goals.push_back(
+        {"3 corpus median, fastest of 3", Median(corpusZorvik), Median(corpusZxing), 0.5});
+    goals.push_back(
+        {"3 corpus median, decoders alternating", alternatingZorvik, alternatingZxing, 0.5});
+    {
+        // The issue names no figure: this bench asks for 1.2 / cores, a
+        // fifth above a perfect share.
+        Goal g{"4 both cores: zorvik-cli on the corpora, -j cores / -j 1", jobs.allMs, jobs.oneMs,
+               1.2 / std::max(1u, jobs.cores)};
+        g.measured = jobs.ran && jobs.cores > 1;
+        g.extra = jobs.same;
+        g.note = !jobs.ran        ? "zorvik-cli did not run"
+                 : jobs.cores < 2 ? "one core: nothing to share"
+                 : jobs.same      ? std::to_string(jobs.cores) + " cores"
+                                  : "the outputs differ";
+        goals.push_back(g);
+    }
+    {
+        Goal g{"5 memory: zorvik-cli on 11300 x 11300 (MB)",
+               std::max(memory.selection.peakKb, memory.all.peakKb) / 1024.0, 0, 1024};
+        g.unit = "MB";
+        g.ratio = false;
+        g.measured = memory.made && memory.selection.ran && memory.all.ran;
+        g.note = g.measured ? "" : "the picture could not be made or decoded in time";
+        goals.push_back(g);
+    }
+    {
+        Goal g{"6 pictures a peer reads and ZORVIK does not", double(peerOnly), 0, 0};
+        g.unit = "pictures";
+        g.ratio = false;
+        goals.push_back(g);
+    }
+    const QJsonArray goalsJson = PrintGoals(goals);
+    std::printf("(every in-process time is one thread's; goal 1's whole processes and goal 5 "
+                "run zorvik-cli as it ships)\n");
+
+    QJsonArray screensJson;
+    for (const ScreenRun& r : screens)
+        screensJson.append(QJsonObject{{"picture", QString::fromStdString(r.name)},
+                                       {"drawn", r.drawn},
+                                       {"found", int(r.ours.size())},
+                                       {"zxingFound", int(r.theirs.size())},
+                                       {"zorvikMs", r.zorvikMs},
+                                       {"zxingMs", r.zxingMs},
+                                       {"cliMs", r.cliMs},
+                                       {"readerMs", r.readerMs},
+                                       {"cliFound", r.cliFound},
+                                       {"readerFound", r.readerFound},
+                                       {"cliPeakMb", r.cliPeakKb / 1024.0},
+                                       {"readerPeakMb", r.readerPeakKb / 1024.0}});
 
     QJsonObject document;
-    document["goals"] = goals;
+    document["goals"] = goalsJson;
+    document["screens"] = screensJson;
+    document["corpusMedianAlternating"] =
+        QJsonObject{{"zorvik", alternatingZorvik}, {"zxing", alternatingZxing}};
+    document["benchPeakMb"] = QJsonObject{{"loaded", loadedKb / 1024.0},
+                                          {"decoded", decodedKb / 1024.0},
+                                          {"screens", screensKb / 1024.0}};
     document["decoders"] = QJsonObject{
         {"zorvik", "RunDecode on the bitmap bytes, default options"},
         {"zorvikExact", "RunDecode on the bitmap bytes, exact mode"},

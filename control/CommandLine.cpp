@@ -6,14 +6,20 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace zorvik {
@@ -22,7 +28,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
-    "usage: zorvik-cli [--json] [--exact] [--all] [--segments FILE] [--debug DIR] FILE...";
+    "usage: zorvik-cli [--json] [--exact] [--all] [-j N] [--segments FILE] [--debug DIR] "
+    "FILE...";
 
 constexpr const char* kHelp =
     "Decodes the QR Code in each picture file (BMP, PNG, JPEG, GIF, ...) and prints its text,\n"
@@ -32,9 +39,11 @@ constexpr const char* kHelp =
     "  --exact          the documented attempts and text reading alone\n"
     "  --all            every symbol of each picture, one line a symbol; with --json\n"
     "                   also its index and corners (not with --exact or --debug)\n"
+    "  -j N             decode N files at once (default: one a core); the output\n"
+    "                   keeps the order of the files\n"
     "  --segments FILE  write every picture's segment lines to FILE (Shift_JIS, CR LF)\n"
     "  --debug DIR      write the recognition dumps bitmap1.txt, bitmap3.txt and\n"
-    "                   Adjust.txt into the folder DIR\n"
+    "                   Adjust.txt into the folder DIR (one file at a time)\n"
     "  --help, -h       show this text\n"
     "  --version        show the program's version\n"
     "\n"
@@ -59,6 +68,17 @@ std::string Hex(unsigned char c, const char* format) {
 
 std::string ErrnoText(int number) {
     return number != 0 ? std::strerror(number) : "write error";
+}
+
+// -j's count: decimal digits for 1..kMaxJobs.
+bool ParseJobs(const std::string& text, unsigned& jobs) {
+    if (text.empty() || text.size() > 4 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    const unsigned n = unsigned(std::stoul(text));
+    if (n < 1 || n > kMaxJobs) return false;
+    jobs = n;
+    return true;
 }
 
 // A picture coordinate as a JSON number; JSON has no infinity or NaN.
@@ -93,6 +113,12 @@ std::string ParseCommandLine(const std::vector<std::string>& args, CommandLineOp
         } else if (a == "--debug") {
             if (!value(options.decode.debugFolder))
                 return "--debug needs a DIR\n" + std::string(kUsage);
+        } else if (a.rfind("-j", 0) == 0) { // -j N or -jN
+            std::string count = a.substr(2);
+            if (a.size() == 2 && !value(count)) return "-j needs a number\n" + std::string(kUsage);
+            if (!ParseJobs(count, options.jobs))
+                return "-j needs a number of files from 1 to " + std::to_string(kMaxJobs) +
+                       ", not " + OneLineText(count) + "\n" + kUsage;
         } else if (a == "--") {
             options.files.insert(options.files.end(), args.begin() + long(i) + 1, args.end());
             break;
@@ -293,47 +319,50 @@ std::string FileProblem(const std::string& path) {
     return "";
 }
 
-// Gathers the segment lines of every picture into one file. The decoder
-// replaces its segment file on every decode, so each picture writes into a
-// private scratch file, whose content is then added to the user's file.
-class SegmentCollector {
+// Private scratch files for the segment lines: the decoder replaces its
+// segment file on every decode, so each picture's run writes into a file of
+// its own, whose content is then added to the user's file in file order.
+class ScratchFolder {
   public:
-    explicit SegmentCollector(std::string target) : target_(std::move(target)) {}
-    ~SegmentCollector() {
+    ScratchFolder() = default;
+    ~ScratchFolder() {
         std::error_code ignored;
-        if (!scratchFolder_.empty()) fs::remove_all(scratchFolder_, ignored);
+        if (!folder_.empty()) fs::remove_all(folder_, ignored);
     }
-    SegmentCollector(const SegmentCollector&) = delete;
-    SegmentCollector& operator=(const SegmentCollector&) = delete;
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    // "" when the user's file can be written and the scratch file made.
+    // "" when the folder was made, else why not.
     std::string Open() {
-        if (std::string problem = FileProblem(target_); !problem.empty()) return problem;
         std::error_code error;
         std::string name = (fs::temp_directory_path(error) / "zorvik-cli-XXXXXX").string();
         if (error || ::mkdtemp(name.data()) == nullptr)
             return "cannot make a scratch folder: " + ErrnoText(errno);
-        scratchFolder_ = name;
+        folder_ = name;
         return "";
     }
 
-    // Where the decoder writes one picture's lines; absent before it runs.
-    std::string ScratchFile() {
-        const fs::path file = fs::path(scratchFolder_) / "segments.txt";
+    // Where the decoder writes the lines of the picture of that index;
+    // absent before it runs.
+    std::string File(size_t index) const {
+        const fs::path file = fs::path(folder_) / ("segments-" + std::to_string(index) + ".txt");
         std::error_code ignored;
         fs::remove(file, ignored);
         return file.string();
     }
 
-    // Adds what the picture's run left in the scratch file; "" or why the
-    // user's file could not be written.
-    std::string Collect() {
-        const fs::path file = fs::path(scratchFolder_) / "segments.txt";
-        std::error_code ignored;
-        if (!fs::exists(file, ignored)) return "";
-        std::ifstream in(file, std::ios::binary);
-        const std::string lines((std::istreambuf_iterator<char>(in)), {});
-        if (in.bad()) return "cannot read the scratch file " + file.string();
+  private:
+    std::string folder_;
+};
+
+// The user's segment file, replaced by the first picture that has lines and
+// added to by the others.
+class SegmentFile {
+  public:
+    explicit SegmentFile(std::string target) : target_(std::move(target)) {}
+
+    // "" or why the user's file could not be written.
+    std::string Append(const std::string& lines) {
         errno = 0;
         std::ofstream out(target_, std::ios::binary | (started_ ? std::ios::app : std::ios::trunc));
         started_ = true;
@@ -344,9 +373,80 @@ class SegmentCollector {
 
   private:
     std::string target_;
-    std::string scratchFolder_;
     bool started_ = false; // the user's file has been replaced by this run
 };
+
+// Everything one file gives, made apart from the streams so that files
+// decoded at once are still reported in the order of the files.
+struct FileReport {
+    std::string out, err;                // its lines for standard output and error
+    std::optional<std::string> segments; // its segment lines, when its runs wrote any
+    std::string segmentProblem;          // why they could not be read back
+    bool unreadable = false, undecoded = false;
+};
+
+// Adds what the last decode left in its scratch file to report.segments.
+void GatherSegments(const std::string& scratchFile, FileReport& report) {
+    std::error_code ignored;
+    if (!report.segmentProblem.empty() || !fs::exists(scratchFile, ignored)) return;
+    std::ifstream in(scratchFile, std::ios::binary);
+    const std::string lines((std::istreambuf_iterator<char>(in)), {});
+    if (in.bad()) {
+        report.segmentProblem = "cannot read the scratch file " + scratchFile;
+        return;
+    }
+    report.segments = report.segments.value_or("") + lines;
+    fs::remove(scratchFile, ignored);
+}
+
+// Makes each of count reports on up to jobs threads and hands them to deliver
+// in index order, on the calling thread; once deliver returns false, no further
+// report is begun. make must not throw.
+void ReportInOrder(size_t count, unsigned jobs, const std::function<FileReport(size_t)>& make,
+                   const std::function<bool(FileReport&)>& deliver) {
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::vector<std::optional<FileReport>> reports(count);
+    std::atomic<size_t> next = 0;
+    std::atomic<bool> stop = false;
+    auto work = [&] {
+        for (size_t i; !stop && (i = next++) < count;) {
+            FileReport report = make(i);
+            const std::lock_guard lock(mutex);
+            reports[i] = std::move(report);
+            ready.notify_all();
+        }
+    };
+    std::vector<std::thread> threads;
+    // However this ends, no thread outlives what it works on.
+    struct Joiner {
+        std::vector<std::thread>& threads;
+        std::atomic<bool>& stop;
+        ~Joiner() {
+            stop = true;
+            for (std::thread& thread : threads) thread.join();
+        }
+    } joiner{threads, stop};
+    if (jobs > 1 && count > 1) {
+        try {
+            while (threads.size() < std::min<size_t>(jobs, count)) threads.emplace_back(work);
+        } catch (const std::system_error&) {
+            // No more threads to be had: those started do the work.
+        }
+    }
+    for (size_t i = 0; i < count; ++i) {
+        FileReport report;
+        if (threads.empty()) {
+            report = make(i);
+        } else {
+            std::unique_lock lock(mutex);
+            ready.wait(lock, [&] { return reports[i].has_value(); });
+            report = std::move(*reports[i]);
+            reports[i].reset();
+        }
+        if (!deliver(report)) break;
+    }
+}
 
 } // namespace
 
@@ -382,77 +482,107 @@ int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& lo
         }
     }
     const std::string& segmentFile = options.decode.infoFileName;
-    SegmentCollector segments(segmentFile);
+    SegmentFile segments(segmentFile);
+    ScratchFolder scratch;
     if (options.decode.segmentInfo) {
-        if (std::string problem = segments.Open(); !problem.empty()) {
+        std::string problem = FileProblem(segmentFile);
+        if (problem.empty()) problem = scratch.Open();
+        if (!problem.empty()) {
             err << "zorvik-cli: cannot write the segment file " << OneLineText(segmentFile) << ": "
                 << problem << "\n";
             return 2;
         }
     }
 
-    bool unreadable = false, undecoded = false, segmentsFailed = false;
-    auto collectSegments = [&] {
-        if (segmentsFailed) return;
-        if (std::string problem = segments.Collect(); !problem.empty()) {
-            err << "zorvik-cli: cannot write the segment file " << OneLineText(segmentFile) << ": "
-                << problem << "\n";
-            segmentsFailed = true;
-        }
-    };
-    // One outcome on out (with --all, of the symbol of that index), and the
-    // reason on err for a file without one; false when out failed.
-    auto report = [&](const std::string& file, const DecodeOutcome& outcome,
-                      const FoundSymbol* symbol = nullptr, size_t index = 0) {
+    // One outcome (with --all, of the symbol of that index) as out's line
+    // and, for a file without one, the reason as err's.
+    auto addOutcome = [&](FileReport& report, const std::string& file, const DecodeOutcome& outcome,
+                          const FoundSymbol* symbol = nullptr, size_t index = 0) {
         const bool decoded = outcome.kind == DecodeOutcome::Kind::Decoded;
         if (options.json)
-            out << (symbol ? JsonSymbolLine(file, index, *symbol, outcome.elapsedMs)
-                           : JsonLine(file, outcome))
-                << "\n";
+            report.out += (symbol ? JsonSymbolLine(file, index, *symbol, outcome.elapsedMs)
+                                  : JsonLine(file, outcome)) +
+                          "\n";
         else if (decoded)
-            out << (outIsTerminal ? TerminalText(outcome.text) : outcome.text) << "\n";
-        if (outFailed()) return false;
+            report.out += (outIsTerminal ? TerminalText(outcome.text) : outcome.text) + "\n";
         // Unreadable files are named on stderr in both modes.
         if (!decoded && (!options.json || outcome.kind == DecodeOutcome::Kind::FileFailure))
-            err << OneLineText(file) << ": " << outcome.message << "\n";
-        return true;
+            report.err += OneLineText(file) + ": " + outcome.message + "\n";
     };
-    for (const std::string& file : options.files) {
+    // One file's report, on whichever thread decodes it.
+    auto makeReport = [&](size_t fileIndex) {
+        const std::string& file = options.files[fileIndex];
+        FileReport report;
+        DecodeOptions decodeOptions = options.decode;
+        if (decodeOptions.segmentInfo) decodeOptions.infoFileName = scratch.File(fileIndex);
         if (options.all) {
             const PictureScan scan = ScanFile(file, load);
-            unreadable |= scan.kind == DecodeOutcome::Kind::FileFailure;
-            undecoded |= scan.kind == DecodeOutcome::Kind::NotDecoded;
+            report.unreadable = scan.kind == DecodeOutcome::Kind::FileFailure;
+            report.undecoded = scan.kind == DecodeOutcome::Kind::NotDecoded;
             for (size_t i = 0; i < scan.symbols.size(); ++i) {
                 const FoundSymbol& symbol = scan.symbols[i];
-                if (options.decode.segmentInfo && !segmentsFailed) {
+                if (decodeOptions.segmentInfo) {
                     // The search's decoder writes no lines: each symbol's
                     // grid is decoded again alone, as a selection of it would be.
-                    DecodeOptions decodeOptions = options.decode;
-                    decodeOptions.infoFileName = segments.ScratchFile();
                     SymbolBox box;
                     box.ModulesAcross = box.ModulesDown = int16_t(symbol.matrix.size());
                     DecodeResult ignored;
                     DecodeEngine(decodeOptions).DecodeSymbol(symbol.matrix, box, ignored);
-                    collectSegments();
+                    GatherSegments(decodeOptions.infoFileName, report);
                 }
-                if (!report(file, OutcomeOf(symbol, scan.elapsedMs), &symbol, i)) return 2;
+                addOutcome(report, file, OutcomeOf(symbol, scan.elapsedMs), &symbol, i);
             }
             if (scan.symbols.empty()) {
                 DecodeOutcome none;
                 none.kind = scan.kind;
                 none.message = scan.message;
-                if (!report(file, none)) return 2;
+                addOutcome(report, file, none);
             }
-            continue;
+            return report;
         }
-        DecodeOptions decodeOptions = options.decode;
-        if (decodeOptions.segmentInfo) decodeOptions.infoFileName = segments.ScratchFile();
         const DecodeOutcome outcome = DecodeFile(file, load, decodeOptions);
-        unreadable |= outcome.kind == DecodeOutcome::Kind::FileFailure;
-        undecoded |= outcome.kind == DecodeOutcome::Kind::NotDecoded;
-        if (decodeOptions.segmentInfo) collectSegments();
-        if (!report(file, outcome)) return 2;
-    }
+        report.unreadable = outcome.kind == DecodeOutcome::Kind::FileFailure;
+        report.undecoded = outcome.kind == DecodeOutcome::Kind::NotDecoded;
+        if (decodeOptions.segmentInfo) GatherSegments(decodeOptions.infoFileName, report);
+        addOutcome(report, file, outcome);
+        return report;
+    };
+    // Nothing may escape a thread: what no stage caught makes the file a
+    // failure of its own.
+    auto makeSafely = [&](size_t fileIndex) {
+        try {
+            return makeReport(fileIndex);
+        } catch (...) {
+            FileReport report;
+            report.unreadable = true;
+            report.err = OneLineText(options.files[fileIndex]) + ": cannot decode the file\n";
+            return report;
+        }
+    };
+
+    bool unreadable = false, undecoded = false, segmentsFailed = false, stopped = false;
+    auto deliver = [&](FileReport& report) {
+        unreadable |= report.unreadable;
+        undecoded |= report.undecoded;
+        if (!segmentsFailed && (report.segments || !report.segmentProblem.empty())) {
+            std::string problem = report.segmentProblem;
+            if (problem.empty()) problem = segments.Append(*report.segments);
+            if (!problem.empty()) {
+                err << "zorvik-cli: cannot write the segment file " << OneLineText(segmentFile)
+                    << ": " << problem << "\n";
+                segmentsFailed = true;
+            }
+        }
+        out << report.out;
+        if (outFailed()) return !(stopped = true);
+        err << report.err;
+        return true;
+    };
+    // The dumps are one run's files: with them, one file at a time.
+    unsigned jobs = options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+    if (!debugFolder.empty()) jobs = 1;
+    ReportInOrder(options.files.size(), jobs, makeSafely, deliver);
+    if (stopped) return 2;
     return unreadable || segmentsFailed ? 2 : undecoded ? 1 : 0;
 }
 

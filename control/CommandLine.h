@@ -1,10 +1,11 @@
-// The command-line decoder: zorvik-cli [--json] [--exact] [--all]
+// The command-line decoder: zorvik-cli [--json] [--exact] [--all] [-j N]
 // [--segments FILE] [--debug DIR] FILE..., --help and --version (--exact: the
 // documented attempts and text reading alone). Each file is decoded as the
 // desktop program decodes a selection of that picture, through the same run
 // and label code; with --all every symbol of the picture is reported, as the
-// every-symbol search finds them. The file "-" is the picture on standard
-// input (at most once a command line).
+// every-symbol search finds them. Files are decoded N at a time (-j) and
+// reported in the order they were given. The file "-" is the picture on
+// standard input (at most once a command line).
 #pragma once
 
 #include "DecodeRun.h"
@@ -26,9 +27,13 @@ struct CommandLineOptions {
     bool help = false;    // --help or -h: the usage on standard output, nothing decoded
     bool version = false; // --version: kCliVersion and what it is, nothing decoded
     bool all = false;     // --all: every symbol of each picture (not with --exact or --debug)
+    unsigned jobs = 0;    // -j N: files decoded at once, 1..kMaxJobs; 0 for one a core
     DecodeOptions decode;
     std::vector<std::string> files;
 };
+
+// The most files -j lets decode at once.
+inline constexpr unsigned kMaxJobs = 256;
 
 // "" and the options, or a one-line usage error. Files may be absent only
 // with --help or --version.
@@ -80,7 +85,12 @@ std::string JsonSymbolLine(const std::string& file, size_t index, const FoundSym
 // file holds each picture's lines, in the order of the files, as a run of
 // that picture alone would leave them (with --all: each found symbol's lines
 // in the scan's order, as decoding that symbol alone leaves them); it is not
-// touched while no picture has written any. With --all, --json prints one
+// touched while no picture has written any. Files are decoded on -j threads
+// (by default one a core, std::thread::hardware_concurrency(); with --debug
+// one, the dumps being one run's files) and everything a file gives (its
+// lines on out and err, its segment lines) is written in the order of the
+// files, as one job writes it; load is then called from several threads at
+// once. With --all, --json prints one
 // JsonSymbolLine a symbol, or JsonLine's "ok":false object with
 // kNoSymbolFound for a picture without one; plain mode one line a symbol.
 // outIsTerminal: out shows on a terminal, so plain text goes through

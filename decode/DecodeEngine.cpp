@@ -7,8 +7,9 @@
 #include "SegmentParser.h"
 
 #include <algorithm>
-#include <map>
+#include <array>
 #include <mutex>
+#include <vector>
 
 namespace zorvik {
 
@@ -26,59 +27,40 @@ std::string DecodeEngine::DecodeSymbol(const ModuleMatrix& matrix, const SymbolB
 
 namespace {
 
-// The fixed layouts of each version and mask, worked out once for the whole
-// program: every picture gets an engine of its own, and all need the same
-// few. Entries are never removed, so references to them stay valid; the lock
-// guards the maps, which engines on other threads may fill at the same time.
-class Layouts {
-  public:
-    static Layouts& Shared() {
-        static Layouts layouts;
-        return layouts;
-    }
-
-    // The mask of a version and mask over the data modules. A version
-    // outside 1..40 or a mask outside 0..7 throws.
-    const std::string& MaskBits(int version, int mask) {
-        const std::lock_guard lock(mutex_);
-        const std::pair key{version, mask};
-        if (auto found = masks_.find(key); found != masks_.end()) return found->second;
-        std::string bits = BuildMaskString(mask, FunctionMapLocked(version), 4 * version + 16);
-        return masks_.emplace(key, std::move(bits)).first->second;
-    }
-
+// The fixed layouts of one version: the same for every symbol of it, a
+// table of the standard rather than state. Each is worked out the first
+// time a symbol of its version is decoded and never changed after, so that
+// engines on any thread read it without a lock, and no picture pays for it
+// again.
+struct VersionLayout {
+    std::array<std::string, 8> masks; // each mask over the data modules
     // Indices into the version's size x size square of every data module in
     // placement order, as ReadCodewordBits walks them.
-    const std::vector<int>& DataOrder(int version) {
-        const std::lock_guard lock(mutex_);
-        if (auto found = orders_.find(version); found != orders_.end()) return found->second;
-        std::string map = BuildFunctionMap(version);
+    std::vector<int> dataOrder;
+};
+
+const VersionLayout& LayoutOf(int version) {
+    if (version < 1 || version > 40) throw StageFault("a version without tables");
+    static std::array<std::once_flag, 40> built;
+    static std::array<VersionLayout, 40> layouts;
+    VersionLayout& layout = layouts[size_t(version - 1)];
+    std::call_once(built[size_t(version - 1)], [&] {
         const int last = 4 * version + 16;
+        std::string map = BuildFunctionMap(version);
+        std::string functions = map; // function modules '0', data modules '-'
+        std::replace(functions.begin(), functions.end(), '1', '0');
+        for (int mask = 0; mask < 8; ++mask)
+            layout.masks[size_t(mask)] = BuildMaskString(mask, functions, last);
         const auto modules = std::count(map.begin(), map.end(), '-');
-        std::vector<int> order;
-        order.reserve(size_t(modules));
+        layout.dataOrder.reserve(size_t(modules));
         int row = last, column = last, toggle = 1, direction = -1;
         for (long long k = 0; k < modules; ++k) {
             NextDataModule(map, last, row, column, toggle, direction);
-            order.push_back(row * (last + 1) + column);
+            layout.dataOrder.push_back(row * (last + 1) + column);
         }
-        return orders_.emplace(version, std::move(order)).first->second;
-    }
-
-  private:
-    // Function modules as '0', data modules as '-'.
-    const std::string& FunctionMapLocked(int version) {
-        if (auto found = maps_.find(version); found != maps_.end()) return found->second;
-        std::string map = BuildFunctionMap(version);
-        std::replace(map.begin(), map.end(), '1', '0');
-        return maps_.emplace(version, std::move(map)).first->second;
-    }
-
-    std::mutex mutex_;
-    std::map<int, std::string> maps_;                  // by version
-    std::map<std::pair<int, int>, std::string> masks_; // by version and mask
-    std::map<int, std::vector<int>> orders_;           // by version
-};
+    });
+    return layout;
+}
 
 } // namespace
 
@@ -90,13 +72,14 @@ std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBo
     if (result.SymbolVersion < 0) return kVersionUnreadable;
     const int version = result.SymbolVersion, level = result.EcLevel;
 
-    const std::string& mask = Layouts::Shared().MaskBits(version, result.MaskPattern);
+    const VersionLayout& layout = LayoutOf(version);
+    const std::string& mask = layout.masks.at(size_t(result.MaskPattern));
     const VersionCapacity capacity = GetVersionCapacity(version);
     const int dataCount = capacity.data.at(size_t(level));
     const int ecCount = capacity.ec.at(size_t(level));
     const int blockCount = capacity.blocks.at(size_t(level));
     const int16_t correctable = GetCorrectableErrors(version, level);
-    const std::vector<int>& order = Layouts::Shared().DataOrder(version);
+    const std::vector<int>& order = layout.dataOrder;
     const size_t side = size_t(4 * version + 17);
     const size_t bitCount = 8 * size_t(dataCount + ecCount);
     if (bitCount > order.size()) throw StageFault("more codewords than the symbol holds");

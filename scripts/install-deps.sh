@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev qt6-multimedia-dev
   qt6-translations-l10n qt6-l10n-tools
   libqrencode-dev
-  libzxing-dev libzbar-dev
+  libzxing-dev libzbar-dev zxing-cpp-tools
   imagemagick
   fonts-ipafont-gothic
   xvfb xauth xclip xdotool openbox x11-utils

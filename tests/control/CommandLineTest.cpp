@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <pty.h>
+#include <regex>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -159,11 +160,19 @@ TEST(ParseCommandLine, OptionsFilesAndUsageErrors) {
     // clang-format off
     const std::vector<std::vector<std::string>> usageErrors = {
         {}, {"--json"}, {"--segments"}, {"--debug"}, {"--bogus", "a.png"},
-        {"--all", "--exact", "a.png"}, {"--debug", "d", "--all", "a.png"}, {"-", "a", "-"}};
+        {"--all", "--exact", "a.png"}, {"--debug", "d", "--all", "a.png"}, {"-", "a", "-"},
+        {"-j", "0", "a"}, {"-j", "x", "a"}, {"-j", "-1", "a"}, {"-j", "2x", "a"}, {"-j257", "a"},
+        {"-j", "99999999999", "a"}, {"a", "-j"}};
     // clang-format on
     for (const auto& args : usageErrors) {
         CommandLineOptions bad;
         EXPECT_NE(ParseCommandLine(args, bad), "") << ::testing::PrintToString(args);
+    }
+    for (const auto& [args, jobs] : std::vector<std::pair<std::vector<std::string>, unsigned>>{
+             {{"a"}, 0u}, {{"-j", "2", "a"}, 2u}, {{"-j3", "a"}, 3u}, {{"-j", "256", "a"}, 256u}}) {
+        CommandLineOptions counted;
+        EXPECT_EQ(ParseCommandLine(args, counted), "") << ::testing::PrintToString(args);
+        EXPECT_EQ(counted.jobs, jobs) << ::testing::PrintToString(args);
     }
     CommandLineOptions dashed;
     EXPECT_EQ(ParseCommandLine({"--", "--json"}, dashed), "");
@@ -493,4 +502,56 @@ TEST_F(CliFiles, DashReadsThePictureFromStandardInput) {
     EXPECT_EQ(empty.status, 2);
     EXPECT_EQ(empty.err, "-: standard input is empty\n");
     EXPECT_EQ(empty.out, "piped\n");
+}
+
+TEST_F(CliFiles, FilesOnSeveralThreadsPrintExactlyAsOneThreadDoes) {
+    // A slow first file (every attempt fails on a large blank page), so that
+    // later ones finish first; good, undecodable, unreadable and missing
+    // files, and a page of three symbols for --all.
+    test::Picture blank;
+    blank.width = blank.height = 1600;
+    blank.grey.assign(size_t(1600 * 1600), 255);
+    SavePng(blank, dir / "slow.png");
+    std::string files = (dir / "slow.png").string();
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "s" + std::to_string(i) + (i % 2 ? ".png" : ".bmp");
+        const test::Picture p =
+            test::Render(test::EncodeText("file " + std::to_string(i), 1), 3, 4);
+        if (i % 2)
+            SavePng(p, dir / name);
+        else
+            WriteBytes(dir / name, test::ToBmp24(p));
+        files += " " + (dir / name).string();
+        if (i == 2)
+            files += " " + (dir / "missing.png").string() + " " + (dir / "slow.png").string();
+    }
+    SavePng(Page({{"Hello", 24, 20}, {"World!", 200, 44}, {"third", 60, 180}}), dir / "three.png");
+    WriteBytes(dir / "notes.txt", {'h', 'i'});
+    files += " " + (dir / "three.png").string() + " " + (dir / "notes.txt").string();
+
+    const std::string segments = (dir / "seg.txt").string();
+    for (const std::string& options : std::vector<std::string>{
+             "", "--json", "--exact --json", "--all --json", "--all", "--segments " + segments,
+             "--exact --segments " + segments, "--all --segments " + segments}) {
+        Program runs[2];
+        std::string segmentBytes[2];
+        for (int k = 0; k < 2; ++k) {
+            fs::remove(segments);
+            runs[k] = RunCli(options + (k ? " -j 2 " : " -j 1 ") + files, dir);
+            segmentBytes[k] = test::ReadFileBytes(segments);
+        }
+        // The clock is the only thing that may differ.
+        const std::regex times(R"(,"decode_ms":[0-9]+|,"DecodeTime":"[^"]*")");
+        EXPECT_EQ(runs[0].status, 2) << options;
+        EXPECT_EQ(runs[1].status, runs[0].status) << options;
+        EXPECT_EQ(std::regex_replace(runs[1].out, times, ""),
+                  std::regex_replace(runs[0].out, times, ""))
+            << options;
+        EXPECT_EQ(runs[1].err, runs[0].err) << options;
+        EXPECT_NE(runs[0].err, "") << "the missing file and the text file are named";
+        EXPECT_EQ(segmentBytes[1], segmentBytes[0]) << options;
+        if (options.find("--segments") != std::string::npos) {
+            EXPECT_NE(segmentBytes[0], "") << options;
+        }
+    }
 }

@@ -108,8 +108,8 @@ class DecodeFormTest : public ::testing::Test {
 TEST_F(DecodeFormTest, LoadingSetsTheFlagAndClearsTheDesignSamples) {
     DecodeFormModel fresh(program);
     program.DecodeWindowOpen = false;
-    fresh.labels = {"H",    "（最大訂正率 約 30 %）", "10", "0", "1/1", true, "33.3",
-                    "9999", "（圧縮率 25.8%）",       "0"};
+    fresh.labels = {"H",    "（最大訂正率 約 30 %）", "10", "0",   "1/1", true, "33.3",
+                    "9999", "（圧縮率 25.8%）",       "0",  "25.8"};
     fresh.DecodeText = "sample";
     fresh.DecodeTextVisible = false;
     fresh.QrBrowseVisible = true;

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -169,7 +170,9 @@ LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes) {
         picture.error = SizeRefusal(size.width(), size.height());
         if (!picture.error.empty()) return picture;
     }
-    QImageReader::setAllocationLimit(kQtAllocationLimitMb);
+    // Once for the process: files may be read on several threads at once.
+    static std::once_flag limitSet;
+    std::call_once(limitSet, [] { QImageReader::setAllocationLimit(kQtAllocationLimitMb); });
     QImage image;
     if (!reader.read(&image)) {
         picture.error = IsBitmap(bytes) ? "the bitmap cannot be read (damaged or unsupported)"

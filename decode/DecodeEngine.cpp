@@ -177,7 +177,10 @@ std::string DecodeEngine::DecodeSteps(const ModuleMatrix& matrix, const SymbolBo
 
     DecodedText.clear();
     for (const SegmentRecord& segment : parsed.segments) {
-        if (segment.Mode == kEciMode) continue; // no text of its own
+        if (IsMarkerMode(segment.Mode)) { // no characters of its own
+            DecodedText += segment.Text;
+            continue;
+        }
         if (segment.CharCount == 0) return kNoTextInformation;
         DecodedText += segment.Text;
     }

@@ -36,7 +36,14 @@ void WriteSegmentInfo(const std::vector<SegmentRecord>& segments, const std::str
             content += EciLine(segment.Eci);
             continue;
         }
-        content += segment.Mode < 4 ? kModePrefixes[segment.Mode] : "[?-";
+        if (segment.Mode == kFnc1FirstMode || segment.Mode == kFnc1SecondMode) {
+            content +=
+                segment.Mode == kFnc1FirstMode ? "[F-1]\r\n" : "[F-2] " + segment.Text + "\r\n";
+            continue;
+        }
+        content += segment.Mode < 4             ? kModePrefixes[segment.Mode]
+                   : segment.Mode == kHanziMode ? "[H-"
+                                                : "[?-";
         content += CountText(segment.CharCount);
         content += "] ";
         content += segment.Text;

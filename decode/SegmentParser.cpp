@@ -29,6 +29,10 @@ constexpr CountWidthRow kCountWidthTable[] = {
 constexpr std::string_view kStructuredAppend = "0011";
 constexpr std::string_view kTerminator = "0000";
 constexpr std::string_view kEci = "0111";
+constexpr std::string_view kFnc1First = "0101";
+constexpr std::string_view kFnc1Second = "1001";
+constexpr std::string_view kHanzi = "1101";
+constexpr std::string_view kGb2312Subset = "0001";
 
 // Mode indicators in the order of SegmentRecord::Mode.
 constexpr std::string_view kModeIndicators[4] = {"0001", "0010", "0100", "1000"};
@@ -94,6 +98,31 @@ std::string ZeroPadded(int value, int digits) {
     if (static_cast<int>(text.size()) < digits)
         text.insert(0, static_cast<size_t>(digits) - text.size(), '0');
     return text;
+}
+
+// The text of an FNC1 application indicator, empty for a value without one.
+std::string ApplicationIndicatorText(int value) {
+    if (value < 100) return ZeroPadded(value, 2);
+    const int letter = value - 100;
+    if ((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z'))
+        return std::string(1, char(letter));
+    return {};
+}
+
+// Alphanumeric text after an FNC1: "%" is the separator GS, "%%" a "%".
+std::string WithSeparators(std::string_view text) {
+    std::string out;
+    for (size_t k = 0; k < text.size(); ++k) {
+        if (text[k] != '%') {
+            out += text[k];
+        } else if (k + 1 < text.size() && text[k + 1] == '%') {
+            out += '%';
+            ++k;
+        } else {
+            out += '\x1D';
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -173,6 +202,24 @@ SegmentRecord DecodeKanji(std::string_view rest, int countWidth) {
     return record;
 }
 
+SegmentRecord DecodeHanzi(std::string_view rest, int countWidth) {
+    SegmentRecord record =
+        ReadFrame(kHanziMode, rest, countWidth, [](long long count) { return count * 13; });
+    const std::string_view bits = record.DataBits;
+    std::string bytes;
+    for (size_t pos = 0; pos < bits.size(); pos += 13) {
+        const int value = WeighBits(bits.substr(pos, 13), 13);
+        const int high = value / 0x60, low = value % 0x60;
+        // Rows A1 to AA were shifted down by A1A1, rows B0 on by A6A1.
+        const int code = high * 256 + low + (high < 0x0A ? 0xA1A1 : 0xA6A1);
+        bytes += static_cast<char>(code >> 8);
+        bytes += static_cast<char>(code & 0xFF);
+    }
+    // GB 18030 reads GB 2312 and also the rows GB 2312 leaves to users.
+    record.Text = ConvertToUtf8(bytes, "GB18030");
+    return record;
+}
+
 ParsedSegments ParseSegments(std::string_view dataBits, int version, TextReading reading) {
     ParsedSegments parsed;
     int16_t p = 1;
@@ -188,6 +235,7 @@ ParsedSegments ParseSegments(std::string_view dataBits, int version, TextReading
     // Byte segments before the first ECI, read together once all are known.
     std::vector<size_t> withoutEci;
     std::vector<std::string> withoutEciBytes;
+    bool afterFnc1 = false; // alphanumeric "%" is then a separator
 
     for (;;) {
         std::string_view indicator = Mid(dataBits, p, 4);
@@ -212,9 +260,36 @@ ParsedSegments ParseSegments(std::string_view dataBits, int version, TextReading
             continue;
         }
 
+        if (modern && (indicator == kFnc1First || indicator == kFnc1Second)) {
+            const bool second = indicator == kFnc1Second;
+            std::string text;
+            if (second) {
+                if (rest.size() < 8) break;
+                text = ApplicationIndicatorText(WeighBits(rest, 8));
+                if (text.empty()) break;
+            }
+            SegmentRecord& record = parsed.segments.back();
+            record.Mode = second ? kFnc1SecondMode : kFnc1FirstMode;
+            record.Text = std::move(text);
+            record.BitLength = second ? 8 : 0;
+            record.DataBits = std::string(rest.substr(0, size_t(record.BitLength)));
+            afterFnc1 = true;
+            p = CheckedInt16(p + 4 + record.BitLength);
+            continue;
+        }
+
+        if (modern && indicator == kHanzi) {
+            if (Mid(rest, 1, 4) != kGb2312Subset) break;
+            SegmentRecord& record = parsed.segments.back();
+            record = DecodeHanzi(rest.substr(4), widths[3]);
+            parsed.TextByteCount = CheckedInt16(parsed.TextByteCount + 2 * record.CharCount);
+            p = CheckedInt16(p + 8 + widths[3] + record.BitLength);
+            continue;
+        }
+
         int mode = 0;
         while (mode < 4 && indicator != kModeIndicators[mode]) ++mode;
-        // ECI (read as documented), FNC1, a late structured-append header or
+        // ECI, FNC1 or Hanzi (read as documented), a late structured-append header or
         // a cut indicator: the empty record stays last and fails the run.
         if (mode == 4) break;
 
@@ -225,6 +300,7 @@ ParsedSegments ParseSegments(std::string_view dataBits, int version, TextReading
             break;
         case 1:
             record = DecodeAlphanumeric(rest, widths[1]);
+            if (afterFnc1) record.Text = WithSeparators(record.Text);
             break;
         case 2:
             if (!modern) {

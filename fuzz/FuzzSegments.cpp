@@ -14,8 +14,11 @@ int FuzzSegments(FuzzInput data) {
         Require(parsed.stopPosition >= 1, "stop position 1-based");
         Require(parsed.SequenceByte >= -1 && parsed.SequenceByte <= 255, "sequence byte");
         for (const SegmentRecord& segment : parsed.segments) {
-            Require(segment.Mode <= 3 || segment.Mode == kEciMode || segment.Text.empty(),
-                    "only data segments hold text");
+            Require(segment.Mode <= 3 || segment.Mode == kHanziMode ||
+                        segment.Mode == kFnc1SecondMode || segment.Text.empty(),
+                    "only data segments and application indicators hold text");
+            Require(segment.Mode <= 3 || reading == TextReading::Modern,
+                    "markers and Hanzi only in the modern reading");
             if (segment.Mode == kEciMode)
                 Require(reading == TextReading::Modern && segment.Eci >= 0,
                         "ECI records only in the modern reading, with their designator");

@@ -4,13 +4,20 @@
 // the segments themselves, not from the decoder's tables.
 #include "DecodeEngine.h"
 
+#include "CodewordReadout.h"
 #include "EngineRun.h"
+#include "FormatInfo.h"
 #include "QrFixtures.h"
+#include "SegmentParser.h"
 #include "TempFolder.h"
 
+#include <ZXing/ReadBarcode.h>
+#include <ZXing/TextUtfEncoding.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
+#include <bitset>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -377,8 +384,6 @@ TEST(DecodeEngineFailures, EciAndFnc1HaveNoTextInformationWhenExact) {
         EXPECT_EQ(d.message, kNoTextInformation);
         EXPECT_EQ(d.text, c.partial);
     }
-    // FNC1 is beyond the modern reading too.
-    EXPECT_EQ(Decode(test::EncodeSegmentsFnc1Second(own, 37, 1, 1)).message, kNoTextInformation);
 }
 
 TEST(DecodeEngineFailures, AnyCharacterButOneIsALightModule) {
@@ -462,6 +467,120 @@ TEST(DecodeEngineSegmentInfo, WrittenWhenAskedEvenForARejectedSymbol) {
     EXPECT_EQ(d.message, "");
     EXPECT_EQ(d.text, "own");
     EXPECT_EQ(test::ReadFileBytes(path), "[E-000026] UTF-8\r\n[B-0003] own\r\n");
+    EXPECT_EQ(Decode(engine, test::EncodeSegmentsFnc1Second({{2, "own"}}, 37, 1, 1)).text, "37own");
+    EXPECT_EQ(test::ReadFileBytes(path), "[F-2] 37\r\n[B-0003] own\r\n");
 }
 
 } // namespace
+
+namespace {
+
+// Version 1-M (one block of 16 data and 10 error-correction codewords) of
+// the data bits given, terminator and pad codewords added here, placed over
+// a libqrencode symbol's function patterns with its mask: symbols that
+// encoder cannot write.
+test::Modules SymbolFromBits(std::string bits) {
+    test::Modules symbol = test::EncodeSegments({{2, "x"}}, 1, 1);
+    DecodeResult format;
+    ReadFormatInfo(symbol, 21, 21, format.SymbolVersion, format.EcLevel, format.MaskPattern);
+    bits += "0000";
+    bits.resize(std::min<size_t>((bits.size() + 7) / 8 * 8, 128), '0');
+    for (int k = 0; bits.size() < 128; ++k) bits += k % 2 ? "00010001" : "11101100";
+    std::vector<int> words(16);
+    for (size_t i = 0; i < 128; ++i) words[i / 8] = words[i / 8] << 1 | (bits[i] - '0');
+    // Remainder of the data times x^10 by the code's generator polynomial.
+    auto mul = [](int a, int b) {
+        int p = 0;
+        for (; b; b >>= 1, a = a << 1 ^ (a & 0x80 ? 0x11D : 0)) p ^= b & 1 ? a : 0;
+        return p & 0xFF;
+    };
+    std::vector<int> gen{1};
+    for (int i = 0, root = 1; i < 10; ++i, root = mul(root, 2)) {
+        std::vector<int> next(gen.size() + 1, 0);
+        for (size_t j = 0; j < gen.size(); ++j) {
+            next[j] ^= gen[j];
+            next[j + 1] ^= mul(gen[j], root);
+        }
+        gen = next;
+    }
+    std::vector<int> ec(10, 0);
+    for (int w : words) {
+        const int factor = w ^ ec[0];
+        ec.erase(ec.begin());
+        ec.push_back(0);
+        for (int j = 0; j < 10; ++j) ec[size_t(j)] ^= mul(gen[size_t(j + 1)], factor);
+    }
+    for (int e : ec) bits += std::bitset<8>(unsigned(e)).to_string();
+    std::string map = BuildFunctionMap(1), functions = map;
+    std::replace(functions.begin(), functions.end(), '1', '0');
+    const std::string mask = BuildMaskString(format.MaskPattern, functions, 20);
+    int row = 20, column = 20, toggle = 1, direction = -1;
+    for (char bit : bits) {
+        NextDataModule(map, 20, row, column, toggle, direction);
+        const size_t at = size_t(row * 21 + column);
+        symbol[size_t(row)][size_t(column)] = bit == mask[at] ? '0' : '1';
+    }
+    return symbol;
+}
+
+std::string ZxingText(const test::Modules& symbol) {
+    const test::Picture picture = test::Render(symbol, 4, 4);
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::QRCode);
+    const ZXing::Result r =
+        ZXing::ReadBarcode(ZXing::ImageView(picture.grey.data(), picture.width, picture.height,
+                                            ZXing::ImageFormat::Lum),
+                           hints);
+    return r.isValid() ? ZXing::TextUtfEncoding::ToUtf8(r.text()) : "(unread)";
+}
+
+std::string B(unsigned value, int width) {
+    return std::bitset<32>(value).to_string().substr(size_t(32 - width));
+}
+
+} // namespace
+
+// The modern reading gives what zxing-cpp gives for FNC1 and Hanzi symbols,
+// and the documented reading still ends there without text.
+TEST(DecodeEngineSegments, Fnc1AndHanziReadAsZxingDoes) {
+    auto alnum = [](const std::string& text) {
+        std::string bits = "0010" + B(unsigned(text.size()), 9);
+        auto at = [&](size_t k) { return unsigned(AlnumTable.find(text[k])); };
+        for (size_t k = 0; k + 1 < text.size(); k += 2) bits += B(at(k) * 45 + at(k + 1), 11);
+        if (text.size() % 2) bits += B(at(text.size() - 1), 6);
+        return bits;
+    };
+    const std::string hi = "0100" + B(2, 8) + B('h', 8) + B('i', 8);
+    // GB 2312 B0A1, A1A1, A3C1 and F7FE: both row offsets, both ends.
+    const std::string hanzi = "1101" + B(1, 4) + B(4, 8) + B(0x0A * 0x60, 13) + B(0, 13) +
+                              B(2 * 0x60 + 0x20, 13) + B(0x51 * 0x60 + 0x5D, 13);
+    struct Case {
+        const char* name;
+        test::Modules symbol;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"FNC1 second, libqrencode", test::EncodeSegmentsFnc1Second({{2, "own"}}, 37, 1, 1),
+         "37own"},
+        {"FNC1 second, one digit", SymbolFromBits("1001" + B(5, 8) + hi), "05hi"},
+        {"FNC1 second, a letter", SymbolFromBits("1001" + B(165, 8) + hi), "Ahi"},
+        {"FNC1 second, separators", SymbolFromBits("1001" + B(200, 8) + alnum("A%B")), "dA\035B"},
+        {"FNC1 first", SymbolFromBits("0101" + alnum("01%10") + hi),
+         "01\x1D"
+         "10hi"},
+        {"FNC1 first after a segment", SymbolFromBits(hi + "0101" + alnum("A%")), "hiA\x1D"},
+        {"Hanzi", SymbolFromBits(hanzi + hi), "\xE5\x95\x8A\xE3\x80\x80\xEF\xBC\xA1\xE9\xBD\x84hi"},
+        {"FNC1 second, no indicator text", SymbolFromBits("1001" + B(191, 8) + hi), ""},
+        {"Hanzi, subset 2", SymbolFromBits("1101" + B(2, 4) + B(1, 8) + B(0, 13)), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(c.symbol.empty());
+        const Decoded d = Decode(c.symbol);
+        EXPECT_EQ(d.text, c.text);
+        EXPECT_EQ(d.message, c.text.empty() ? kNoTextInformation : "");
+        EXPECT_EQ(ZxingText(c.symbol), c.text.empty() ? "(unread)" : c.text);
+        DecodeEngine exact(Exact());
+        EXPECT_EQ(Decode(exact, c.symbol).message, kNoTextInformation);
+    }
+}

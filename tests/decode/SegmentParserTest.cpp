@@ -149,6 +149,7 @@ TEST(SegmentParser, UnsupportedIndicatorsLeaveEmptyLastRecord) {
         {"ECI", "0111" + Bits(26, 8) + numeric7, 1},
         {"FNC1 first", "0101" + numeric7, 1},
         {"FNC1 second", "1001" + Bits(0x41, 8) + numeric7, 1},
+        {"Hanzi", "1101" + Bits(1, 4) + Bits(1, 8) + Bits(0, 13), 1},
         {"late structured append", numeric7 + "0011" + Bits(0x12, 8) + Bits(0, 8), 2},
         {"ECI after a segment", numeric7 + "0111" + Bits(26, 8), 2},
     };
@@ -294,6 +295,48 @@ TEST(SegmentParser, ByteSegmentsWithoutEciShareOneCharacterSet) {
         ASSERT_EQ(parsed.segments.size(), 2 * c.segments.size());
         for (size_t k = 0; k < c.texts.size(); ++k)
             EXPECT_EQ(parsed.segments[2 * k].Text, c.texts[k]);
+    }
+}
+
+TEST(SegmentParser, ModernReadingOfFnc1AndHanzi) {
+    const std::string alnum = "0010" + Bits(5, 9) + Bits(10 * 45 + 38, 11) +
+                              Bits(38 * 45 + 38, 11) + Bits(11, 6); // "A%%%B"
+    struct Case {
+        const char* name;
+        std::string data;
+        int version;
+        std::string text; // of all records together
+        bool failed;      // ends with the empty record
+        int textBytes;
+    };
+    const Case cases[] = {
+        {"no FNC1: % stays", alnum, 1, "A%%%B", false, 5},
+        {"FNC1 first: separator and escaped %", "0101" + alnum, 1, "A%\035B", false, 5},
+        {"FNC1 second, two digits", "1001" + Bits(7, 8) + alnum, 1, "07A%\035B", false, 5},
+        {"FNC1 second, letters", "1001" + Bits(197, 8) + "1001" + Bits(222, 8), 1, "az", false, 0},
+        {"FNC1 second, no letter", "1001" + Bits(191, 8), 1, "", true, 0},
+        {"FNC1 second cut short", "1001" + Bits(1, 3), 1, "", true, 0},
+        {"Hanzi, rows A1 to AA",
+         "1101" + Bits(1, 4) + Bits(2, 8) + Bits(0, 13) + Bits(8 * 0x60 + 3, 13), 1, "\u3000\u2500",
+         false, 4},
+        {"Hanzi, rows B0 on, count of ten bits",
+         "1101" + Bits(1, 4) + Bits(1, 10) + Bits(0x0A * 0x60, 13), 10, "\u554A", false, 2},
+        {"Hanzi, another subset", "1101" + Bits(2, 4) + Bits(1, 8) + Bits(0, 13), 1, "", true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ParsedSegments parsed =
+            ParseSegments(c.data + "0000", c.version, TextReading::Modern);
+        std::string text;
+        for (const SegmentRecord& s : parsed.segments) text += s.Text;
+        EXPECT_EQ(text, c.text);
+        ASSERT_FALSE(parsed.segments.empty());
+        const SegmentRecord& last = parsed.segments.back();
+        EXPECT_EQ(last.Mode == 0 && last.CharCount == 0, c.failed);
+        EXPECT_EQ(parsed.TextByteCount, c.textBytes);
+        if (!c.failed) {
+            EXPECT_EQ(parsed.stopPosition, int(c.data.size()) + 1);
+        }
     }
 }
 

@@ -36,6 +36,18 @@ const char* AllDarkSearchMessage(int width) {
     return width >= 32767 ? kNotRecognisedFault : kNotRecognised;
 }
 
+// The file failure message of a header that does not fit its file, or null.
+const char* HeaderFailure(std::span<const uint8_t> file, BitmapHeader& header) {
+    const HeaderCheck check = ReadBitmapHeader(file, header);
+    if (check == HeaderCheck::Fits) return nullptr;
+    return check == HeaderCheck::Empty ? kImageNotObtained : kImageMalformed;
+}
+
+bool HasConverter(const BitmapHeader& header) {
+    return std::find(kConvertedBitCounts.begin(), kConvertedBitCounts.end(), header.bitCount) !=
+           kConvertedBitCounts.end();
+}
+
 } // namespace
 
 uint32_t SystemMilliseconds() {
@@ -48,17 +60,16 @@ DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
     DecodeOutcome outcome;
     const uint32_t start = clock();
     BitmapHeader header;
-    if (HeaderCheck check = ReadBitmapHeader(file, header); check != HeaderCheck::Fits) {
+    if (const char* failure = HeaderFailure(file, header)) {
         outcome.kind = DecodeOutcome::Kind::FileFailure;
-        outcome.message = check == HeaderCheck::Empty ? kImageNotObtained : kImageMalformed;
+        outcome.message = failure;
         return outcome;
     }
     // No converter for other bit counts: the grey image would stay all 0 and
     // the search fail with its own message. That answer is known without
     // building an image of up to 32767 x 32767 pixels of nothing (and the
     // second search finds nothing in a picture without a light pixel).
-    if (std::find(kConvertedBitCounts.begin(), kConvertedBitCounts.end(), header.bitCount) ==
-        kConvertedBitCounts.end()) {
+    if (!HasConverter(header)) {
         outcome.kind = DecodeOutcome::Kind::NotDecoded;
         outcome.message = AllDarkSearchMessage(header.width);
         return outcome;
@@ -115,16 +126,13 @@ PictureScan ScanPicture(std::span<const uint8_t> file, const MillisecondClock& c
     PictureScan scan;
     const uint32_t start = clock();
     BitmapHeader header;
-    if (HeaderCheck check = ReadBitmapHeader(file, header); check != HeaderCheck::Fits) {
+    if (const char* failure = HeaderFailure(file, header)) {
         scan.kind = DecodeOutcome::Kind::FileFailure;
-        scan.message = check == HeaderCheck::Empty ? kImageNotObtained : kImageMalformed;
+        scan.message = failure;
         return scan;
     }
     scan.message = kNoSymbolFound;
-    // A bit count without a converter is a picture of nothing.
-    if (std::find(kConvertedBitCounts.begin(), kConvertedBitCounts.end(), header.bitCount) ==
-        kConvertedBitCounts.end())
-        return scan;
+    if (!HasConverter(header)) return scan; // a picture of nothing
     try {
         GreyImage grey(header.width, header.height, GreyImage::Unset{});
         ConvertBitmap(file, header, grey);

@@ -1,6 +1,7 @@
 #include "ResultPage.h"
 
 #include "CommonModule.h"
+#include "ReplaceFile.h"
 #include "ShiftJis.h"
 #include "Utf8.h"
 
@@ -270,20 +271,6 @@ std::vector<std::string> ResultPageLines(std::string_view utf8Text, const Settin
         "</html>",
     };
 }
-
-namespace {
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(size_t(n));
-    }
-    return true;
-}
-
-} // namespace
 
 int WriteResultHtml(const std::string& path, std::string_view utf8Text, const Settings& settings) {
     try {

@@ -23,12 +23,9 @@ constexpr double kMinTiming = 0.6;
 // Below this share on a grid, judged from the timing modules alone, a size is
 // not worth sampling in full: chance alone gives one half.
 constexpr double kMinTimingAtSize = 0.55;
-// Triple scores (FinderTriple::score): below the first, a triple is
-// convincing enough to try before a second binarisation; from the second
-// on, not worth trying at all. The symbols read score below 0.8; blobs in a
-// blurred picture that happen to lie like finders, above 1.
+// Below this triple score (FinderTriple::score) a triple is convincing
+// enough to try before a second binarisation.
 constexpr double kConvincingScore = 0.5;
-constexpr double kHopelessScore = 1.0;
 // Longest side above which finders are searched at half size.
 constexpr int kHalveAbove = 2048;
 
@@ -57,7 +54,7 @@ class Search {
         if (TryQueued(kConvincingScore)) return true;
         if (reader_.Exhausted()) return false;
         Queue(BinariseLocal(searched, histogram), scale);
-        return TryQueued(kHopelessScore);
+        return TryQueued(kHopelessTripleScore);
     }
 
   private:

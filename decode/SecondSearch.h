@@ -16,6 +16,11 @@ namespace zorvik {
 
 inline constexpr const char* kSecondSearchFailed = "second search: no symbol decoded";
 
+// From this score on (FinderTriple::score) a triple is not worth trying:
+// the symbols read score below 0.8; blobs in a blurred picture that happen
+// to lie like finders, above 1.
+inline constexpr double kHopelessTripleScore = 1.0;
+
 // "" with result and engine.GetDecodedText() set by the first candidate
 // grid the engine decodes; otherwise kSecondSearchFailed. Never throws.
 std::string SecondSearch(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result);

@@ -18,9 +18,6 @@ namespace {
 constexpr size_t kCandidatesPerPass = 24;
 constexpr size_t kTriplesPerPass = 12;
 constexpr int kMaxDecodes = 1200;
-// From this triple score on (FinderTriple::score) a triple is not worth
-// trying, as in the second search.
-constexpr double kHopelessScore = 1.0;
 
 double Cross(PlanePoint o, PlanePoint a, PlanePoint b) {
     return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
@@ -80,7 +77,7 @@ class Scan {
             if (!Covered(f)) free.push_back(f);
         bool read = false;
         for (const FinderTriple& t : ChooseTriples(free, kTriplesPerPass, kCandidatesPerPass)) {
-            if (t.score >= kHopelessScore) break;
+            if (t.score >= kHopelessTripleScore) break;
             if (Tried(t, lightOnDark)) continue;
             tried_.push_back({t, lightOnDark});
             // A symbol read earlier in this pass may cover these finders.

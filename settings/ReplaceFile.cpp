@@ -8,6 +8,16 @@
 
 namespace zorvik {
 
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(size_t(n));
+    }
+    return true;
+}
+
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
     try {
         const size_t slash = path.rfind('/');
@@ -21,13 +31,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
         if (fd < 0) return false;
         struct stat old {};
         bool good = ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? old.st_mode & 07777 : 0644) == 0;
-        for (std::string_view rest = bytes; good && !rest.empty();) {
-            const ssize_t n = ::write(fd, rest.data(), rest.size());
-            if (n < 0 && errno == EINTR) continue;
-            good = n > 0;
-            if (good) rest.remove_prefix(size_t(n));
-        }
-        good = good && ::fsync(fd) == 0;
+        good = good && WriteAll(fd, bytes) && ::fsync(fd) == 0;
         good = ::close(fd) == 0 && good;
         if (good && ::rename(temp.data(), path.c_str()) == 0) return true;
         ::unlink(temp.data());

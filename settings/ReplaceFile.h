@@ -14,4 +14,8 @@ namespace zorvik {
 // replaced, not written through. Never throws.
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
+// Writes all of bytes to fd, again after an interrupted or partial write;
+// false on any error.
+bool WriteAll(int fd, std::string_view bytes);
+
 } // namespace zorvik

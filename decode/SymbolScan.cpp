@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <optional>
+#include <system_error>
 
 namespace zorvik {
 namespace {
@@ -18,6 +20,9 @@ namespace {
 constexpr size_t kCandidatesPerPass = 24;
 constexpr size_t kTriplesPerPass = 12;
 constexpr int kMaxDecodes = 1200;
+// Up to this many pixels both planes are searched at once; above it one
+// after the other, so that a huge picture holds one plane at a time.
+constexpr size_t kTwoPlanesAtOnce = size_t(1) << 25;
 
 double Cross(PlanePoint o, PlanePoint a, PlanePoint b) {
     return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
@@ -39,17 +44,38 @@ PlanePoint Centre(const std::array<PlanePoint, 4>& quad) {
             (quad[0].y + quad[1].y + quad[2].y + quad[3].y) / 4};
 }
 
+using Pools = std::array<std::vector<FinderCandidate>, 2>;
+
 class Scan {
   public:
     explicit Scan(const GreyImage& grey) : reader_(grey, engine_, kMaxDecodes) {}
 
     // Each binarisation's finders in both polarities; the block-wise one
     // finds what uneven lighting or a busy background hides from the other.
-    void Run(const GreyImage& grey) {
+    // Finding a plane's finders is over half the work and needs nothing
+    // from the other plane, so the block-wise plane's are found on a second
+    // thread meanwhile; its triples are still read after the first plane's,
+    // so the outcome is the same as on one thread.
+    void Run(const GreyImage& grey, int threads) {
         const std::array<uint64_t, 256> histogram = GreyHistogram(grey);
-        Plane(BinariseGlobal(grey, histogram));
-        if (reader_.Exhausted()) return;
-        Plane(BinariseLocal(grey, histogram));
+        auto findLocal = [&grey, &histogram] {
+            return LocateFinders(BinariseLocal(grey, histogram));
+        };
+        std::future<Pools> local;
+        if (threads > 1 && grey.pixels.size() <= kTwoPlanesAtOnce) {
+            try {
+                local = std::async(std::launch::async, findLocal);
+            } catch (const std::system_error&) {
+                // No thread to be had: one after the other.
+            }
+        }
+        Plane(LocateFinders(BinariseGlobal(grey, histogram)));
+        if (local.valid()) {
+            const Pools pools = local.get();
+            if (!reader_.Exhausted()) Plane(pools);
+        } else if (!reader_.Exhausted()) {
+            Plane(findLocal());
+        }
     }
 
     std::vector<FoundSymbol> found;
@@ -60,8 +86,7 @@ class Scan {
         bool lightOnDark;
     };
 
-    void Plane(const BitPlane& plane) {
-        const std::array<std::vector<FinderCandidate>, 2> pools = LocateFinders(plane);
+    void Plane(const Pools& pools) {
         for (bool lightOnDark : {false, true}) {
             while (Pass(pools[lightOnDark ? 1 : 0], lightOnDark)) {
             }
@@ -128,13 +153,13 @@ class Scan {
 
 } // namespace
 
-std::vector<FoundSymbol> FindAllSymbols(const GreyImage& grey) {
+std::vector<FoundSymbol> FindAllSymbols(const GreyImage& grey, int threads) {
     if (grey.width < 21 || grey.height < 21 ||
         grey.pixels.size() != size_t(grey.width) * size_t(grey.height))
         return {};
     Scan scan(grey);
     try {
-        scan.Run(grey);
+        scan.Run(grey, threads);
     } catch (const std::exception&) {
         // Out of memory on a huge picture: what was read so far stands.
     }

@@ -30,7 +30,9 @@ struct FoundSymbol {
 // whole pixel), then x. Each
 // structured-append member is a symbol of its own. Work is bounded per
 // picture; a picture too large for memory gives what was found so far.
-// Never throws.
-std::vector<FoundSymbol> FindAllSymbols(const GreyImage& grey);
+// With threads > 1 a second thread finds the second binarisation's
+// finders meanwhile (pictures up to 32 megapixels); the result is the same
+// with any threads. Never throws.
+std::vector<FoundSymbol> FindAllSymbols(const GreyImage& grey, int threads = 2);
 
 } // namespace zorvik

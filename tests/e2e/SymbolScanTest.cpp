@@ -71,6 +71,12 @@ TEST(FindAllSymbols, ScreensGiveEverySymbolOnceWhereItWasDrawnAndAtLeastWhatZxin
     for (const ScreenPicture& screen : MakeScreenPictures(symbols)) {
         const std::vector<FoundSymbol> found = FindAllSymbols(ToGrey(screen.picture));
         ASSERT_EQ(found.size(), screen.symbols.size()) << screen.name;
+        const std::vector<FoundSymbol> oneThread = FindAllSymbols(ToGrey(screen.picture), 1);
+        ASSERT_EQ(oneThread.size(), found.size()) << screen.name << ": the same on one thread";
+        for (size_t i = 0; i < found.size(); ++i)
+            EXPECT_TRUE(oneThread[i].text == found[i].text &&
+                        oneThread[i].matrix == found[i].matrix)
+                << screen.name << ": the same on one thread";
         ExpectOrdered(found, screen.name);
         for (size_t i = 0; i < screen.symbols.size(); ++i) {
             const int k = screen.symbols[i];

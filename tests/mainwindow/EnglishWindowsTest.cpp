@@ -5,6 +5,7 @@
 #include "FakePlatform.h"
 #include "Language.h"
 #include "MainForm.h"
+#include "MainFormFixture.h"
 #include "QrFixtures.h"
 #include "QtTestSupport.h"
 #include "TempFolder.h"
@@ -84,28 +85,15 @@ QWidget* VisibleWindow(const char* objectName) {
     return nullptr;
 }
 
-class EnglishWindowsTest : public ::testing::Test {
+class EnglishWindowsTest : public test::MainFormFixture {
   protected:
+    EnglishWindowsTest() : MainFormFixture("english") {}
     static void SetUpTestSuite() {
         ASSERT_TRUE(InstallUiLanguage(*qApp, UiLanguage::English, ZORVIK_BIN_DIR));
     }
     void SetUp() override {
-        for (const char* name : {"program", "temp"})
-            std::filesystem::create_directories(scratch / name);
-        form = std::make_unique<MainForm>(
-            MainForm::Services{platform.messages, platform.clipboard, platform.capture,
-                               platform.sound, platform.fileDialogs, platform.colourDialogs,
-                               platform.browser, platform.help},
-            (scratch / "program").string(), (scratch / "temp").string());
+        Start();
         form->show();
-    }
-    void TearDown() override {
-        form.reset();
-        test::FlushDeletes();
-    }
-    void Paste(const QImage& picture) {
-        platform.clipboard.WritePicture(picture);
-        form->GetClipboard_Click();
     }
     // What the fakes were asked to show: messages and file dialogs.
     std::vector<QString> Asked() const {
@@ -116,10 +104,6 @@ class EnglishWindowsTest : public ::testing::Test {
             texts.push_back(QString::fromStdString(q.title + "|" + q.filter));
         return texts;
     }
-
-    test::TempFolder scratch{"english"};
-    test::FakePlatform platform;
-    std::unique_ptr<MainForm> form;
 };
 
 TEST_F(EnglishWindowsTest, TheMainWindowItsMenusAndItsMessagesAreInEnglish) {

@@ -2,8 +2,7 @@
 // unless the caller names another; ctest runs it at 1.5 too). The window is
 // laid out in logical pixels, while a picture at actual size lies one pixel
 // on each device pixel, and boxes, size boxes, cuts and picks count them.
-#include "FakePlatform.h"
-#include "MainForm.h"
+#include "MainFormFixture.h"
 #include "QrFixtures.h"
 #include "QtTestSupport.h"
 #include "TempFolder.h"
@@ -39,29 +38,15 @@ QImage Noise(int width, int height) {
     return picture;
 }
 
-class MainFormScaleTest : public ::testing::Test {
+class MainFormScaleTest : public test::MainFormFixture {
   protected:
+    MainFormScaleTest() : MainFormFixture("mainform-scale") {}
     void SetUp() override {
         ASSERT_TRUE(kScaled);
-        std::filesystem::create_directories(scratch / "program");
-        std::filesystem::create_directories(scratch / "temp");
-        std::ofstream(scratch / "program" / "ZORVIK.ini") << "DecodeAtOnce=0\r\n";
-        form = std::make_unique<MainForm>(
-            MainForm::Services{platform.messages, platform.clipboard, platform.capture,
-                               platform.sound, platform.fileDialogs, platform.colourDialogs,
-                               platform.browser, platform.help},
-            (scratch / "program").string(), (scratch / "temp").string());
+        Start("DecodeAtOnce=0\r\n");
         form->show();
         ratio = form->selectPic()->devicePixelRatioF();
         ASSERT_EQ(ratio, qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
-    }
-    void TearDown() override {
-        form.reset();
-        test::FlushDeletes();
-    }
-    void Paste(const QImage& picture) {
-        platform.clipboard.WritePicture(picture);
-        form->GetClipboard_Click();
     }
     // The view as the screen shows it, in device pixels.
     QImage Shown(QSize devicePixels) {
@@ -73,22 +58,8 @@ class MainFormScaleTest : public ::testing::Test {
         return shown;
     }
     // A left-button drag on the view between two device pixels.
-    void Drag(QPointF from, QPointF to) {
-        QWidget* view = form->selectPic();
-        auto send = [view](QEvent::Type type, QPointF at, Qt::MouseButton button,
-                           Qt::MouseButtons held) {
-            QMouseEvent event(type, at, view->mapToGlobal(at), button, held, Qt::NoModifier);
-            QCoreApplication::sendEvent(view, &event);
-        };
-        send(QEvent::MouseButtonPress, from / ratio, Qt::LeftButton, Qt::LeftButton);
-        QCoreApplication::processEvents(); // the deferred press
-        send(QEvent::MouseMove, to / ratio, Qt::NoButton, Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, to / ratio, Qt::LeftButton, Qt::NoButton);
-    }
+    void DeviceDrag(QPointF from, QPointF to) { Drag(from / ratio, to / ratio); }
 
-    test::TempFolder scratch{"mainform-scale"};
-    test::FakePlatform platform;
-    std::unique_ptr<MainForm> form;
     qreal ratio = 1;
 };
 
@@ -112,7 +83,7 @@ TEST_F(MainFormScaleTest, ABoxOverNDevicePixelsSelectsAndCutsNPixels) {
         if (zoom == 2) form->ZoomIn_Click();
         form->ModeSelect_Click(1);
         // 275 x 280 picture pixels from (20, 21), in device pixels of the view.
-        Drag(QPointF(20, 21) * zoom, QPointF(295, 301) * zoom);
+        DeviceDrag(QPointF(20, 21) * zoom, QPointF(295, 301) * zoom);
         EXPECT_EQ(form->model().mXsize, "X : 275");
         EXPECT_EQ(form->model().mYsize, "Y : 280");
         // Saved, the selection is those pixels of the picture.

@@ -3,6 +3,7 @@
 // message boxes recorded instead of shown.
 #include "MainForm.h"
 #include "FakePlatform.h"
+#include "MainFormFixture.h"
 #include "QrFixtures.h"
 #include "QtTestSupport.h"
 #include "TempFolder.h"
@@ -73,56 +74,15 @@ QString Label(const QWidget* window, const char* name) {
     return label ? label->text() : "<none>";
 }
 
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public test::MainFormFixture {
   protected:
-    void SetUp() override {
-        form = std::make_unique<MainForm>(services(), folder("program"), folder("temp"));
-    }
-    void TearDown() override {
-        form.reset();
-        test::FlushDeletes();
-    }
-    std::string folder(const std::string& name) {
-        std::filesystem::create_directories(scratch / name);
-        return (scratch / name).string();
-    }
+    MainFormTest() : MainFormFixture("mainform") {}
     // A fresh start with this settings file beside the program.
-    void Restart(const std::string& ini) {
-        form.reset();
-        test::FlushDeletes();
-        std::ofstream(scratch / "program" / "ZORVIK.ini") << ini;
-        form = std::make_unique<MainForm>(services(), folder("program"), folder("temp"));
-    }
-    MainForm::Services services() {
-        return {platform.messages,    platform.clipboard,     platform.capture, platform.sound,
-                platform.fileDialogs, platform.colourDialogs, platform.browser, platform.help};
-    }
+    void Restart(const std::string& ini) { Start(ini); }
+    void Drag(QPoint from, QPoint to) { MainFormFixture::Drag(QPointF(from), QPointF(to)); }
 
-    void Paste(const QImage& picture) {
-        clipboard.WritePicture(picture); // as another program copies it
-        form->GetClipboard_Click();
-    }
-    // A left-button drag on the view from one pixel to another.
-    void Drag(QPoint from, QPoint to) {
-        QWidget* view = form->selectPic();
-        auto send = [view](QEvent::Type type, QPoint at, Qt::MouseButton button,
-                           Qt::MouseButtons held) {
-            QMouseEvent event(type, QPointF(at), view->mapToGlobal(QPointF(at)), button, held,
-                              Qt::NoModifier);
-            QCoreApplication::sendEvent(view, &event);
-        };
-        send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-        QCoreApplication::processEvents(); // the deferred press
-        send(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
-        send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-    }
-
-    test::TempFolder scratch{"mainform"};
-    test::FakePlatform platform;
     test::FakeMessages& messages = platform.messages;
     test::FakeClipboard& clipboard = platform.clipboard;
-    std::unique_ptr<MainForm> form;
 };
 
 TEST_F(MainFormTest, StartsEmptyWithItsCaptionAndTheDefaultSettingsFile) {

@@ -1,15 +1,11 @@
 #include "ChangeBitmap.h"
 
 #include "CommonModule.h"
-#include "PixelLines.h"
-#include "VectorSupport.h"
+#include "GreyKernels.h"
 
 #include <algorithm>
-#include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <array>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <utility>
@@ -46,15 +42,6 @@ void ForEachPixel(BitmapBytes file, int bitCount, int width, int height, int pix
     }
 }
 
-#if defined(__SSE2__)
-// 0xFF for each of the sixteen greys from p with from <= g <= from + range:
-// g - from, wrapped, is at most range exactly there.
-inline __m128i GreysWithin(const uint8_t* p, __m128i from, __m128i range) {
-    const __m128i d = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), from);
-    return _mm_cmpeq_epi8(_mm_min_epu8(d, range), d);
-}
-#endif
-
 // Stored rows are bottom-up; rowGrey(row, out) converts one of them. A row
 // stored as the one before it is copied: in a picture of a screen most are.
 template <typename RowGrey>
@@ -69,59 +56,6 @@ void ForEachRow(BitmapBytes file, int bitCount, int width, int height, int pixel
         else
             rowGrey(row, out);
     }
-}
-
-// Colour rows are the bulk of most pictures' conversion: where the
-// processor has byte shuffles, sixteen pixels go at a time. kBytes is 3 or
-// 4 bytes a pixel, blue, green and red first.
-template <int kBytes> void GreyRowPlain(const uint8_t* row, uint8_t* out, int width) {
-    for (int c = 0; c < width; ++c)
-        out[c] = GreyOf(row[kBytes * c], row[kBytes * c + 1], row[kBytes * c + 2]);
-}
-
-#if defined(ZORVIK_BYTE_SHUFFLES)
-// Four pixels' blue, green and red as bytes 0-2 of four 32-bit lanes (byte
-// 3 zero) become their sums: bytes added in pairs, then the pairs.
-__attribute__((target("ssse3"))) inline __m128i PixelSums(__m128i bgr0) {
-    return _mm_madd_epi16(_mm_maddubs_epi16(bgr0, _mm_set1_epi8(1)), _mm_set1_epi16(1));
-}
-
-// Sixteen sums of at most 765 as their thirds, truncated: x / 3 is
-// (x * 0xAAAB) >> 17 for every x below 2^16.
-__attribute__((target("ssse3"))) inline __m128i Thirds(__m128i a, __m128i b, __m128i c, __m128i d) {
-    const __m128i third = _mm_set1_epi16(int16_t(0xAAAB));
-    const __m128i low = _mm_srli_epi16(_mm_mulhi_epu16(_mm_packs_epi32(a, b), third), 1);
-    const __m128i high = _mm_srli_epi16(_mm_mulhi_epu16(_mm_packs_epi32(c, d), third), 1);
-    return _mm_packus_epi16(low, high);
-}
-
-// Each load of 16 bytes takes four pixels, spread to a lane each; the loop
-// stops where the last load of sixteen pixels would pass the row's end.
-template <int kBytes>
-__attribute__((target("ssse3"))) void GreyRowShuffled(const uint8_t* row, uint8_t* out, int width) {
-    const __m128i spread =
-        kBytes == 3 ? _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1)
-                    : _mm_setr_epi8(0, 1, 2, -1, 4, 5, 6, -1, 8, 9, 10, -1, 12, 13, 14, -1);
-    int c = 0;
-    for (; kBytes * c + 12 * kBytes + 16 <= kBytes * width; c += 16) {
-        const uint8_t* p = row + kBytes * c;
-        __m128i sums[4];
-        for (int k = 0; k < 4; ++k)
-            sums[k] = PixelSums(_mm_shuffle_epi8(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4 * kBytes * k)), spread));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c),
-                         Thirds(sums[0], sums[1], sums[2], sums[3]));
-    }
-    GreyRowPlain<kBytes>(row + kBytes * c, out + c, width - c);
-}
-#endif
-
-// By byte shuffles where the processor has them, else the plain loop.
-template <int kBytes> void GreyRow(const uint8_t* row, uint8_t* out, int width) {
-#if defined(ZORVIK_BYTE_SHUFFLES)
-    if (HasByteShuffles()) return GreyRowShuffled<kBytes>(row, out, width);
-#endif
-    GreyRowPlain<kBytes>(row, out, width);
 }
 
 } // namespace
@@ -163,12 +97,12 @@ void ConvertBitmap16(BitmapBytes file, int width, int height, int pixelOffset, G
 
 void ConvertBitmap24(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
     ForEachRow(file, 24, width, height, pixelOffset, grey,
-               [&](const uint8_t* row, uint8_t* out) { GreyRow<3>(row, out, width); });
+               [&](const uint8_t* row, uint8_t* out) { ColourGreys(row, 3, width, out); });
 }
 
 void ConvertBitmap32(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
     ForEachRow(file, 32, width, height, pixelOffset, grey,
-               [&](const uint8_t* row, uint8_t* out) { GreyRow<4>(row, out, width); });
+               [&](const uint8_t* row, uint8_t* out) { ColourGreys(row, 4, width, out); });
 }
 
 namespace {
@@ -301,24 +235,9 @@ std::array<uint64_t, 256> GreyHistogram(const GreyImage& grey) {
 
 bool AnyGreyBetween(const GreyImage& grey, int above, int atMost) {
     if (atMost <= above) return false;
-    // g - (above + 1), wrapped, is at most atMost - above - 1 exactly inside.
-    const uint8_t from = uint8_t(above + 1), range = uint8_t(atMost - above - 1);
-    const uint8_t* p = grey.pixels.data();
-    const size_t n = grey.pixels.size();
-    size_t i = 0;
-#if defined(__SSE2__)
-    const __m128i vFrom = _mm_set1_epi8(char(from)), vRange = _mm_set1_epi8(char(range));
-    while (i + 16 <= n) {
-        // A block at a time, so that a picture with such greys is soon done.
-        const size_t end = std::min(n - n % 16, i + 4096);
-        __m128i any = _mm_setzero_si128();
-        for (; i < end; i += 16) any = _mm_or_si128(any, GreysWithin(p + i, vFrom, vRange));
-        if (_mm_movemask_epi8(any) != 0) return true;
-    }
-#endif
-    for (; i < n; ++i)
-        if (uint8_t(p[i] - from) <= range) return true;
-    return false;
+    // Greys from above + 1 to atMost.
+    return AnyGreyIn(grey.pixels.data(), grey.pixels.size(), uint8_t(above + 1),
+                     uint8_t(atMost - above - 1));
 }
 
 ReferenceLevels MeasureReference(const GreyImage& grey, const PixelRect& reference) {
@@ -327,51 +246,15 @@ ReferenceLevels MeasureReference(const GreyImage& grey, const PixelRect& referen
         q.firstRow > q.lastRow || q.firstCol > q.lastCol)
         throw StageFault("reference rectangle outside the picture");
 
-    int min = 255;
+    uint8_t min = 255;
     // 64 bits: a 32-bit sum would overflow beyond about 8.4 million pixels.
-    unsigned long long sum = 0;
-#if defined(__SSE2__)
-    // Sixteen at a time: the least, and the sum against zero in two 64-bit
-    // lanes, gathered over all rows and read out once.
-    __m128i least = _mm_set1_epi8(char(255)), sums = _mm_setzero_si128();
-#endif
-    for (int r = q.firstRow; r <= q.lastRow; ++r) {
-        const uint8_t* row = &grey.pixels[size_t(r) * size_t(grey.width)];
-        int c = q.firstCol;
-#if defined(__SSE2__)
-        for (; c + 16 <= q.lastCol + 1; c += 16) {
-            const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + c));
-            least = _mm_min_epu8(least, g);
-            sums = _mm_add_epi64(sums, _mm_sad_epu8(g, _mm_setzero_si128()));
-        }
-        // The last few as the top of the sixteen that end the row, those
-        // already counted made white for the least and zero for the sum.
-        if (c <= q.lastCol && q.lastCol + 1 - q.firstCol >= 16) {
-            const int from = q.lastCol + 1 - 16;
-            const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + from));
-            const __m128i counted = FirstBytes(c - from);
-            least = _mm_min_epu8(least, _mm_or_si128(g, counted));
-            sums = _mm_add_epi64(sums,
-                                 _mm_sad_epu8(_mm_andnot_si128(counted, g), _mm_setzero_si128()));
-            c = q.lastCol + 1;
-        }
-#endif
-        for (; c <= q.lastCol; ++c) {
-            min = std::min<int>(min, row[c]);
-            sum += row[c];
-        }
-    }
-#if defined(__SSE2__)
-    alignas(16) uint8_t lanes[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), least);
-    for (uint8_t g : lanes) min = std::min<int>(min, g);
-    alignas(16) unsigned long long halves[2];
-    _mm_store_si128(reinterpret_cast<__m128i*>(halves), sums);
-    sum += halves[0] + halves[1];
-#endif
+    uint64_t sum = 0;
+    for (int r = q.firstRow; r <= q.lastRow; ++r)
+        AddLeastAndSum(&grey.pixels[size_t(r) * size_t(grey.width) + size_t(q.firstCol)],
+                       q.lastCol - q.firstCol + 1, min, sum);
     const long long count =
         static_cast<long long>(q.lastRow - q.firstRow + 1) * (q.lastCol - q.firstCol + 1);
-    return {min, int(sum / static_cast<unsigned long long>(count))};
+    return {min, int(sum / static_cast<uint64_t>(count))};
 }
 
 int16_t ThresholdOf(ThresholdRule rule, float thresholdFactor, ReferenceLevels levels) {
@@ -403,39 +286,10 @@ void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRu
             if (sameAsAbove) (*sameAsAbove)[size_t(r)] = r > 0;
             continue;
         }
-        const uint8_t* in = &grey.pixels[size_t(r) * size_t(grey.width)];
-        // The row above, to compare with; the first row with itself.
-        const char* above = r > 0 ? out - grey.width : out;
-        bool differs = r == 0;
-        int c = 0;
-#if defined(__SSE2__)
-        // Sixteen pixels at a time: g - min, wrapped, is at most T - min.
-        const __m128i vLow = _mm_set1_epi8(char(low)), vRange = _mm_set1_epi8(char(range));
-        const __m128i vZero = _mm_set1_epi8('0');
-        __m128i difference = _mm_setzero_si128();
-        auto sixteen = [&](int at) {
-            const __m128i dark = GreysWithin(in + at, vLow, vRange);
-            const __m128i text = _mm_sub_epi8(vZero, dark);
-            if (r > 0)
-                difference = _mm_or_si128(
-                    difference,
-                    _mm_xor_si128(text,
-                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + at))));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), text);
-        };
-        for (; c + 16 <= grey.width; c += 16) sixteen(c);
-        // The last few pixels as the end of sixteen, some written twice alike.
-        if (c < grey.width && grey.width >= 16) {
-            sixteen(grey.width - 16);
-            c = grey.width;
-        }
-        differs |= _mm_movemask_epi8(_mm_cmpeq_epi8(difference, _mm_setzero_si128())) != 0xFFFF;
-#endif
-        for (; c < grey.width; ++c) {
-            out[c] = char('0' + (uint8_t(in[c] - low) <= range));
-            differs |= out[c] != above[c];
-        }
-        if (sameAsAbove) (*sameAsAbove)[size_t(r)] = !differs;
+        // Dark from min to T; compared with the row above.
+        const bool differs = BinariseRow(&grey.pixels[size_t(r) * size_t(grey.width)], grey.width,
+                                         low, range, r > 0 ? out - grey.width : nullptr, out);
+        if (sameAsAbove) (*sameAsAbove)[size_t(r)] = r > 0 && !differs;
     }
 
     if (!debugFolder.empty()) {

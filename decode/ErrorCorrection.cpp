@@ -1,7 +1,7 @@
 #include "ErrorCorrection.h"
 
 #include "GaloisField.h"
-#include "VectorSupport.h"
+#include "GaloisKernels.h"
 
 #include <algorithm>
 #include <array>
@@ -10,114 +10,11 @@ namespace zorvik {
 
 namespace {
 
-// S_k = r(alpha^k) for k = 0..count - 1 (count 0..255), all at once.
-// Codeword j is the coefficient of x^(n-1-j), so it adds
-// alpha^(log c_j + k (n-1-j)) to S_k: the exponent grows by n - 1 - j from
-// one k to the next, each term is one table read, and unlike Horner's rule
-// no syndrome waits on the one before.
-void EvaluateSyndromesByTerms(const CodewordArray& codewords, int n, int count,
-                              int16_t* syndromes) {
-    std::array<uint8_t, 256> sum{};
-    for (int j = 0; j < n; ++j) {
-        if (codewords[j] == 0) continue;
-        int exponent = detail::kFieldTables.LogTable[size_t(codewords[j])];
-        const int step = n - 1 - j; // n <= 255: below 255
-        for (int k = 0; k < count; ++k) {
-            sum[size_t(k)] ^= uint8_t(detail::kFieldTables.PowerTable[size_t(exponent)]);
-            exponent += step;
-            if (exponent >= 255) exponent -= 255;
-        }
-    }
-    for (int k = 0; k < count; ++k) syndromes[k] = sum[size_t(k)];
-}
-
-#if defined(ZORVIK_BYTE_SHUFFLES)
-// Up to 32 syndromes in two vectors: S = sum over j of c_j * P_(n-1-j), where
-// P_e holds alpha^(k e) for k = 0..31. A vector times one element is two
-// 16-entry table look-ups, one per nibble: c x = c (x & 15) + c (x & 240).
-constexpr int kVectorSyndromes = 32;
-
-struct SyndromeTables {
-    alignas(16) uint8_t low[256][16];                  // c * x for x = 0..15
-    alignas(16) uint8_t high[256][16];                 // c * (x << 4) for x = 0..15
-    alignas(16) uint8_t powers[255][kVectorSyndromes]; // alpha^(k e mod 255)
-    alignas(16) uint8_t rising[kVectorSyndromes][256]; // alpha^(j i mod 255), i = 0..255
-};
-
-constexpr SyndromeTables MakeSyndromeTables() {
-    SyndromeTables t{};
-    for (int c = 0; c < 256; ++c)
-        for (int x = 0; x < 16; ++x) {
-            t.low[c][x] = uint8_t(GfMultiply(c, x));
-            t.high[c][x] = uint8_t(GfMultiply(c, x << 4));
-        }
-    for (int e = 0; e < 255; ++e)
-        for (int k = 0; k < kVectorSyndromes; ++k)
-            t.powers[e][k] = uint8_t(detail::kFieldTables.PowerTable[size_t(k * e % 255)]);
-    for (int j = 0; j < kVectorSyndromes; ++j)
-        for (int i = 0; i < 256; ++i)
-            t.rising[j][i] = uint8_t(detail::kFieldTables.PowerTable[size_t(j * i % 255)]);
-    return t;
-}
-
-constexpr SyndromeTables kSyndromeTables = MakeSyndromeTables();
-
-// Sixteen elements, each times c.
-__attribute__((target("ssse3"))) inline __m128i Times(size_t c, __m128i x) {
-    const __m128i nibble = _mm_set1_epi8(0x0F);
-    const __m128i low = _mm_load_si128(reinterpret_cast<const __m128i*>(kSyndromeTables.low[c]));
-    const __m128i high = _mm_load_si128(reinterpret_cast<const __m128i*>(kSyndromeTables.high[c]));
-    return _mm_xor_si128(_mm_shuffle_epi8(low, _mm_and_si128(x, nibble)),
-                         _mm_shuffle_epi8(high, _mm_and_si128(_mm_srli_epi16(x, 4), nibble)));
-}
-
-// sigma(alpha^i) for the sixteen i from first, sigma of degree below 32.
-__attribute__((target("ssse3"))) void LocatorValuesByVectors(const int16_t* sigma, int degree,
-                                                             int first, uint8_t* values) {
-    __m128i sum = _mm_set1_epi8(char(sigma[0]));
-    for (int j = 1; j <= degree; ++j) {
-        if (sigma[j] == 0) continue;
-        const auto* powers = reinterpret_cast<const __m128i*>(kSyndromeTables.rising[j] + first);
-        sum = _mm_xor_si128(sum, Times(size_t(sigma[j]), _mm_load_si128(powers)));
-    }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(values), sum);
-}
-
-__attribute__((target("ssse3"))) void
-EvaluateSyndromesByVectors(const CodewordArray& codewords, int n, int count, int16_t* syndromes) {
-    __m128i sum[2] = {_mm_setzero_si128(), _mm_setzero_si128()};
-    for (int j = 0; j < n; ++j) {
-        const size_t c = size_t(codewords[size_t(j)]);
-        const uint8_t* powers = kSyndromeTables.powers[n - 1 - j];
-        for (int half = 0; half < 2; ++half) {
-            const __m128i p = _mm_load_si128(reinterpret_cast<const __m128i*>(powers + 16 * half));
-            sum[half] = _mm_xor_si128(sum[half], Times(c, p));
-        }
-    }
-    alignas(16) uint8_t out[kVectorSyndromes];
-    _mm_store_si128(reinterpret_cast<__m128i*>(out), sum[0]);
-    _mm_store_si128(reinterpret_cast<__m128i*>(out + 16), sum[1]);
-    for (int k = 0; k < count; ++k) syndromes[k] = out[k];
-}
-#endif
-
-// The syndromes by vectors where the processor has them, else term by term.
-// Codewords must be 0..255.
-void EvaluateSyndromes(const CodewordArray& codewords, int n, int count, int16_t* syndromes) {
-#if defined(ZORVIK_BYTE_SHUFFLES)
-    if (HasByteShuffles() && count <= kVectorSyndromes) {
-        EvaluateSyndromesByVectors(codewords, n, count, syndromes);
-        return;
-    }
-#endif
-    EvaluateSyndromesByTerms(codewords, n, count, syndromes);
-}
-
 // True when all ecCount syndromes vanish, i.e. the block is a codeword of the
 // generator with roots alpha^0 .. alpha^(ecCount - 1).
 bool IsCodeword(const CodewordArray& codewords, int n, int ecCount) {
     std::array<int16_t, 256> syndromes;
-    EvaluateSyndromes(codewords, n, ecCount, syndromes.data());
+    EvaluateSyndromes(codewords.data(), n, ecCount, syndromes.data());
     for (int k = 0; k < ecCount; ++k)
         if (syndromes[size_t(k)] != 0) return false;
     return true;
@@ -135,7 +32,7 @@ class BlockDecoder {
     int16_t Correct() {
         // Only 2t syndromes take part, even where the block has more
         // error-correction codewords.
-        EvaluateSyndromes(codewords_, n_, syndromeCount_, syndromes_.data());
+        EvaluateSyndromes(codewords_.data(), n_, syndromeCount_, syndromes_.data());
         int sum = 0;
         for (int k = 0; k < syndromeCount_; ++k) sum += syndromes_[k];
         if (sum == 0) return 0;
@@ -202,60 +99,17 @@ class BlockDecoder {
         int degree = 0; // of sigma's terms below x^(2t), the ones searched
         for (int j = 1; j < syndromeCount_; ++j)
             if (locator_[j] != 0) degree = j;
-        LocatorValues values(locator_, degree);
+        // sigma(alpha^i) sixteen at a time: i = 0..15, then 16..31, ...
+        std::array<uint8_t, 16> values{};
         for (int i = 1; i <= 255 && rootCount_ < degree; ++i) {
-            if (values.Next() != 0) continue;
+            if (i == 1 || i % 16 == 0)
+                EvaluateSixteen(locator_.data(), degree, i / 16 * 16, values.data());
+            if (values[size_t(i % 16)] != 0) continue;
             if (255 - i >= n_ || rootCount_ == syndromeCount_ / 2) return false;
             roots_[rootCount_++] = static_cast<int16_t>(255 - i);
         }
         return true;
     }
-
-    // sigma(alpha^i) for i = 1, 2, ... in turn, from sigma's terms up to
-    // degree: sixteen at a time where the processor has byte shuffles, else
-    // term by term. Term j of sigma(alpha^i) is alpha^(log sigma_j + j i):
-    // its exponent grows by j from one i to the next, one table read each.
-    class LocatorValues {
-      public:
-        LocatorValues(const Polynomial& sigma, int degree) : sigma_(sigma), degree_(degree) {
-#if defined(ZORVIK_BYTE_SHUFFLES)
-            vectors_ = HasByteShuffles();
-            if (vectors_) return;
-#endif
-            for (int j = 1; j <= degree; ++j) {
-                if (sigma[j] == 0) continue;
-                exponent_[terms_] = (detail::kFieldTables.LogTable[sigma[j]] + j) % 255;
-                step_[terms_++] = j;
-            }
-        }
-
-        int Next() {
-            ++i_;
-#if defined(ZORVIK_BYTE_SHUFFLES)
-            if (vectors_) {
-                if (i_ == 1 || i_ % 16 == 0)
-                    LocatorValuesByVectors(sigma_.data(), degree_, i_ / 16 * 16, block_.data());
-                return block_[size_t(i_ % 16)];
-            }
-#endif
-            int value = sigma_[0];
-            for (int m = 0; m < terms_; ++m) {
-                value ^= detail::kFieldTables.PowerTable[size_t(exponent_[m])];
-                exponent_[m] += step_[m];
-                if (exponent_[m] >= 255) exponent_[m] -= 255;
-            }
-            return value;
-        }
-
-      private:
-        const Polynomial& sigma_;
-        const int degree_;
-        int i_ = 0;
-        bool vectors_ = false;
-        std::array<uint8_t, 16> block_{};
-        std::array<int, 32> exponent_{}, step_{};
-        int terms_ = 0;
-    };
 
     // Locates the errors and applies Forney's values. The block is touched
     // only once every check has passed.

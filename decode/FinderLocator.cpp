@@ -1,6 +1,7 @@
 #include "FinderLocator.h"
 
-#include "PixelLines.h"
+#include "FinderKernels.h"
+#include "PixelLineKernels.h"
 
 #include <algorithm>
 #include <array>
@@ -18,24 +19,28 @@ double Distance(PlanePoint a, PlanePoint b) {
 
 // Runs in 1:1:3:1:1 within a generous tolerance: blur and a pixel or two per
 // module shift every edge by up to a pixel, hence the half-pixel allowance.
+// Run i may be off its kFinderModules[i] modules by 0.6 of a module for a
+// side run, 1.3 for the middle one, and 0.75 pixel.
 bool RunsFit(const std::array<int, 5>& runs) {
     const int total = runs[0] + runs[1] + runs[2] + runs[3] + runs[4];
-    if (total < 7) return false;
+    if (total < kFinderTotal) return false;
     if (std::min({runs[0], runs[1], runs[2], runs[3], runs[4]}) <= 0) return false;
+    auto tenths = [](size_t i) { return kFinderModules[i] == kFinderMiddle ? 13 : 6; };
     // Most windows are far off: integer bounds a little wider than the
-    // exact ones below turn them away first, the middle run's lower one
-    // first of all.
-    auto outside = [&](int run, int low, int high) {
-        return 70 * run > high * total + 53 || 70 * run < low * total - 53;
-    };
-    if (outside(runs[2], 17, 43) || outside(runs[0], 4, 16) || outside(runs[1], 4, 16) ||
-        outside(runs[3], 4, 16) || outside(runs[4], 4, 16))
-        return false;
-    const double unit = total / 7.0;
-    const double slack = 0.6 * unit + 0.75;
-    for (int i : {0, 1, 3, 4})
-        if (std::abs(runs[size_t(i)] - unit) > slack) return false;
-    return std::abs(runs[2] - 3 * unit) <= 1.3 * unit + 0.75;
+    // exact ones below (in tenths of a module, and 53 for 0.75 of 70) turn
+    // them away first, the middle run's first of all.
+    constexpr int kScale = 10 * kFinderTotal;
+    for (size_t i : {2, 0, 1, 3, 4}) {
+        const int modules = 10 * kFinderModules[i];
+        if (kScale * runs[i] > (modules + tenths(i)) * total + 53 ||
+            kScale * runs[i] < (modules - tenths(i)) * total - 53)
+            return false;
+    }
+    const double unit = total / double(kFinderTotal);
+    for (size_t i = 0; i < runs.size(); ++i)
+        if (std::abs(runs[i] - kFinderModules[i] * unit) > tenths(i) / 10.0 * unit + 0.75)
+            return false;
+    return true;
 }
 
 // The finders found in one polarity, with a grid of where their centres lie,

@@ -1,11 +1,12 @@
 #include "FinderSearch.h"
 
-#include "PixelLines.h"
+#include "CountKernels.h"
+#include "FinderKernels.h"
+#include "PixelLineKernels.h"
 
 #include <algorithm>
 #include <bit>
 #include <cassert>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -48,22 +49,12 @@ int RoundedGroupCount(int count) {
     return (count + 15) / 16 * 16;
 }
 
-// Bounds kept past a line's changes, for the run split to read whole
-// vectors; runs kept past whole groups of sixteen, for the two beyond and
-// the split's last eight.
-constexpr int kBoundSlack = kChangeSlack + 40;
-constexpr int kRunSlack = 10;
-
-#if defined(__SSE2__)
-// The even and the odd 16-bit lanes of a, then b (values 0 to 32767).
-inline __m128i EvenLanes(__m128i a, __m128i b) {
-    return _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(a, 16), 16),
-                           _mm_srai_epi32(_mm_slli_epi32(b, 16), 16));
-}
-inline __m128i OddLanes(__m128i a, __m128i b) {
-    return _mm_packs_epi32(_mm_srai_epi32(a, 16), _mm_srai_epi32(b, 16));
-}
-#endif
+// Bounds kept past a line's changes: the line's length, so that the runs
+// past its last read as empty (the run split reads up to six). Runs and
+// flags kept past whole groups of sixteen: the two runs beyond, and the
+// flags' reads of eight.
+constexpr int kBoundSlack = kChangeSlack + 8;
+constexpr int kRunSlack = 8;
 
 // Sizes runs for lines of up to longest pixels, once for a whole search: a
 // line of L pixels has at most (L + 1) / 2 dark runs.
@@ -71,7 +62,7 @@ void SizeForLines(DarkRuns& runs, int longest) {
     const size_t groups = size_t(RoundedGroupCount((longest + 1) / 2));
     runs.bound.resize(size_t(longest) + kBoundSlack);
     for (auto* v : {&runs.start, &runs.dark, &runs.light}) v->resize(groups + kRunSlack);
-    runs.maybe.resize(groups);
+    runs.maybe.resize(groups + kRunSlack);
 }
 
 // runs is sized by SizeForLines for lines at least as long as line.
@@ -97,19 +88,6 @@ void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     int16_t* __restrict light = runs.light.data();
     const int filled = runs.count + 2;
     int k = 0;
-#if defined(__SSE2__)
-    // Eight runs of each kind at a time: the bounds' differences are the
-    // runs' lengths, dark ones in the even lanes and light ones in the odd.
-    for (; k < filled; k += 8) {
-        auto at = [&](int i) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)); };
-        const __m128i from0 = at(2 * k), from1 = at(2 * k + 8);
-        const __m128i length0 = _mm_sub_epi16(at(2 * k + 1), from0);
-        const __m128i length1 = _mm_sub_epi16(at(2 * k + 9), from1);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(start + k), EvenLanes(from0, from1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dark + k), EvenLanes(length0, length1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(light + k), OddLanes(length0, length1));
-    }
-#endif
     for (; k < filled; ++k) {
         start[k] = b[2 * k];
         dark[k] = int16_t(b[2 * k + 1] - b[2 * k]);
@@ -118,37 +96,11 @@ void FindDarkRuns(std::string_view line, DarkRuns& runs) {
     for (k = filled; k < padded; ++k) dark[k] = light[k] = 0;
 }
 
-// Lines up to this long take the prefilter in 16-bit arithmetic, exact
-// there (14 times a run, and 7t + 7, stay within 32767), with twice as many
-// groups to a vector.
-constexpr int kShortLine = 2340;
-
-// Integer bounds that every group CheckFinderRuns accepts keeps, with room
-// for the float rounding of its run bounds (under 0.01 for totals up to
-// 32767): 14 times a side run lies within t - 14 .. 3t + 7 and 14 times the
-// middle one within 5t - 14 .. 7t + 7. Most groups fail here, several at a
-// time; the exact check runs for the rest. Wide is the arithmetic's type.
-template <typename Wide>
-void MarkGroups(const int16_t* __restrict dark, const int16_t* __restrict light,
-                uint8_t* __restrict maybe, int n) {
-    for (int k = 0; k < n; ++k) {
-        const Wide t = Wide(dark[k] + light[k] + dark[k + 1] + light[k + 1] + dark[k + 2]);
-        const Wide lo = Wide(t - 14), hi = Wide(3 * t + 7);
-        const Wide a = Wide(14 * dark[k]), b = Wide(14 * light[k]), m = Wide(14 * dark[k + 1]),
-                   d = Wide(14 * light[k + 1]), e = Wide(14 * dark[k + 2]);
-        const bool ok = (t >= 7) & (a >= lo) & (a <= hi) & (b >= lo) & (b <= hi) & (d >= lo) &
-                        (d <= hi) & (e >= lo) & (e <= hi) & (m >= Wide(5 * t - 14)) &
-                        (m <= Wide(7 * t + 7));
-        maybe[k] = ok;
-    }
-}
-
 void MarkLikelyGroups(DarkRuns& runs, int lineLength) {
-    const int n = runs.count, whole = RoundedGroupCount(n);
-    if (lineLength <= kShortLine)
-        MarkGroups<int16_t>(runs.dark.data(), runs.light.data(), runs.maybe.data(), whole);
-    else
-        MarkGroups<int>(runs.dark.data(), runs.light.data(), runs.maybe.data(), whole);
+    // Most groups fail here, several at a time; the exact check runs for the rest.
+    const int n = runs.count;
+    MarkFinderGroups(runs.dark.data(), runs.light.data(), RoundedGroupCount(n), lineLength,
+                     runs.maybe.data());
     // A group reaching the end of a line of 32767 pixels is a fault,
     // whatever its runs: in such a line the last three are scanned.
     if (lineLength >= INT16_MAX)
@@ -204,30 +156,8 @@ class DarkCounter {
         if (!narrow_) narrow_ = ColumnCounts<uint8_t>();
         const uint8_t* below = &narrow_[(size_t(bottom) + 1) * size_t(width_)];
         const uint8_t* above = &narrow_[size_t(top) * size_t(width_)];
-        long long dark = 0;
-        int p = first - 1;
-#if defined(__SSE2__)
-        // Sixteen columns at a time, their differences added up in two
-        // 64-bit lanes. The last few as sixteen with the bytes past the
-        // strip cleared (the table has room behind its end).
-        auto columns = [&](int at) {
-            return _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(below + at)),
-                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + at)));
-        };
-        const __m128i zero = _mm_setzero_si128();
-        __m128i sums = zero;
-        for (; p + 16 <= last; p += 16) sums = _mm_add_epi64(sums, _mm_sad_epu8(columns(p), zero));
-        if (p < last) {
-            sums = _mm_add_epi64(
-                sums, _mm_sad_epu8(_mm_and_si128(columns(p), FirstBytes(last - p)), zero));
-            p = last;
-        }
-        alignas(16) uint64_t halves[2];
-        _mm_store_si128(reinterpret_cast<__m128i*>(halves), sums);
-        dark = static_cast<long long>(halves[0] + halves[1]);
-#endif
-        for (; p < last; ++p) dark += uint8_t(below[p] - above[p]);
-        return dark;
+        return static_cast<long long>(
+            SumByteDifferences(below + first - 1, above + first - 1, last - first + 1));
     }
 
     // Dark pixels of a strip of any height, from the 16-bit counts.
@@ -249,21 +179,9 @@ class DarkCounter {
         std::fill_n(counts.get(), size_t(width_), Count{0});
         for (int r = 0; r < height_; ++r) {
             const char* row = image_[size_t(r)].data();
-            const Count* above = &counts[size_t(r) * size_t(width_)];
-            Count* here = &counts[(size_t(r) + 1) * size_t(width_)];
-            int p = 0;
-#if defined(__SSE2__)
-            for (; p + 16 <= width_; p += 16) {
-                if constexpr (sizeof(Count) == 1)
-                    _mm_storeu_si128(
-                        reinterpret_cast<__m128i*>(here + p),
-                        _mm_add_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(above + p)),
-                                     DarkOnes(row + p)));
-                else
-                    AddBytes16(above + p, DarkOnes(row + p), here + p);
-            }
-#endif
-            for (; p < width_; ++p) here[p] = Count(above[p] + (row[p] == '1'));
+            const Count* __restrict above = &counts[size_t(r) * size_t(width_)];
+            Count* __restrict here = &counts[(size_t(r) + 1) * size_t(width_)];
+            for (int p = 0; p < width_; ++p) here[p] = Count(above[p] + (row[p] == '1'));
         }
         return counts;
     }
@@ -279,7 +197,7 @@ class DarkCounter {
 using EdgeTest = int (*)(DarkCounter&, int line, int f, int g);
 
 int HorizontalEdge(DarkCounter& dark, int y, int f, int g) {
-    float m = float(g) / 7.0f;
+    float m = float(g) / float(kFinderTotal);
     float d = 2 * m;
     int w = RoundToInt16(d), h = RoundToInt16(2 * d + m);
     int ys = RoundToInt16(float(y) - d);
@@ -289,7 +207,7 @@ int HorizontalEdge(DarkCounter& dark, int y, int f, int g) {
 }
 
 int VerticalEdge(DarkCounter& dark, int x, int f, int g) {
-    float m = float(g) / 7.0f;
+    float m = float(g) / float(kFinderTotal);
     float d = 2 * m;
     int w = RoundToInt16(2 * d + m), h = RoundToInt16(d);
     int xs = RoundToInt16(float(x) - d);
@@ -298,17 +216,18 @@ int VerticalEdge(DarkCounter& dark, int x, int f, int g) {
     return 0;
 }
 
-// The accepted run lengths for a total t: side runs lo1..hi1, the middle one
-// lo3..hi3.
+// The accepted run lengths for a total t: w modules of t / 7 within half a
+// module, for the side runs and for the middle one.
 struct RunBounds {
-    int16_t lo1, hi1, lo3, hi3;
+    int16_t sideLo, sideHi, middleLo, middleHi;
 };
 
 RunBounds BoundsFor(int16_t t) {
-    float m = float(t) / 7.0f;
+    float m = float(t) / float(kFinderTotal);
     float h = m / 2.0f;
-    return {TruncToInt16(m - h), TruncToInt16(m + h + 0.5f), TruncToInt16(3 * m - h),
-            TruncToInt16(3 * m + h + 0.5f)};
+    auto lo = [&](int w) { return TruncToInt16(float(w) * m - h); };
+    auto hi = [&](int w) { return TruncToInt16(float(w) * m + h + 0.5f); };
+    return {lo(kFinderSide), hi(kFinderSide), lo(kFinderMiddle), hi(kFinderMiddle)};
 }
 
 // Every non-negative total's bounds, worked out once: the check runs for
@@ -325,11 +244,12 @@ const std::vector<RunBounds>& BoundsTable() {
 // CheckFinderRuns for a total from 0 to 32767, against its bounds.
 inline int16_t FinderRunsTotal(const std::array<int16_t, 5>& runs, int16_t t, const RunBounds& b) {
     // One branch for all ten bounds: most groups fail, and unpredictably.
-    auto less = [](int x, int y) { return unsigned(x < y); };
-    const unsigned outside = less(runs[0], b.lo1) | less(b.hi1, runs[0]) | less(runs[1], b.lo1) |
-                             less(b.hi1, runs[1]) | less(runs[2], b.lo3) | less(b.hi3, runs[2]) |
-                             less(runs[3], b.lo1) | less(b.hi1, runs[3]) | less(runs[4], b.lo1) |
-                             less(b.hi1, runs[4]);
+    unsigned outside = 0;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const bool middle = kFinderModules[i] == kFinderMiddle;
+        outside |= unsigned(runs[i] < (middle ? b.middleLo : b.sideLo)) |
+                   unsigned((middle ? b.middleHi : b.sideHi) < runs[i]);
+    }
     return outside ? 0 : t;
 }
 
@@ -373,7 +293,7 @@ void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, E
         // Lengths within one line of at most 32767: the total fits.
         const int16_t total = int16_t(group[0] + group[1] + group[2] + group[3] + group[4]);
         const int g = FinderRunsTotal(group, total, bounds[size_t(total)]);
-        if (g < 7) return false;
+        if (g < kFinderTotal) return false;
         Candidate found{CheckedInt16(f + positionShift), CheckedInt16(lineNo), CheckedInt16(g)};
         const int edge = edgeTest(dark, lineNo, f, g);
         if (edge == 0) return false;
@@ -381,18 +301,10 @@ void ScanLine(DarkCounter& dark, std::string_view text, int lineNo, int limit, E
         c = f + g;
         return c >= limit;
     };
-    // The prefilter's flags (0 or 1) eight at a time: few groups pass it,
-    // and a branch per group would mispredict at each one that does. The
-    // flags run on in whole groups of sixteen, 0 past the last group.
     const uint8_t* maybe = runs.maybe.data();
-    for (int k0 = 0; k0 < runs.count; k0 += 8) {
-        uint64_t flags;
-        std::memcpy(&flags, maybe + k0, 8);
-        for (; flags != 0; flags &= flags - 1) {
-            const int k = k0 + std::countr_zero(flags) / 8;
-            if (k >= runs.count || endsAt(k)) return;
-        }
-    }
+    for (int k = NextFlagged(maybe, 0, runs.count); k < runs.count;
+         k = NextFlagged(maybe, k + 1, runs.count))
+        if (endsAt(k)) return;
 }
 
 // Where each geometry's entry lies in the tally, by open addressing: a

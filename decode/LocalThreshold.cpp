@@ -1,11 +1,10 @@
 #include "LocalThreshold.h"
 
+#include "GreyKernels.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace zorvik {
 namespace {
@@ -71,30 +70,7 @@ GreyImage HalveImage(const GreyImage& grey) {
     GreyImage half(grey.width / 2, grey.height / 2);
     for (int y = 0; y < half.height; ++y) {
         const uint8_t* a = &grey.pixels[size_t(2 * y) * size_t(grey.width)];
-        const uint8_t* b = a + grey.width;
-        uint8_t* out = &half.pixels[size_t(y) * size_t(half.width)];
-        int x = 0;
-#if defined(__SSE2__)
-        // Sixteen at a time: the even and odd pixels of both rows as 16-bit sums.
-        const __m128i low = _mm_set1_epi16(0xFF), two = _mm_set1_epi16(2);
-        for (; x + 16 <= half.width; x += 16) {
-            __m128i sums[2];
-            for (int k = 0; k < 2; ++k) {
-                const __m128i up =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 2 * x + 16 * k));
-                const __m128i down =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 2 * x + 16 * k));
-                const __m128i sum =
-                    _mm_add_epi16(_mm_add_epi16(_mm_and_si128(up, low), _mm_srli_epi16(up, 8)),
-                                  _mm_add_epi16(_mm_and_si128(down, low), _mm_srli_epi16(down, 8)));
-                sums[k] = _mm_srli_epi16(_mm_add_epi16(sum, two), 2);
-            }
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
-                             _mm_packus_epi16(sums[0], sums[1]));
-        }
-#endif
-        for (; x < half.width; ++x)
-            out[x] = uint8_t((a[2 * x] + a[2 * x + 1] + b[2 * x] + b[2 * x + 1] + 2) / 4);
+        HalveRows(a, a + grey.width, half.width, &half.pixels[size_t(y) * size_t(half.width)]);
     }
     return half;
 }

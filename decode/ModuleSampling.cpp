@@ -1,11 +1,8 @@
 #include "ModuleSampling.h"
 
-#include "PixelLines.h"
+#include "CountKernels.h"
 
 #include <algorithm>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <cmath>
 #include <filesystem>
 
@@ -116,27 +113,13 @@ struct SamplingAccess {
         const int pairs = std::min(c.width, c.rowWidth - c.left); // both pixels inside the row
         // A column has at most 32767 changes: 16-bit counts, widened at the end.
         std::vector<uint16_t> counts(size_t(std::max(pairs, 0)), 0);
+        uint16_t* __restrict count = counts.data();
         for (int y = c.top; y < c.top + c.height; ++y) {
-            const char* p = binary[size_t(y)].data() + (c.left - 1);
-            int j = 0;
-#if defined(__SSE2__)
-            // Sixteen pairs at a time; a change is a '0' beside a '1'.
-            const __m128i zeroChar = _mm_set1_epi8('0'), oneChar = _mm_set1_epi8('1');
-            const __m128i bit = _mm_set1_epi8(1);
-            for (; j + 16 <= pairs; j += 16) {
-                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j));
-                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j + 1));
-                const __m128i change = _mm_and_si128(
-                    _mm_or_si128(
-                        _mm_and_si128(_mm_cmpeq_epi8(a, oneChar), _mm_cmpeq_epi8(b, zeroChar)),
-                        _mm_and_si128(_mm_cmpeq_epi8(a, zeroChar), _mm_cmpeq_epi8(b, oneChar))),
-                    bit);
-                AddBytes16(&counts[size_t(j)], change, &counts[size_t(j)]);
-            }
-#endif
-            for (; j < pairs; ++j) {
+            const char* __restrict p = binary[size_t(y)].data() + (c.left - 1);
+            // A change is a '0' beside a '1'; no branch, so that it vectorises.
+            for (int j = 0; j < pairs; ++j) {
                 const char a = p[j], b = p[j + 1];
-                counts[size_t(j)] += (a == '1' && b == '0') || (a == '0' && b == '1');
+                count[j] += ((a == '1') & (b == '0')) | ((a == '0') & (b == '1'));
             }
         }
         c.columnEdges.assign(size_t(c.width), 0);
@@ -153,26 +136,7 @@ struct SamplingAccess {
         for (int i = 0; i + 1 < c.height; ++i) {
             const char* upper = binary[size_t(c.top + i)].data() + (c.left - 1);
             const char* lower = binary[size_t(c.top + i + 1)].data() + (c.left - 1);
-            int changes = 0, x = 0;
-#if defined(__SSE2__)
-            // Equal pairs counted sixteen at a time in byte lanes, summed
-            // before a lane could pass 255.
-            const __m128i zero = _mm_setzero_si128();
-            while (x + 16 <= span) {
-                __m128i equal = zero;
-                const int end = std::min(span - 15, x + 255 * 16);
-                for (; x < end; x += 16)
-                    equal = _mm_sub_epi8(
-                        equal, _mm_cmpeq_epi8(
-                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + x)),
-                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + x))));
-                const __m128i sums = _mm_sad_epu8(equal, zero);
-                changes -= _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
-            }
-            changes += x;
-#endif
-            for (; x < span; ++x) changes += upper[x] != lower[x];
-            c.rowEdges[size_t(i)] = changes;
+            c.rowEdges[size_t(i)] = CountDifferent(upper, lower, span);
         }
         c.rowsDone = true;
         return c.rowEdges;
@@ -197,56 +161,7 @@ struct SamplingAccess {
             const char* p = binary[size_t(t.top + i)].data() + (t.left - 1);
             const Count* above = &t.sums[size_t(i) * stride];
             Count* here = &t.sums[(size_t(i) + 1) * stride];
-            Count run = 0;
-            here[0] = 0;
-            int j = 0;
-#if defined(__SSE2__)
-            // Sixteen at a time: the dark ones' running count within the
-            // sixteen by shifted sums, then widened and added to the row
-            // above. The count so far along the row rides in every lane of
-            // carry, so that one step waits for the last only by an addition.
-            const __m128i zero = _mm_setzero_si128();
-            __m128i carry = zero;
-            for (; j + 16 <= t.columns; j += 16) {
-                __m128i counts = DarkOnes(p + j);
-                counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 1));
-                counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 2));
-                counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 4));
-                counts = _mm_add_epi8(counts, _mm_slli_si128(counts, 8));
-                const __m128i halves[2] = {_mm_unpacklo_epi8(counts, zero),
-                                           _mm_unpackhi_epi8(counts, zero)};
-                if constexpr (sizeof(Count) == 2) {
-                    for (int q = 0; q < 2; ++q) {
-                        const __m128i sum =
-                            _mm_add_epi16(_mm_add_epi16(halves[q], carry),
-                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(
-                                              above + j + 1 + 8 * q)));
-                        _mm_storeu_si128(reinterpret_cast<__m128i*>(here + j + 1 + 8 * q), sum);
-                    }
-                    // The sixteen's total, lane 7 of the upper half, in every lane.
-                    const __m128i total = _mm_shufflehi_epi16(halves[1], 0xFF);
-                    carry = _mm_add_epi16(carry, _mm_unpackhi_epi64(total, total));
-                } else {
-                    __m128i quarter;
-                    for (int q = 0; q < 4; ++q) {
-                        const __m128i half = halves[q / 2];
-                        quarter = q % 2 == 0 ? _mm_unpacklo_epi16(half, zero)
-                                             : _mm_unpackhi_epi16(half, zero);
-                        const __m128i sum =
-                            _mm_add_epi32(_mm_add_epi32(quarter, carry),
-                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(
-                                              above + j + 1 + 4 * q)));
-                        _mm_storeu_si128(reinterpret_cast<__m128i*>(here + j + 1 + 4 * q), sum);
-                    }
-                    carry = _mm_add_epi32(carry, _mm_shuffle_epi32(quarter, 0xFF));
-                }
-            }
-            run = Count(_mm_cvtsi128_si32(carry));
-#endif
-            for (; j < t.columns; ++j) {
-                run = Count(run + (p[j] == '1'));
-                here[j + 1] = Count(above[j + 1] + run);
-            }
+            AddRunningDark(p, t.columns, above, here);
         }
     }
 
@@ -262,30 +177,14 @@ struct SamplingAccess {
         uint16_t* d = differences.data();
         for (size_t j = 0; j <= cells; ++j)
             d[j] = uint16_t(lower[boundary[j]] - upper[boundary[j]]);
-        auto dark = [&](size_t k) {
-            const unsigned count = uint16_t(d[k + 1] - d[k]);
-            const unsigned area = unsigned(height) * widths[k];
-            return count >= (area >> 1) + (area & 1);
-        };
-        size_t k = 0;
-#if defined(__SSE2__)
-        const __m128i tall = _mm_set1_epi16(int16_t(height)), one = _mm_set1_epi16(1);
-        const __m128i zero = _mm_setzero_si128(), zeroChar = _mm_set1_epi8('0');
-        for (; k + 8 <= cells; k += 8) {
-            const __m128i count =
-                _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k + 1)),
-                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k)));
-            // Areas below 2^16: the low half of the product is the whole.
-            const __m128i area = _mm_mullo_epi16(
-                tall, _mm_loadu_si128(reinterpret_cast<const __m128i*>(widths.data() + k)));
-            const __m128i half = _mm_add_epi16(_mm_srli_epi16(area, 1), _mm_and_si128(area, one));
-            // count >= half exactly when half - count saturates at 0.
-            const __m128i darkCell = _mm_cmpeq_epi16(_mm_subs_epu16(half, count), zero);
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k),
-                             _mm_sub_epi8(zeroChar, _mm_packs_epi16(darkCell, darkCell)));
+        // 16-bit areas are whole below 2^16, and eight cells go to a vector.
+        const uint16_t* __restrict width = widths.data();
+        char* __restrict cell = out;
+        for (size_t k = 0; k < cells; ++k) {
+            const uint16_t count = uint16_t(d[k + 1] - d[k]);
+            const uint16_t area = uint16_t(height * width[k]);
+            cell[k] = char('0' + (count >= (area >> 1) + (area & 1)));
         }
-#endif
-        for (; k < cells; ++k) out[k] = char('0' + dark(k));
     }
 
     static void Vote(SamplingCache& c, const BinaryImage& binary, const std::vector<int16_t>& rows,
@@ -360,11 +259,8 @@ struct SamplingAccess {
                 // In the table's own width: a wrapped narrow count comes
                 // back exact.
                 const long long dark = Count(lower[s.b] - upper[s.b] - lower[s.a] + upper[s.a]);
-                // Exactly half dark is dark: 2 dark >= area exactly when
-                // area - 2 dark - 1 is negative. Its sign bit, not a branch:
-                // modules are dark or light at random.
-                const long long light = height * s.width - 2 * dark - 1;
-                out[spanColumn[k]] = char('0' + int(static_cast<uint64_t>(light) >> 63));
+                // Exactly half dark is dark.
+                out[spanColumn[k]] = char('0' + (2 * dark >= height * s.width));
             }
         };
         int y0 = c.top;

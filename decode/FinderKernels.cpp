@@ -1,0 +1,69 @@
+#include "FinderKernels.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace zorvik {
+namespace {
+
+// The prefilter in the arithmetic of Wide. Written so that the compiler
+// runs it on whole vectors: one flag per group, no branch.
+template <typename Wide>
+void MarkGroups(const int16_t* __restrict dark, const int16_t* __restrict light, int n,
+                uint8_t* __restrict maybe) {
+    constexpr int kScale = 2 * kFinderTotal;
+    for (int k = 0; k < n; ++k) {
+        const Wide runs[5] = {Wide(dark[k]), Wide(light[k]), Wide(dark[k + 1]), Wide(light[k + 1]),
+                              Wide(dark[k + 2])};
+        const Wide t = Wide(runs[0] + runs[1] + runs[2] + runs[3] + runs[4]);
+        bool ok = t >= kFinderTotal;
+        for (size_t i = 0; i < 5; ++i) {
+            const int w = kFinderModules[i];
+            const Wide r = Wide(kScale * runs[i]);
+            ok &=
+                (r >= Wide((2 * w - 1) * t - kScale)) & (r <= Wide((2 * w + 1) * t + kFinderTotal));
+        }
+        maybe[k] = ok;
+    }
+}
+
+// Lines up to this long (2340) take the prefilter in 16-bit arithmetic,
+// twice as many groups to a vector: 2 kFinderTotal times a run, and every
+// bound of a total of at most this, stay within 32767.
+constexpr int kShortLine = INT16_MAX / (2 * kFinderTotal);
+
+} // namespace
+
+void MarkFinderGroups(const int16_t* dark, const int16_t* light, int n, int lineLength,
+                      uint8_t* maybe) {
+    if (lineLength <= kShortLine) return MarkGroups<int16_t>(dark, light, n, maybe);
+    MarkGroups<int>(dark, light, n, maybe);
+}
+
+void MarkFinderGroupsPlain(const int16_t* dark, const int16_t* light, int n, int, uint8_t* maybe) {
+    MarkGroups<int>(dark, light, n, maybe);
+}
+
+int NextFlagged(const uint8_t* flags, int from, int n) {
+    // Eight flags at a time: few are set, and a branch per flag would
+    // mispredict at each one that is.
+    for (int k = from; k < n; k += 8) {
+        uint64_t eight;
+        std::memcpy(&eight, flags + k, 8);
+        if (eight != 0) {
+            const int first = std::endian::native == std::endian::little
+                                  ? std::countr_zero(eight) / 8
+                                  : std::countl_zero(eight) / 8;
+            return std::min(n, k + first);
+        }
+    }
+    return n;
+}
+
+int NextFlaggedPlain(const uint8_t* flags, int from, int n) {
+    while (from < n && flags[from] == 0) ++from;
+    return from;
+}
+
+} // namespace zorvik

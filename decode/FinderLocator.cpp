@@ -21,24 +21,29 @@ double Distance(PlanePoint a, PlanePoint b) {
 // module shift every edge by up to a pixel, hence the half-pixel allowance.
 // Run i may be off its kFinderModules[i] modules by 0.6 of a module for a
 // side run, 1.3 for the middle one, and 0.75 pixel.
+constexpr int Tenths(size_t i) {
+    return kFinderModules[i] == kFinderMiddle ? 13 : 6;
+}
+
+// Integer bounds a little wider than RunsFit's exact ones (in tenths of a
+// module, and 53 for 0.75 of 70): most windows are far off, and these turn
+// them away first, the middle run's first of all.
+bool OutsideCoarse(size_t i, int run, int total) {
+    constexpr int kScale = 10 * kFinderTotal;
+    const int modules = 10 * kFinderModules[i];
+    return kScale * run > (modules + Tenths(i)) * total + 53 ||
+           kScale * run < (modules - Tenths(i)) * total - 53;
+}
+
 bool RunsFit(const std::array<int, 5>& runs) {
     const int total = runs[0] + runs[1] + runs[2] + runs[3] + runs[4];
     if (total < kFinderTotal) return false;
     if (std::min({runs[0], runs[1], runs[2], runs[3], runs[4]}) <= 0) return false;
-    auto tenths = [](size_t i) { return kFinderModules[i] == kFinderMiddle ? 13 : 6; };
-    // Most windows are far off: integer bounds a little wider than the
-    // exact ones below (in tenths of a module, and 53 for 0.75 of 70) turn
-    // them away first, the middle run's first of all.
-    constexpr int kScale = 10 * kFinderTotal;
-    for (size_t i : {2, 0, 1, 3, 4}) {
-        const int modules = 10 * kFinderModules[i];
-        if (kScale * runs[i] > (modules + tenths(i)) * total + 53 ||
-            kScale * runs[i] < (modules - tenths(i)) * total - 53)
-            return false;
-    }
+    for (size_t i : {2, 0, 1, 3, 4})
+        if (OutsideCoarse(i, runs[i], total)) return false;
     const double unit = total / double(kFinderTotal);
     for (size_t i = 0; i < runs.size(); ++i)
-        if (std::abs(runs[i] - kFinderModules[i] * unit) > tenths(i) / 10.0 * unit + 0.75)
+        if (std::abs(runs[i] - kFinderModules[i] * unit) > Tenths(i) / 10.0 * unit + 0.75)
             return false;
     return true;
 }
@@ -190,6 +195,7 @@ class Locator {
     // Each window of five runs of a line that starts with a run of the
     // polarity's dark value is a possible crossing of a finder.
     void ScanLines(const LineRuns& lines, bool columns) {
+        cursors_.assign((columns ? rows_ : columns_).offset.size() - 1, 0);
         for (int line = 0; line + 1 < int(lines.offset.size()); ++line) {
             const std::span<const int> starts = lines.Line(line);
             const uint8_t first = lines.first[size_t(line)];
@@ -199,9 +205,9 @@ class Locator {
                 const int total = starts[i + 5] - starts[i];
                 std::array<int, 5> runs{};
                 for (size_t k = 0; k < 5; ++k) runs[k] = starts[i + k + 1] - starts[i + k];
-                // RunsFit's lower bound on the middle run, first: it turns
-                // most windows away without a call.
-                if (70 * runs[2] < 17 * total - 53 || !RunsFit(runs)) continue;
+                // RunsFit's bounds on the middle run, first: they turn most
+                // windows away without a call.
+                if (OutsideCoarse(2, runs[2], total) || !RunsFit(runs)) continue;
                 const size_t polarity = (first ^ (i & 1)) == 1 ? 0 : 1;
                 dark_ = polarity == 0 ? 1 : 0;
                 const double middle = (starts[i + 2] + starts[i + 3]) / 2.0;
@@ -217,13 +223,24 @@ class Locator {
     // The runs through (x, y) along one axis: the dark centre run and two
     // runs on either side (cut short by the border), none longer than limit.
     // Returns the centre of the centre run along that axis, or a negative
-    // value when the runs do not fit.
-    double CrossCheck(int x, int y, bool vertical, int limit, int& total) const {
+    // value when the runs do not fit. cursor, when given, holds the run
+    // found on this line last time, at or before pos: a scan crosses each
+    // line in order, and stepping on from there misses the cache and the
+    // branch predictor far less than a binary search does.
+    double CrossCheck(int x, int y, bool vertical, int limit, int& total,
+                      long* cursor = nullptr) const {
         const LineRuns& lines = vertical ? columns_ : rows_;
         const int fixed = vertical ? x : y, pos = vertical ? y : x;
         const std::span<const int> starts = lines.Line(fixed);
-        const long j =
-            long(std::upper_bound(starts.begin(), starts.end() - 1, pos) - starts.begin()) - 1;
+        // The run holding pos: the last start at or before it.
+        long j;
+        if (cursor && starts[size_t(*cursor)] <= pos) {
+            j = *cursor;
+            while (j + 2 < long(starts.size()) && starts[size_t(j) + 1] <= pos) ++j;
+        } else {
+            j = long(std::upper_bound(starts.begin(), starts.end() - 1, pos) - starts.begin()) - 1;
+        }
+        if (cursor) *cursor = j;
         if ((lines.first[size_t(fixed)] ^ uint8_t(j & 1)) != dark_) return -1;
         auto length = [&](long k) {
             return k < 0 || k + 1 >= long(starts.size())
@@ -234,8 +251,8 @@ class Locator {
                                          length(j + 2)};
         // RunsFit wants centre <= 4.3 unit + 0.75 with 7 unit = centre + sides,
         // so four side runs of at most limit allow a centre run of at most
-        // (17.2 limit + 5.25) / 2.7 < 6.38 limit + 2.
-        if (runs[2] > 7 * limit + 4) return -1;
+        // (17.2 limit + 5.25) / 2.7 < 6.38 limit + 2: well within 7 limits.
+        if (runs[2] > kFinderTotal * limit + 4) return -1;
         for (size_t k : {0, 1, 3, 4})
             if (runs[k] > limit) return -1;
         if (!RunsFit(runs)) return -1;
@@ -250,13 +267,15 @@ class Locator {
         int acrossTotal = 0, alongTotal = 0;
         const int ix = int(x), iy = int(y);
         if (!fromColumn) {
-            const double cy = CrossCheck(ix, iy, true, limit, acrossTotal);
+            const double cy =
+                CrossCheck(ix, iy, true, limit, acrossTotal, &cursors_[size_t(ix)]);
             if (cy < 0) return;
             const double cx = CrossCheck(ix, int(cy), false, limit, alongTotal);
             if (cx < 0) return;
             found.Add({cx, cy}, (acrossTotal + alongTotal) / 14.0);
         } else {
-            const double cx = CrossCheck(ix, iy, false, limit, acrossTotal);
+            const double cx =
+                CrossCheck(ix, iy, false, limit, acrossTotal, &cursors_[size_t(iy)]);
             if (cx < 0) return;
             const double cy = CrossCheck(int(cx), iy, true, limit, alongTotal);
             if (cy < 0) return;
@@ -266,6 +285,7 @@ class Locator {
 
     std::array<Candidates, 2> found_; // by polarity
     const LineRuns rows_, columns_;
+    std::vector<long> cursors_; // per crossing line: CrossCheck's last run there
     uint8_t dark_ = 1; // the polarity being scanned
 };
 
@@ -328,10 +348,17 @@ std::vector<FinderTriple> ChooseTriples(const std::vector<FinderCandidate>& cand
                                         t.bottomLeft.moduleSize};
                 const double smallest = *std::min_element(sizes, sizes + 3);
                 const double largest = *std::max_element(sizes, sizes + 3);
-                if (largest > 2 * smallest) continue;
+                // A steep keystone makes the far finders much smaller.
+                if (largest > 2.5 * smallest) continue;
                 const double top = Distance(t.topLeft.centre, t.topRight.centre);
                 const double left = Distance(t.topLeft.centre, t.bottomLeft.centre);
-                const double legRatio = std::min(top, left) / std::max(top, left);
+                if (std::min(top, left) < 0.45 * std::max(top, left)) continue;
+                // The legs in modules, each measured by its own finders: in
+                // perspective a shortened leg has smaller modules too.
+                const double topModules = top / (t.topLeft.moduleSize + t.topRight.moduleSize);
+                const double leftModules = left / (t.topLeft.moduleSize + t.bottomLeft.moduleSize);
+                const double legRatio =
+                    std::min(topModules, leftModules) / std::max(topModules, leftModules);
                 if (legRatio < 0.6) continue;
                 const double cosine = ((t.topRight.centre.x - t.topLeft.centre.x) *
                                            (t.bottomLeft.centre.x - t.topLeft.centre.x) +
@@ -344,7 +371,7 @@ std::vector<FinderTriple> ChooseTriples(const std::vector<FinderCandidate>& cand
                 // Real finders are crossed by many scan lines; patterns in the
                 // data that happen to fit rarely by more than a few.
                 const int hits = std::min({t.topLeft.hits, t.topRight.hits, t.bottomLeft.hits});
-                t.score = (1 - legRatio) + std::abs(cosine) + 0.5 * (largest / smallest - 1) +
+                t.score = (1 - legRatio) + std::abs(cosine) + 0.25 * (largest / smallest - 1) +
                           1.5 / std::sqrt(double(hits));
                 triples.push_back(t);
             }

@@ -97,13 +97,34 @@ std::optional<Perspective> Perspective::FromQuads(const std::array<PlanePoint, 4
     return p;
 }
 
+namespace {
+
+// The diagonal point at k, each finder centre weighted by the depth its
+// module size implies: an affine combination of source points maps to the
+// combination of their images weighted by their depths.
+PlanePoint SizeWeightedPoint(const FinderTriple& t, double k) {
+    const double a0 = std::pow(t.topLeft.moduleSize, -2.0 / 3) * (1 - 2 * k);
+    const double a1 = std::pow(t.topRight.moduleSize, -2.0 / 3) * k;
+    const double a2 = std::pow(t.bottomLeft.moduleSize, -2.0 / 3) * k;
+    const double sum = a0 + a1 + a2;
+    return {(a0 * t.topLeft.centre.x + a1 * t.topRight.centre.x + a2 * t.bottomLeft.centre.x) / sum,
+            (a0 * t.topLeft.centre.y + a1 * t.topRight.centre.y + a2 * t.bottomLeft.centre.y) /
+                sum};
+}
+
+} // namespace
+
 std::optional<Perspective> GridFromFinders(const FinderTriple& t, int modules,
-                                           const std::optional<PlanePoint>& alignment) {
+                                           const std::optional<PlanePoint>& alignment,
+                                           CornerGuess guess) {
     const double near = 3.5, far = modules - 3.5;
     PlanePoint fourth, fourthModule;
     if (alignment) {
         fourth = *alignment;
         fourthModule = {modules - 6.5, modules - 6.5};
+    } else if (guess == CornerGuess::SizeWeighted) {
+        fourth = SizeWeightedPoint(t, 1);
+        fourthModule = {far, far};
     } else {
         fourth = {t.topRight.centre.x + t.bottomLeft.centre.x - t.topLeft.centre.x,
                   t.topRight.centre.y + t.bottomLeft.centre.y - t.topLeft.centre.y};
@@ -158,7 +179,7 @@ std::optional<Perspective> RefineFourthCorner(const GreyImage& grey, const Finde
 }
 
 std::optional<PlanePoint> FindAlignment(const GreyImage& grey, const FinderTriple& t, int modules,
-                                        bool lightOnDark) {
+                                        bool lightOnDark, CornerGuess guess) {
     if (modules < 25) return std::nullopt;
     const double span = modules - 7;
     const PlanePoint ex = {(t.topRight.centre.x - t.topLeft.centre.x) / span,
@@ -168,8 +189,10 @@ std::optional<PlanePoint> FindAlignment(const GreyImage& grey, const FinderTripl
     // The pattern's centre is 3 modules nearer the top-left than the
     // parallelogram's fourth finder position would be.
     const double along = modules - 10;
-    const PlanePoint predicted = {t.topLeft.centre.x + along * (ex.x + ey.x),
-                                  t.topLeft.centre.y + along * (ex.y + ey.y)};
+    const PlanePoint predicted = guess == CornerGuess::SizeWeighted
+                                     ? SizeWeightedPoint(t, along / span)
+                                     : PlanePoint{t.topLeft.centre.x + along * (ex.x + ey.x),
+                                                  t.topLeft.centre.y + along * (ex.y + ey.y)};
     const double sign = lightOnDark ? -1 : 1;
     auto at = [&](double u, double v) {
         return GreyAt(grey, {predicted.x + u * ex.x + v * ey.x, predicted.y + u * ex.y + v * ey.y});

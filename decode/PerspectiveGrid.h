@@ -35,12 +35,22 @@ class Perspective {
 // so its centre is (c + 0.5, r + 0.5) and a finder centre is 3.5 modules in
 // from its corner.
 
+// Where the finders put the points of the symbol's diagonal, module
+// (3.5 + k (N - 7), 3.5 + k (N - 7)), k = 1 at the fourth finder position.
+// Parallelogram: as if the symbol were seen head-on (an affine map), which
+// holds for screens and gentle keystone. SizeWeighted: each finder centre
+// weighted by the projective depth w its module size implies; the map's
+// scale goes as w^(-3/2) in area terms, so w ~ size^(-2/3). This follows a
+// steep keystone, where the far finders are much smaller.
+enum class CornerGuess { Parallelogram, SizeWeighted };
+
 // The map from module coordinates to the picture through the three finder
 // centres and a fourth point: the centre of the bottom-right alignment
-// pattern (module N - 6.5, N - 6.5) when given, else the corner that
-// completes the parallelogram (N - 3.5, N - 3.5).
+// pattern (module N - 6.5, N - 6.5) when given, else the guessed corner
+// (N - 3.5, N - 3.5).
 std::optional<Perspective> GridFromFinders(const FinderTriple& triple, int modules,
-                                           const std::optional<PlanePoint>& alignment);
+                                           const std::optional<PlanePoint>& alignment,
+                                           CornerGuess guess = CornerGuess::Parallelogram);
 
 // The grid through the three finder centres whose fourth point, starting at
 // start (module position (N - 3.5, N - 3.5)), is moved up to three modules
@@ -55,9 +65,11 @@ std::optional<Perspective> RefineFourthCorner(const GreyImage& grey, const Finde
 // up): searched within a few modules of where the finders put it, for the
 // 5 x 5 pattern whose light ring is lightest against its dark ring and
 // centre, and refined to a sixteenth of a module. Nothing when no spot shows
-// the pattern clearly. lightOnDark swaps the roles of the grey values.
+// the pattern clearly. lightOnDark swaps the roles of the grey values;
+// guess says where the finders put it.
 std::optional<PlanePoint> FindAlignment(const GreyImage& grey, const FinderTriple& triple,
-                                        int modules, bool lightOnDark);
+                                        int modules, bool lightOnDark,
+                                        CornerGuess guess = CornerGuess::Parallelogram);
 
 // Brightness at a point, interpolated between the four nearest pixel
 // centres; points outside take the nearest border pixel. The image must not

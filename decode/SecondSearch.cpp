@@ -35,9 +35,9 @@ class Search {
         : grey_(grey), result_(result), reader_(grey, engine, kMaxDecodes) {}
 
     bool Run() {
-        // Large pictures are searched for finders at half size (a 180-pixel
-        // symbol still has over 2 pixels per module there); the grid is
-        // sampled at full size.
+        // Large pictures are searched for finders at half size first (a
+        // 180-pixel symbol still has over 2 pixels per module there); the
+        // grid is sampled at full size.
         GreyImage half;
         double scale = 1;
         if (std::max(grey_.width, grey_.height) > kHalveAbove) {
@@ -54,6 +54,13 @@ class Search {
         if (TryQueued(kConvincingScore)) return true;
         if (reader_.Exhausted()) return false;
         Queue(BinariseLocal(searched, histogram), scale);
+        if (TryQueued(kHopelessTripleScore)) return true;
+        if (scale == 1 || reader_.Exhausted()) return false;
+        // Halving blurs modules of under about 3 pixels into their
+        // neighbours: a small symbol in a large picture (2 pixels a module
+        // on a 4K screen) is looked for once more at full size, with the
+        // plain threshold that a screen needs.
+        Queue(BinariseGlobal(grey_), 1);
         return TryQueued(kHopelessTripleScore);
     }
 
@@ -134,39 +141,51 @@ std::optional<GridRead> TripleReader::Read(const FinderTriple& t, bool lightOnDa
     for (int delta : {0, 4, -4, 8, -8}) add(estimate + delta);
     // Row and column 6 lie next to the finders, where the fourth corner
     // hardly moves them: a triple whose timing modules alternate at none of
-    // its sizes on the parallelogram is not a symbol, and the alignment
+    // its sizes on either guessed grid is not a symbol, and the alignment
     // search, the dearest step, is spared. Most triples in a busy picture
     // end here.
-    std::vector<std::optional<Perspective>> parallelograms;
-    std::vector<double> timings;
+    struct Guesses {
+        std::optional<Perspective> parallelogram, weighted;
+        double timing = 0; // the better grid's
+    };
+    std::vector<Guesses> guesses;
     for (int n : sizes) {
-        parallelograms.push_back(GridFromFinders(t, n, std::nullopt));
-        timings.push_back(parallelograms.back()
-                              ? TimingAgreementAt(grey_, *parallelograms.back(), n, lightOnDark)
-                              : 0);
+        Guesses& g = guesses.emplace_back();
+        g.parallelogram = GridFromFinders(t, n, std::nullopt);
+        g.weighted = GridFromFinders(t, n, std::nullopt, CornerGuess::SizeWeighted);
+        for (const std::optional<Perspective>* map : {&g.parallelogram, &g.weighted})
+            if (*map) g.timing = std::max(g.timing, TimingAgreementAt(grey_, **map, n, lightOnDark));
     }
-    if (std::none_of(timings.begin(), timings.end(),
-                     [](double timing) { return timing >= kMinTimingAtSize; }))
+    if (std::none_of(guesses.begin(), guesses.end(),
+                     [](const Guesses& g) { return g.timing >= kMinTimingAtSize; }))
         return std::nullopt;
     for (size_t i = 0; i < sizes.size(); ++i) {
         // The alignment pattern pins the fourth corner; without one, the
         // parallelogram's corner, then the corner that best registers. A
-        // size whose timing modules alternate on neither of the first two
-        // grids is not sampled in full.
+        // size whose timing modules alternate on none of the first grids is
+        // not sampled in full.
         const int n = sizes[i];
-        const std::optional<Perspective>& parallelogram = parallelograms[i];
-        if (!parallelogram) continue;
+        const Guesses& g = guesses[i];
+        if (!g.parallelogram) continue;
         const std::optional<PlanePoint> alignment = FindAlignment(grey_, t, n, lightOnDark);
         const std::optional<Perspective> pinned =
             alignment ? GridFromFinders(t, n, alignment) : std::nullopt;
-        if (timings[i] < kMinTimingAtSize &&
+        if (g.timing < kMinTimingAtSize &&
             !(pinned && TimingAgreementAt(grey_, *pinned, n, lightOnDark) >= kMinTimingAtSize))
             continue;
         if (pinned && TryGrid(*pinned, n, lightOnDark)) return read_;
-        if (TryGrid(*parallelogram, n, lightOnDark)) return read_;
+        if (TryGrid(*g.parallelogram, n, lightOnDark)) return read_;
         if (!alignment)
             if (const auto map = RefineFourthCorner(grey_, t, n))
                 if (TryGrid(*map, n, lightOnDark)) return read_;
+        // A steep keystone puts the alignment pattern and the corner far
+        // from the parallelogram's: where the finders' sizes put them.
+        const std::optional<PlanePoint> far =
+            FindAlignment(grey_, t, n, lightOnDark, CornerGuess::SizeWeighted);
+        if (far && (!alignment || std::hypot(far->x - alignment->x, far->y - alignment->y) > 1))
+            if (const auto map = GridFromFinders(t, n, far); map && TryGrid(*map, n, lightOnDark))
+                return read_;
+        if (g.weighted && TryGrid(*g.weighted, n, lightOnDark)) return read_;
         if (Exhausted()) return std::nullopt;
     }
     return std::nullopt;

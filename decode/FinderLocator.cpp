@@ -267,15 +267,13 @@ class Locator {
         int acrossTotal = 0, alongTotal = 0;
         const int ix = int(x), iy = int(y);
         if (!fromColumn) {
-            const double cy =
-                CrossCheck(ix, iy, true, limit, acrossTotal, &cursors_[size_t(ix)]);
+            const double cy = CrossCheck(ix, iy, true, limit, acrossTotal, &cursors_[size_t(ix)]);
             if (cy < 0) return;
             const double cx = CrossCheck(ix, int(cy), false, limit, alongTotal);
             if (cx < 0) return;
             found.Add({cx, cy}, (acrossTotal + alongTotal) / 14.0);
         } else {
-            const double cx =
-                CrossCheck(ix, iy, false, limit, acrossTotal, &cursors_[size_t(iy)]);
+            const double cx = CrossCheck(ix, iy, false, limit, acrossTotal, &cursors_[size_t(iy)]);
             if (cx < 0) return;
             const double cy = CrossCheck(int(cx), iy, true, limit, alongTotal);
             if (cy < 0) return;
@@ -286,7 +284,7 @@ class Locator {
     std::array<Candidates, 2> found_; // by polarity
     const LineRuns rows_, columns_;
     std::vector<long> cursors_; // per crossing line: CrossCheck's last run there
-    uint8_t dark_ = 1; // the polarity being scanned
+    uint8_t dark_ = 1;          // the polarity being scanned
 };
 
 double Cross(PlanePoint o, PlanePoint a, PlanePoint b) {

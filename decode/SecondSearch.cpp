@@ -154,7 +154,8 @@ std::optional<GridRead> TripleReader::Read(const FinderTriple& t, bool lightOnDa
         g.parallelogram = GridFromFinders(t, n, std::nullopt);
         g.weighted = GridFromFinders(t, n, std::nullopt, CornerGuess::SizeWeighted);
         for (const std::optional<Perspective>* map : {&g.parallelogram, &g.weighted})
-            if (*map) g.timing = std::max(g.timing, TimingAgreementAt(grey_, **map, n, lightOnDark));
+            if (*map)
+                g.timing = std::max(g.timing, TimingAgreementAt(grey_, **map, n, lightOnDark));
     }
     if (std::none_of(guesses.begin(), guesses.end(),
                      [](const Guesses& g) { return g.timing >= kMinTimingAtSize; }))

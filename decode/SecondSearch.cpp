@@ -26,6 +26,9 @@ constexpr double kMinTimingAtSize = 0.55;
 // Below this triple score (FinderTriple::score) a triple is convincing
 // enough to try before a second binarisation.
 constexpr double kConvincingScore = 0.5;
+// Finders whose module sizes differ by more than this factor are taken for
+// a steep keystone, where the far side's are the smaller.
+constexpr double kSteepSizeRatio = 1.25;
 // Longest side above which finders are searched at half size.
 constexpr int kHalveAbove = 2048;
 
@@ -148,11 +151,16 @@ std::optional<GridRead> TripleReader::Read(const FinderTriple& t, bool lightOnDa
         std::optional<Perspective> parallelogram, weighted;
         double timing = 0; // the better grid's
     };
+    // Finders of near equal size are seen near head-on, where the
+    // parallelogram's guesses hold and the size-weighted ones add nothing.
+    const double sizes3[] = {t.topLeft.moduleSize, t.topRight.moduleSize, t.bottomLeft.moduleSize};
+    const bool steep = *std::max_element(sizes3, sizes3 + 3) >
+                       kSteepSizeRatio * *std::min_element(sizes3, sizes3 + 3);
     std::vector<Guesses> guesses;
     for (int n : sizes) {
         Guesses& g = guesses.emplace_back();
         g.parallelogram = GridFromFinders(t, n, std::nullopt);
-        g.weighted = GridFromFinders(t, n, std::nullopt, CornerGuess::SizeWeighted);
+        if (steep) g.weighted = GridFromFinders(t, n, std::nullopt, CornerGuess::SizeWeighted);
         for (const std::optional<Perspective>* map : {&g.parallelogram, &g.weighted})
             if (*map)
                 g.timing = std::max(g.timing, TimingAgreementAt(grey_, **map, n, lightOnDark));
@@ -181,12 +189,15 @@ std::optional<GridRead> TripleReader::Read(const FinderTriple& t, bool lightOnDa
                 if (TryGrid(*map, n, lightOnDark)) return read_;
         // A steep keystone puts the alignment pattern and the corner far
         // from the parallelogram's: where the finders' sizes put them.
-        const std::optional<PlanePoint> far =
-            FindAlignment(grey_, t, n, lightOnDark, CornerGuess::SizeWeighted);
-        if (far && (!alignment || std::hypot(far->x - alignment->x, far->y - alignment->y) > 1))
-            if (const auto map = GridFromFinders(t, n, far); map && TryGrid(*map, n, lightOnDark))
-                return read_;
-        if (g.weighted && TryGrid(*g.weighted, n, lightOnDark)) return read_;
+        if (steep) {
+            const std::optional<PlanePoint> far =
+                FindAlignment(grey_, t, n, lightOnDark, CornerGuess::SizeWeighted);
+            if (far && (!alignment || std::hypot(far->x - alignment->x, far->y - alignment->y) > 1))
+                if (const auto map = GridFromFinders(t, n, far);
+                    map && TryGrid(*map, n, lightOnDark))
+                    return read_;
+            if (g.weighted && TryGrid(*g.weighted, n, lightOnDark)) return read_;
+        }
         if (Exhausted()) return std::nullopt;
     }
     return std::nullopt;

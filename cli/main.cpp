@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
                   << "\n";
         return 2;
     }
-    // Qt's and libpng's own warnings ("libpng warning: iCCP: ...") would
+    // Qt's own warnings (its image readers pass on their libraries') would
     // stand before the one line that says what became of a file; that line
     // says all a user needs.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -28,5 +28,11 @@ int main(int argc, char** argv) {
         return path == zorvik::kStandardInputName ? zorvik::LoadStandardInputAsBitmap()
                                                   : zorvik::LoadPictureAsBitmap(path);
     };
-    return zorvik::RunCommandLine(args, load, std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1);
+    // --all needs only the grey picture, which a PNG gives without the bitmap.
+    auto loadForSearch = [](const std::string& path) {
+        return path == zorvik::kStandardInputName ? zorvik::LoadStandardInputForSearch()
+                                                  : zorvik::LoadPictureForSearch(path);
+    };
+    return zorvik::RunCommandLine(args, load, std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1,
+                                  loadForSearch);
 }

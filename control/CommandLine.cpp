@@ -287,7 +287,7 @@ PictureScan ScanFile(const std::string& file, const PictureLoader& load) {
             scan.message = picture.error;
             return scan;
         }
-        scan = ScanPicture(picture.bitmap);
+        scan = picture.grey.width > 0 ? ScanPicture(picture.grey) : ScanPicture(picture.bitmap);
     } catch (const std::exception& e) {
         scan.message = std::string("cannot decode the file: ") + e.what();
     }
@@ -451,7 +451,8 @@ void ReportInOrder(size_t count, unsigned jobs, const std::function<FileReport(s
 } // namespace
 
 int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& load,
-                   std::ostream& out, std::ostream& err, bool outIsTerminal) {
+                   std::ostream& out, std::ostream& err, bool outIsTerminal,
+                   const PictureLoader& loadForSearch) {
     CommandLineOptions options;
     if (std::string usage = ParseCommandLine(args, options); !usage.empty()) {
         err << usage << "\n";
@@ -516,7 +517,7 @@ int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& lo
         DecodeOptions decodeOptions = options.decode;
         if (decodeOptions.segmentInfo) decodeOptions.infoFileName = scratch.File(fileIndex);
         if (options.all) {
-            const PictureScan scan = ScanFile(file, load);
+            const PictureScan scan = ScanFile(file, loadForSearch ? loadForSearch : load);
             report.unreadable = scan.kind == DecodeOutcome::Kind::FileFailure;
             report.undecoded = scan.kind == DecodeOutcome::Kind::NotDecoded;
             for (size_t i = 0; i < scan.symbols.size(); ++i) {

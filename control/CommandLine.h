@@ -94,8 +94,11 @@ std::string JsonSymbolLine(const std::string& file, size_t index, const FoundSym
 // JsonSymbolLine a symbol, or JsonLine's "ok":false object with
 // kNoSymbolFound for a picture without one; plain mode one line a symbol.
 // outIsTerminal: out shows on a terminal, so plain text goes through
-// TerminalText.
+// TerminalText. loadForSearch, where given, loads the files of --all instead
+// of load: it may give the grey picture alone (LoadedPicture::grey), which
+// the search takes as it would take the grey of the bitmap.
 int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& load,
-                   std::ostream& out, std::ostream& err, bool outIsTerminal = false);
+                   std::ostream& out, std::ostream& err, bool outIsTerminal = false,
+                   const PictureLoader& loadForSearch = nullptr);
 
 } // namespace zorvik

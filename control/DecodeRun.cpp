@@ -48,6 +48,18 @@ bool HasConverter(const BitmapHeader& header) {
            kConvertedBitCounts.end();
 }
 
+// The whole-picture search into scan (left as it is if the search throws),
+// timed from start.
+void SearchGrey(const GreyImage& grey, PictureScan& scan, uint32_t start,
+                const MillisecondClock& clock) {
+    scan.symbols = FindAllSymbols(grey);
+    scan.elapsedMs = clock() - start;
+    if (!scan.symbols.empty()) {
+        scan.kind = DecodeOutcome::Kind::Decoded;
+        scan.message.clear();
+    }
+}
+
 } // namespace
 
 uint32_t SystemMilliseconds() {
@@ -136,14 +148,21 @@ PictureScan ScanPicture(std::span<const uint8_t> file, const MillisecondClock& c
     try {
         GreyImage grey(header.width, header.height, GreyImage::Unset{});
         ConvertBitmap(file, header, grey);
-        scan.symbols = FindAllSymbols(grey);
+        SearchGrey(grey, scan, start, clock);
     } catch (const std::bad_alloc&) {
-        return scan; // too large for memory: nothing found
+        // too large for memory: nothing found
     }
-    scan.elapsedMs = clock() - start;
-    if (!scan.symbols.empty()) {
-        scan.kind = DecodeOutcome::Kind::Decoded;
-        scan.message.clear();
+    return scan;
+}
+
+PictureScan ScanPicture(const GreyImage& grey, const MillisecondClock& clock) {
+    PictureScan scan;
+    const uint32_t start = clock();
+    scan.message = kNoSymbolFound;
+    try {
+        SearchGrey(grey, scan, start, clock);
+    } catch (const std::bad_alloc&) {
+        // too large for memory: nothing found
     }
     return scan;
 }

@@ -105,6 +105,9 @@ struct PictureScan {
 };
 PictureScan ScanPicture(std::span<const uint8_t> file,
                         const MillisecondClock& clock = SystemMilliseconds);
+// The same for a picture already grey, as ConvertBitmap makes it; the time
+// is the search's alone.
+PictureScan ScanPicture(const GreyImage& grey, const MillisecondClock& clock = SystemMilliseconds);
 
 // One symbol of a scan as a decode outcome, for the labels and JSON that a
 // decoded selection gets.

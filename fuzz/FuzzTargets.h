@@ -44,9 +44,12 @@ int FuzzResultPage(FuzzInput data);
 int FuzzSecondSearch(FuzzInput data);
 
 // The bytes as a picture file: a bitmap the converters read is kept as it
-// is, any other format goes through Qt. Pictures whose header claims more
-// than a megapixel are skipped. Checks that the result is either a bitmap
-// that fits its header or a reason.
+// is, a PNG goes through the PNG reader, any other format through Qt.
+// Pictures whose header claims more than a megapixel are skipped. Checks that
+// the result is either a bitmap that fits its header or a reason, and that
+// the search's loader refuses alike and gives the same bitmap, or for a PNG
+// the grey of that bitmap. In the libFuzzer build the PNG reader ignores
+// chunk checksums, so that changed bytes reach the pixels.
 int FuzzPictureFile(FuzzInput data);
 
 struct FuzzTarget {

@@ -7,6 +7,7 @@
 #include "Settings.h"
 
 #include <QBuffer>
+#include <QColor>
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
@@ -334,6 +335,23 @@ void PictureSeeds(const std::vector<std::string>& folders, std::vector<std::stri
             buffer.open(QIODevice::WriteOnly);
             if (scaled.save(&buffer, format))
                 Put("PictureFile", name + "." + format, Bytes(bytes.begin(), bytes.end()));
+        }
+        // PNGs of other colour types and depths, which the PNG reader
+        // turns into colours each its own way.
+        for (QImage::Format form :
+             {QImage::Format_Mono, QImage::Format_Indexed8, QImage::Format_Grayscale16,
+              QImage::Format_ARGB32, QImage::Format_RGBA64}) {
+            QImage converted = scaled.convertToFormat(form);
+            if (form == QImage::Format_ARGB32 || form == QImage::Format_RGBA64)
+                for (int y = 0; y < converted.height(); y += 2)
+                    for (int x = 0; x < converted.width(); ++x)
+                        converted.setPixelColor(x, y, QColor::fromRgb(0, 0, 0, x * 4 % 256));
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            if (converted.save(&buffer, "PNG"))
+                Put("PictureFile", name + ".form" + std::to_string(int(form)) + ".png",
+                    Bytes(bytes.begin(), bytes.end()));
         }
         Put("SecondSearch", name, GreyInput(p.width, p.height, p.grey.data()));
     }

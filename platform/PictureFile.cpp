@@ -1,6 +1,7 @@
 #include "PictureFile.h"
 
 #include "ChangeBitmap.h"
+#include "PngFile.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -62,16 +63,7 @@ std::vector<uint8_t> EncodeBitmap(const QImage& source, int bitCount, bool ignor
     const int width = image.width(), height = image.height();
     const size_t bytesPerPixel = size_t(bitCount / 8);
     const size_t stride = (size_t(width) * bytesPerPixel + 3) / 4 * 4;
-    std::vector<uint8_t> b(54 + stride * size_t(height), 0);
-    b[0] = 'B', b[1] = 'M';
-    PutLe(b, 2, unsigned(b.size()), 4);
-    PutLe(b, 10, 54, 4);
-    PutLe(b, 14, 40, 4);
-    PutLe(b, 18, unsigned(width), 4);
-    PutLe(b, 22, unsigned(height), 4);
-    PutLe(b, 26, 1, 2);
-    PutLe(b, 28, unsigned(bitCount), 2);
-    PutLe(b, 34, unsigned(stride * size_t(height)), 4);
+    std::vector<uint8_t> b = EmptyBitmap(width, height, bitCount);
     for (int r = 0; r < height; ++r) {
         const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(r));
         uint8_t* out = b.data() + 54 + size_t(height - 1 - r) * stride;
@@ -134,12 +126,33 @@ std::string PictureSizeRefusal(int64_t width, int64_t height) {
     return SizeRefusal(width, height);
 }
 
+std::vector<uint8_t> EmptyBitmap(int width, int height, int bitCount) {
+    const size_t stride = (size_t(width) * size_t(bitCount / 8) + 3) / 4 * 4;
+    std::vector<uint8_t> b(54 + stride * size_t(height), 0);
+    b[0] = 'B', b[1] = 'M';
+    PutLe(b, 2, unsigned(b.size()), 4);
+    PutLe(b, 10, 54, 4);
+    PutLe(b, 14, 40, 4);
+    PutLe(b, 18, unsigned(width), 4);
+    PutLe(b, 22, unsigned(height), 4);
+    PutLe(b, 26, 1, 2);
+    PutLe(b, 28, unsigned(bitCount), 2);
+    PutLe(b, 34, unsigned(stride * size_t(height)), 4);
+    return b;
+}
+
 std::vector<uint8_t> ImageToBitmap(const QImage& image, int bitCount) {
     if (bitCount != 16 && bitCount != 32) bitCount = 24;
     return EncodeBitmap(image, bitCount, false);
 }
 
-LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes) {
+namespace {
+
+// What a caller takes of a picture: the bitmap file, or (from a PNG) only
+// its grey.
+enum class PictureUse { Bitmap, Search };
+
+LoadedPicture PictureBytes(std::vector<uint8_t> bytes, PictureUse use) {
     LoadedPicture picture;
     if (bytes.empty()) {
         picture.error = "the file is empty";
@@ -156,6 +169,11 @@ LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes) {
             return picture;
         }
         picture.bitmap = std::move(bytes);
+        return picture;
+    }
+    if (IsPng(bytes)) {
+        picture.error = use == PictureUse::Search ? PngToGrey(bytes, picture.grey)
+                                                  : PngToBitmap(bytes, picture.bitmap);
         return picture;
     }
     // The bytes are lent to Qt, never copied or cut to an int.
@@ -185,7 +203,7 @@ LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes) {
     return picture;
 }
 
-LoadedPicture LoadPictureAsBitmap(const std::string& path) {
+LoadedPicture LoadPicture(const std::string& path, PictureUse use) {
     // Opened once and judged by what was opened, so the reason is the
     // system's own (no such file, permission denied, a link loop) and a
     // file swapped after a check cannot slip in. Without blocking, so that
@@ -218,13 +236,13 @@ LoadedPicture LoadPictureAsBitmap(const std::string& path) {
         // cannot pass the limit.
         if (used != size) return {{}, "the file changed while it was read"};
         bytes.resize(used);
-        return PictureBytesAsBitmap(std::move(bytes));
+        return PictureBytes(std::move(bytes), use);
     } catch (const std::exception& e) {
         return {{}, std::string("cannot read the file: ") + e.what()};
     }
 }
 
-LoadedPicture LoadStandardInputAsBitmap() {
+LoadedPicture LoadStandardInput(PictureUse use) {
     try {
         std::vector<uint8_t> bytes;
         size_t used = 0;
@@ -245,10 +263,36 @@ LoadedPicture LoadStandardInputAsBitmap() {
         }
         if (used == 0) return {{}, "standard input is empty"};
         bytes.resize(used);
-        return PictureBytesAsBitmap(std::move(bytes));
+        return PictureBytes(std::move(bytes), use);
     } catch (const std::exception& e) {
         return {{}, std::string("cannot read standard input: ") + e.what()};
     }
+}
+
+} // namespace
+
+LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes) {
+    return PictureBytes(std::move(bytes), PictureUse::Bitmap);
+}
+
+LoadedPicture LoadPictureAsBitmap(const std::string& path) {
+    return LoadPicture(path, PictureUse::Bitmap);
+}
+
+LoadedPicture LoadStandardInputAsBitmap() {
+    return LoadStandardInput(PictureUse::Bitmap);
+}
+
+LoadedPicture PictureBytesForSearch(std::vector<uint8_t> bytes) {
+    return PictureBytes(std::move(bytes), PictureUse::Search);
+}
+
+LoadedPicture LoadPictureForSearch(const std::string& path) {
+    return LoadPicture(path, PictureUse::Search);
+}
+
+LoadedPicture LoadStandardInputForSearch() {
+    return LoadStandardInput(PictureUse::Search);
 }
 
 } // namespace zorvik

@@ -2,6 +2,8 @@
 // decode run takes.
 #pragma once
 
+#include "ChangeBitmap.h"
+
 #include <QImage>
 
 #include <cstdint>
@@ -14,10 +16,12 @@ namespace zorvik {
 // of a QR Code is far smaller, and reading one whole must stay affordable.
 inline constexpr uint64_t kMaxPictureFileBytes = uint64_t(1) << 30; // 1 GiB
 
-// Pictures that Qt reads (everything but the bitmaps decoded from their own
-// bytes) may have at most this many pixels. Qt holds up to 8 bytes a pixel
-// while it reads, and the 24-bit copy for the run 3 more, so this keeps one
-// picture near 1.5 GB; Qt's own allocation limit is raised to match.
+// Pictures read here (everything but the bitmaps decoded from their own
+// bytes) may have at most this many pixels. PNGs are read row by row into
+// the 24-bit copy for the run (3 bytes a pixel) or the grey picture (1);
+// Qt, which reads the other formats, holds up to 8 bytes a pixel while it
+// reads, so this keeps one picture near 1.5 GB; Qt's own allocation limit is
+// raised to match.
 inline constexpr int64_t kMaxPictureMegapixels = 128;
 inline constexpr int kQtAllocationLimitMb = 1024;
 
@@ -29,6 +33,7 @@ std::string PictureSizeRefusal(int64_t width, int64_t height);
 struct LoadedPicture {
     std::vector<uint8_t> bitmap; // a bitmap file the decode run can read
     std::string error;           // one-line reason when the file cannot be used
+    GreyImage grey{};            // from the ...ForSearch loaders: the grey picture instead
 };
 
 // A bitmap file in the layout the converters read (1, 4, 8, 16, 24 or 32
@@ -37,7 +42,8 @@ struct LoadedPicture {
 // header does not fit its size is refused. Any other picture Qt can read
 // (PNG, JPEG, GIF, other bitmaps) becomes a 24-bit bitmap of the same
 // pixels: transparent parts over white, except in bitmaps, whose alpha is
-// ignored as the converters ignore it. A file above kMaxPictureFileBytes is
+// ignored as the converters ignore it. PNGs (known by their signature) are
+// read without Qt, to the same pixels (PngFile.h). A file above kMaxPictureFileBytes is
 // refused unread with "the file is larger than 1 GiB (N bytes)", a picture
 // of more than kMaxPictureMegapixels with "the picture is W × H pixels,
 // larger than the 128-megapixel limit" (from its header where Qt can read
@@ -55,6 +61,18 @@ LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes);
 // bytes: "standard input is empty" when nothing came, and more than
 // kMaxPictureFileBytes is refused once that many have arrived. Never throws.
 LoadedPicture LoadStandardInputAsBitmap();
+
+// The three for the whole-picture search, which needs only the grey
+// picture: a PNG is read straight into grey, exactly what ConvertBitmap makes
+// of the bitmap the functions above give, and bitmap stays empty; any other
+// picture gives its bitmap as above (grey empty). Errors as above.
+LoadedPicture LoadPictureForSearch(const std::string& path);
+LoadedPicture PictureBytesForSearch(std::vector<uint8_t> bytes);
+LoadedPicture LoadStandardInputForSearch();
+
+// A bottom-up bitmap file with the 40-byte header for a picture of these
+// sides (1..32767) and bitCount 16, 24 or 32: every pixel and padding byte 0.
+std::vector<uint8_t> EmptyBitmap(int width, int height, int bitCount);
 
 // A picture as the bytes of a bottom-up Windows bitmap file with the 40-byte
 // header: bitCount 16 (5-5-5), 32 (fourth byte 0) or, for any other value, 24.

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev qt6-multimedia-dev
   qt6-translations-l10n qt6-l10n-tools
+  libpng-dev
   libqrencode-dev
   libzxing-dev libzbar-dev zxing-cpp-tools
   imagemagick

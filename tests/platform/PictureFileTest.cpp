@@ -183,6 +183,10 @@ TEST(PictureFile, OtherPicturesBecomeTwentyFourBitBitmapsOfTheSamePixels) {
         ASSERT_EQ(loaded.error, "");
         EXPECT_EQ(loaded.bitmap[28], 24);
         EXPECT_EQ(Decoded(loaded.bitmap), "picture roads");
+        // The search's loader gives a PNG's grey alone, any other picture's bitmap.
+        const LoadedPicture search = PictureBytesForSearch(bytes);
+        EXPECT_EQ(search.grey.width > 0, search.bitmap.empty());
+        EXPECT_EQ(search.bitmap.empty(), bytes[0] == 0x89);
     }
 }
 

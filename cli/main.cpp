@@ -34,5 +34,5 @@ int main(int argc, char** argv) {
                                                   : zorvik::LoadPictureForSearch(path);
     };
     return zorvik::RunCommandLine(args, load, std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1,
-                                  loadForSearch);
+                                  loadForSearch, zorvik::PrepareQtPictureReading);
 }

@@ -401,9 +401,11 @@ void GatherSegments(const std::string& scratchFile, FileReport& report) {
 
 // Makes each of count reports on up to jobs threads and hands them to deliver
 // in index order, on the calling thread; once deliver returns false, no further
-// report is begun. make must not throw.
+// report is begun. make must not throw. beforeThreads, where given, is called
+// first when threads are to start.
 void ReportInOrder(size_t count, unsigned jobs, const std::function<FileReport(size_t)>& make,
-                   const std::function<bool(FileReport&)>& deliver) {
+                   const std::function<bool(FileReport&)>& deliver,
+                   const std::function<void()>& beforeThreads) {
     std::mutex mutex;
     std::condition_variable ready;
     std::vector<std::optional<FileReport>> reports(count);
@@ -428,6 +430,7 @@ void ReportInOrder(size_t count, unsigned jobs, const std::function<FileReport(s
         }
     } joiner{threads, stop};
     if (jobs > 1 && count > 1) {
+        if (beforeThreads) beforeThreads();
         try {
             while (threads.size() < std::min<size_t>(jobs, count)) threads.emplace_back(work);
         } catch (const std::system_error&) {
@@ -452,7 +455,7 @@ void ReportInOrder(size_t count, unsigned jobs, const std::function<FileReport(s
 
 int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& load,
                    std::ostream& out, std::ostream& err, bool outIsTerminal,
-                   const PictureLoader& loadForSearch) {
+                   const PictureLoader& loadForSearch, const std::function<void()>& beforeThreads) {
     CommandLineOptions options;
     if (std::string usage = ParseCommandLine(args, options); !usage.empty()) {
         err << usage << "\n";
@@ -582,7 +585,7 @@ int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& lo
     // The dumps are one run's files: with them, one file at a time.
     unsigned jobs = options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
     if (!debugFolder.empty()) jobs = 1;
-    ReportInOrder(options.files.size(), jobs, makeSafely, deliver);
+    ReportInOrder(options.files.size(), jobs, makeSafely, deliver, beforeThreads);
     if (stopped) return 2;
     return unreadable || segmentsFailed ? 2 : undecoded ? 1 : 0;
 }

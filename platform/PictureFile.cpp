@@ -188,9 +188,7 @@ LoadedPicture PictureBytes(std::vector<uint8_t> bytes, PictureUse use) {
         picture.error = SizeRefusal(size.width(), size.height());
         if (!picture.error.empty()) return picture;
     }
-    // Once for the process: files may be read on several threads at once.
-    static std::once_flag limitSet;
-    std::call_once(limitSet, [] { QImageReader::setAllocationLimit(kQtAllocationLimitMb); });
+    PrepareQtPictureReading();
     QImage image;
     if (!reader.read(&image)) {
         picture.error = IsBitmap(bytes) ? "the bitmap cannot be read (damaged or unsupported)"
@@ -273,6 +271,15 @@ LoadedPicture LoadStandardInput(PictureUse use) {
 
 LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes) {
     return PictureBytes(std::move(bytes), PictureUse::Bitmap);
+}
+
+void PrepareQtPictureReading() {
+    // Once for the process: files may be read on several threads at once.
+    static std::once_flag prepared;
+    std::call_once(prepared, [] {
+        QImageReader::setAllocationLimit(kQtAllocationLimitMb);
+        QImageReader::supportedImageFormats();
+    });
 }
 
 LoadedPicture LoadPictureAsBitmap(const std::string& path) {

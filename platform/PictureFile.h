@@ -54,6 +54,12 @@ struct LoadedPicture {
 // kQtAllocationLimitMb. Never throws.
 LoadedPicture LoadPictureAsBitmap(const std::string& path);
 
+// Loads Qt's image format plugins and sets its allocation limit. Call it on
+// the main thread before pictures are read on others: when worker threads
+// load the plugins first, Qt 6.4 corrupts its heap and aborts at exit now
+// and then. Reading works without it on one thread.
+void PrepareQtPictureReading();
+
 // The same for the bytes of a file already read.
 LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes);
 

@@ -305,6 +305,38 @@ ModuleMatrix SampleCorners(const GreyImage& grey, const Perspective& map, int mo
     return matrix;
 }
 
+double FinderAgreementAt(const GreyImage& grey, const Perspective& map, int modules,
+                         bool lightOnDark) {
+    // Module (r, c) of a finder is dark on its outer ring and its 3 x 3 centre.
+    auto dark = [](int r, int c) {
+        const int ring = std::max(std::abs(r - 3), std::abs(c - 3));
+        return ring != 2;
+    };
+    const int far = modules - 7;
+    const std::array<std::array<int, 2>, 3> corners = {{{0, 0}, {0, far}, {far, 0}}};
+    std::array<double, 3 * 49> samples;
+    double darkSum = 0, lightSum = 0;
+    size_t k = 0;
+    for (const auto& [top, left] : corners)
+        for (int r = 0; r < 7; ++r)
+            for (int c = 0; c < 7; ++c, ++k) {
+                samples[k] = Footprint(grey, map, left + c + 0.5, top + r + 0.5);
+                (dark(r, c) ? darkSum : lightSum) += samples[k];
+            }
+    // 33 dark and 16 light modules a finder.
+    const double threshold = (darkSum / (3 * 33) + lightSum / (3 * 16)) / 2;
+    int agree = 0;
+    k = 0;
+    for (size_t f = 0; f < corners.size(); ++f)
+        for (int r = 0; r < 7; ++r)
+            for (int c = 0; c < 7; ++c, ++k) {
+                const bool seenDark =
+                    lightOnDark ? samples[k] > threshold : samples[k] <= threshold;
+                agree += seenDark == dark(r, c);
+            }
+    return agree / double(samples.size());
+}
+
 double TimingAgreementAt(const GreyImage& grey, const Perspective& map, int modules,
                          bool lightOnDark) {
     if (modules < 21) return 0;

@@ -23,6 +23,10 @@ constexpr double kMinTiming = 0.6;
 // Below this share on a grid, judged from the timing modules alone, a size is
 // not worth sampling in full: chance alone gives one half.
 constexpr double kMinTimingAtSize = 0.55;
+// Below this share of finder modules (FinderAgreementAt) a size's grid
+// does not lie over finders: grids that decode show 0.9 and more, the
+// others mostly under 0.7.
+constexpr double kMinFinders = 0.8;
 // Below this triple score (FinderTriple::score) a triple is convincing
 // enough to try before a second binarisation.
 constexpr double kConvincingScore = 0.5;
@@ -149,7 +153,8 @@ std::optional<GridRead> TripleReader::Read(const FinderTriple& t, bool lightOnDa
     // end here.
     struct Guesses {
         std::optional<Perspective> parallelogram, weighted;
-        double timing = 0; // the better grid's
+        double timing = 0;  // the better grid's
+        double finders = 0; // the better grid's
     };
     // Finders of near equal size are seen near head-on, where the
     // parallelogram's guesses hold and the size-weighted ones add nothing.
@@ -162,11 +167,15 @@ std::optional<GridRead> TripleReader::Read(const FinderTriple& t, bool lightOnDa
         g.parallelogram = GridFromFinders(t, n, std::nullopt);
         if (steep) g.weighted = GridFromFinders(t, n, std::nullopt, CornerGuess::SizeWeighted);
         for (const std::optional<Perspective>* map : {&g.parallelogram, &g.weighted})
-            if (*map)
+            if (*map) {
                 g.timing = std::max(g.timing, TimingAgreementAt(grey_, **map, n, lightOnDark));
+                g.finders = std::max(g.finders, FinderAgreementAt(grey_, **map, n, lightOnDark));
+            }
     }
-    if (std::none_of(guesses.begin(), guesses.end(),
-                     [](const Guesses& g) { return g.timing >= kMinTimingAtSize; }))
+    // The finders themselves, seen through the grid, turn away the rest.
+    if (std::none_of(guesses.begin(), guesses.end(), [](const Guesses& g) {
+            return g.timing >= kMinTimingAtSize && g.finders >= kMinFinders;
+        }))
         return std::nullopt;
     for (size_t i = 0; i < sizes.size(); ++i) {
         // The alignment pattern pins the fourth corner; without one, the
@@ -175,7 +184,7 @@ std::optional<GridRead> TripleReader::Read(const FinderTriple& t, bool lightOnDa
         // not sampled in full.
         const int n = sizes[i];
         const Guesses& g = guesses[i];
-        if (!g.parallelogram) continue;
+        if (!g.parallelogram || g.finders < kMinFinders) continue;
         const std::optional<PlanePoint> alignment = FindAlignment(grey_, t, n, lightOnDark);
         const std::optional<Perspective> pinned =
             alignment ? GridFromFinders(t, n, alignment) : std::nullopt;

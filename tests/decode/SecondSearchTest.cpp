@@ -229,6 +229,28 @@ TEST(PerspectiveMap, ParallelogramIsAffine) {
     EXPECT_NEAR(far.y, 10 + 21.5 * 100 / 18, 1e-9);
 }
 
+// Through the grid of its own finders a symbol shows its finder patterns
+// whole, in either polarity; a grid moved off them shows noise.
+TEST(PerspectiveMap, FinderAgreementTellsFindersFromData) {
+    const test::Modules m = test::EncodeText("FINDERS", 1, 3);
+    ASSERT_EQ(m.size(), 29u);
+    const test::Picture picture = test::Render(m, 4, 4);
+    test::Picture inverted = picture;
+    for (uint8_t& g : inverted.grey) g = uint8_t(255 - g);
+    // Finder centres 3.5 modules in from the symbol's corners, 16 px quiet zone.
+    const double near = 16 + 3.5 * 4, far = 16 + (29 - 3.5) * 4;
+    const FinderTriple onFinders{At(near, near), At(far, near), At(near, far)};
+    const FinderTriple offFinders{At(near + 40, near + 36), At(far + 40, near + 36),
+                                  At(near + 40, far + 36)};
+    const std::optional<Perspective> on = GridFromFinders(onFinders, 29, std::nullopt);
+    const std::optional<Perspective> off = GridFromFinders(offFinders, 29, std::nullopt);
+    ASSERT_TRUE(on && off);
+    EXPECT_GE(FinderAgreementAt(ToGrey(picture), *on, 29, false), 0.95);
+    EXPECT_GE(FinderAgreementAt(ToGrey(inverted), *on, 29, true), 0.95);
+    EXPECT_LT(FinderAgreementAt(ToGrey(picture), *off, 29, false), 0.8);
+    EXPECT_LT(FinderAgreementAt(ToGrey(picture), *on, 29, true), 0.5) << "the other polarity";
+}
+
 // The version blocks read back as the encoder placed them, and tolerate
 // three wrong bits.
 TEST(VersionBlocks, ReadFromEncodedSymbols) {

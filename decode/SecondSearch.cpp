@@ -1,5 +1,6 @@
 #include "SecondSearch.h"
 
+#include "FinderKernels.h"
 #include "FinderLocator.h"
 #include "LocalThreshold.h"
 #include "PerspectiveGrid.h"
@@ -33,6 +34,9 @@ constexpr double kConvincingScore = 0.5;
 // Finders whose module sizes differ by more than this factor are taken for
 // a steep keystone, where the far side's are the smaller.
 constexpr double kSteepSizeRatio = 1.25;
+// The finder widths (7 modules) in pixels that a full-size pass after a
+// half-size one looks for: modules of 1.7 to 4 pixels.
+constexpr std::array<int, 2> kSmallFinderTotals = {12, 28};
 // Longest side above which finders are searched at half size.
 constexpr int kHalveAbove = 2048;
 
@@ -66,8 +70,10 @@ class Search {
         // Halving blurs modules of under about 3 pixels into their
         // neighbours: a small symbol in a large picture (2 pixels a module
         // on a 4K screen) is looked for once more at full size, with the
-        // plain threshold that a screen needs.
-        Queue(BinariseGlobal(grey_), 1);
+        // plain threshold that a screen needs, among finders of such
+        // modules alone (the larger ones showed at half size, the smaller
+        // are too small to sample).
+        Queue(BinariseGlobal(grey_), 1, kSmallFinderTotals);
         return TryQueued(kHopelessTripleScore);
     }
 
@@ -80,8 +86,10 @@ class Search {
 
     // Queues the plane's triples in both polarities that are neither queued
     // nor tried yet.
-    void Queue(const BitPlane& plane, double scale) {
-        std::array<std::vector<FinderCandidate>, 2> found = LocateFinders(plane);
+    void Queue(const BitPlane& plane, double scale,
+               std::array<int, 2> totals = {kFinderTotal, 1 << 30}) {
+        std::array<std::vector<FinderCandidate>, 2> found =
+            LocateFinders(plane, totals[0], totals[1]);
         for (bool lightOnDark : {false, true}) {
             std::vector<FinderCandidate>& finders = found[lightOnDark ? 1 : 0];
             for (FinderCandidate& f : finders) {

@@ -872,8 +872,9 @@ int main(int argc, char** argv) {
         goals.push_back(g);
     }
     const QJsonArray goalsJson = PrintGoals(goals);
-    std::printf("(every in-process time is one thread's; goal 1's whole processes and goal 5 "
-                "run zorvik-cli as it ships)\n");
+    std::printf("(in-process times are one thread's but the every-symbol search's, which uses "
+                "two as it ships; goal 1's whole processes and goal 5 run zorvik-cli as it "
+                "ships)\n");
 
     QJsonArray screensJson;
     for (const ScreenRun& r : screens)

@@ -181,15 +181,23 @@ LoadedPicture PictureBytes(std::vector<uint8_t> bytes, PictureUse use) {
                                               qsizetype(bytes.size()));
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
+    PrepareQtPictureReading(); // before the reader loads a plugin
     QImageReader reader(&buffer);
     // The sides from the header, where the format gives them without
     // decoding, refuse a huge picture before its pixels are made.
+    QImage image;
     if (const QSize size = reader.size(); size.isValid()) {
         picture.error = SizeRefusal(size.width(), size.height());
         if (!picture.error.empty()) return picture;
+        // Qt leaves the pixels a damaged file lacks (a cut bitmap, run-length
+        // codes that skip) as the memory held them; it reads into an image
+        // of the same size and format instead of making one, so the pixels
+        // it lacks stay white and the same on every read.
+        if (const QImage::Format format = reader.imageFormat(); format != QImage::Format_Invalid) {
+            image = QImage(size, format);
+            image.fill(Qt::white);
+        }
     }
-    PrepareQtPictureReading();
-    QImage image;
     if (!reader.read(&image)) {
         picture.error = IsBitmap(bytes) ? "the bitmap cannot be read (damaged or unsupported)"
                                         : "not a picture file, or a damaged one";

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <fstream>
 #include <unistd.h>
@@ -188,6 +190,23 @@ TEST(PictureFile, OtherPicturesBecomeTwentyFourBitBitmapsOfTheSamePixels) {
         EXPECT_EQ(search.grey.width > 0, search.bitmap.empty());
         EXPECT_EQ(search.bitmap.empty(), bytes[0] == 0x89);
     }
+}
+
+// A bitmap cut short (its pixels would start past the file's end): Qt reads
+// it, and what the file lacks must come out white, the same on every read,
+// not what the memory held.
+TEST(PictureFile, WhatADamagedPictureLacksIsWhite) {
+    auto cut = test::ToBmp24(test::Render(kSymbol, 3, 4));
+    test::PutLe32(cut, 10, 0x3661F9);
+    cut.resize(61);
+    const LoadedPicture loaded = PictureBytesAsBitmap(cut);
+    ASSERT_EQ(loaded.error, "");
+    BitmapHeader header;
+    ASSERT_EQ(ReadBitmapHeader(loaded.bitmap, header), HeaderCheck::Fits);
+    GreyImage grey(header.width, header.height);
+    ConvertBitmap(loaded.bitmap, header, grey);
+    EXPECT_TRUE(std::all_of(grey.pixels.begin(), grey.pixels.end(),
+                            [](uint8_t g) { return g == 255; }));
 }
 
 TEST(PictureFile, FilesThatAreNoPictureGetAReason) {

@@ -278,7 +278,7 @@ DecodeOutcome DecodeFile(const std::string& file, const PictureLoader& load,
 }
 
 // One file through the loader and the every-symbol search, as DecodeFile.
-PictureScan ScanFile(const std::string& file, const PictureLoader& load) {
+PictureScan ScanFile(const std::string& file, const PictureLoader& load, int threads) {
     PictureScan scan;
     scan.kind = DecodeOutcome::Kind::FileFailure;
     try {
@@ -287,7 +287,8 @@ PictureScan ScanFile(const std::string& file, const PictureLoader& load) {
             scan.message = picture.error;
             return scan;
         }
-        scan = picture.grey.width > 0 ? ScanPicture(picture.grey) : ScanPicture(picture.bitmap);
+        scan = picture.grey.width > 0 ? ScanPicture(picture.grey, SystemMilliseconds, threads)
+                                      : ScanPicture(picture.bitmap, SystemMilliseconds, threads);
     } catch (const std::exception& e) {
         scan.message = std::string("cannot decode the file: ") + e.what();
     }
@@ -513,6 +514,11 @@ int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& lo
         if (!decoded && (!options.json || outcome.kind == DecodeOutcome::Kind::FileFailure))
             report.err += OneLineText(file) + ": " + outcome.message + "\n";
     };
+    // The dumps are one run's files: with them, one file at a time.
+    unsigned jobs = options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+    if (!debugFolder.empty()) jobs = 1;
+    // Files on several threads keep the cores busy: each search takes one.
+    const int searchThreads = jobs > 1 && options.files.size() > 1 ? 1 : 2;
     // One file's report, on whichever thread decodes it.
     auto makeReport = [&](size_t fileIndex) {
         const std::string& file = options.files[fileIndex];
@@ -520,7 +526,8 @@ int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& lo
         DecodeOptions decodeOptions = options.decode;
         if (decodeOptions.segmentInfo) decodeOptions.infoFileName = scratch.File(fileIndex);
         if (options.all) {
-            const PictureScan scan = ScanFile(file, loadForSearch ? loadForSearch : load);
+            const PictureScan scan =
+                ScanFile(file, loadForSearch ? loadForSearch : load, searchThreads);
             report.unreadable = scan.kind == DecodeOutcome::Kind::FileFailure;
             report.undecoded = scan.kind == DecodeOutcome::Kind::NotDecoded;
             for (size_t i = 0; i < scan.symbols.size(); ++i) {
@@ -582,9 +589,6 @@ int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& lo
         err << report.err;
         return true;
     };
-    // The dumps are one run's files: with them, one file at a time.
-    unsigned jobs = options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
-    if (!debugFolder.empty()) jobs = 1;
     ReportInOrder(options.files.size(), jobs, makeSafely, deliver, beforeThreads);
     if (stopped) return 2;
     return unreadable || segmentsFailed ? 2 : undecoded ? 1 : 0;

@@ -51,8 +51,8 @@ bool HasConverter(const BitmapHeader& header) {
 // The whole-picture search into scan (left as it is if the search throws),
 // timed from start.
 void SearchGrey(const GreyImage& grey, PictureScan& scan, uint32_t start,
-                const MillisecondClock& clock) {
-    scan.symbols = FindAllSymbols(grey);
+                const MillisecondClock& clock, int threads) {
+    scan.symbols = FindAllSymbols(grey, threads);
     scan.elapsedMs = clock() - start;
     if (!scan.symbols.empty()) {
         scan.kind = DecodeOutcome::Kind::Decoded;
@@ -134,7 +134,7 @@ DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
     return outcome;
 }
 
-PictureScan ScanPicture(std::span<const uint8_t> file, const MillisecondClock& clock) {
+PictureScan ScanPicture(std::span<const uint8_t> file, const MillisecondClock& clock, int threads) {
     PictureScan scan;
     const uint32_t start = clock();
     BitmapHeader header;
@@ -148,19 +148,19 @@ PictureScan ScanPicture(std::span<const uint8_t> file, const MillisecondClock& c
     try {
         GreyImage grey(header.width, header.height, GreyImage::Unset{});
         ConvertBitmap(file, header, grey);
-        SearchGrey(grey, scan, start, clock);
+        SearchGrey(grey, scan, start, clock, threads);
     } catch (const std::bad_alloc&) {
         // too large for memory: nothing found
     }
     return scan;
 }
 
-PictureScan ScanPicture(const GreyImage& grey, const MillisecondClock& clock) {
+PictureScan ScanPicture(const GreyImage& grey, const MillisecondClock& clock, int threads) {
     PictureScan scan;
     const uint32_t start = clock();
     scan.message = kNoSymbolFound;
     try {
-        SearchGrey(grey, scan, start, clock);
+        SearchGrey(grey, scan, start, clock, threads);
     } catch (const std::bad_alloc&) {
         // too large for memory: nothing found
     }

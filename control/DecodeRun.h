@@ -103,11 +103,13 @@ struct PictureScan {
     std::vector<FoundSymbol> symbols; // as FindAllSymbols orders them
     uint32_t elapsedMs = 0;           // header to the end of the search
 };
+// threads as FindAllSymbols takes them.
 PictureScan ScanPicture(std::span<const uint8_t> file,
-                        const MillisecondClock& clock = SystemMilliseconds);
+                        const MillisecondClock& clock = SystemMilliseconds, int threads = 2);
 // The same for a picture already grey, as ConvertBitmap makes it; the time
 // is the search's alone.
-PictureScan ScanPicture(const GreyImage& grey, const MillisecondClock& clock = SystemMilliseconds);
+PictureScan ScanPicture(const GreyImage& grey, const MillisecondClock& clock = SystemMilliseconds,
+                        int threads = 2);
 
 // One symbol of a scan as a decode outcome, for the labels and JSON that a
 // decoded selection gets.

@@ -52,9 +52,11 @@ FinderTriple OrderFinders(const FinderCandidate& a, const FinderCandidate& b,
                           const FinderCandidate& c);
 
 // The most plausible triples among the first maxCandidates candidates, at
-// most maxTriples, best first: similar module sizes, a near right angle at
-// the top-left one, legs of near equal length and a size between 21 and 177
-// modules. The work grows with the cube of maxCandidates.
+// most maxTriples, best first: module sizes within a factor 2.5 of each
+// other (a steep keystone's far finders are that much smaller), similar
+// ones preferred, a near right angle at the top-left one, legs of near
+// equal length in modules and a size between 21 and 177 modules. The work
+// grows with the cube of maxCandidates.
 std::vector<FinderTriple> ChooseTriples(const std::vector<FinderCandidate>& candidates,
                                         size_t maxTriples, size_t maxCandidates = 16);
 

@@ -102,14 +102,18 @@ namespace {
 // The diagonal point at k, each finder centre weighted by the depth its
 // module size implies: an affine combination of source points maps to the
 // combination of their images weighted by their depths.
-PlanePoint SizeWeightedPoint(const FinderTriple& t, double k) {
+// Nothing where the weights nearly cancel: a top-left finder some 2.8 times
+// smaller than the others puts the corner at infinity, and one over twice
+// as small many legs away.
+std::optional<PlanePoint> SizeWeightedPoint(const FinderTriple& t, double k) {
     const double a0 = std::pow(t.topLeft.moduleSize, -2.0 / 3) * (1 - 2 * k);
     const double a1 = std::pow(t.topRight.moduleSize, -2.0 / 3) * k;
     const double a2 = std::pow(t.bottomLeft.moduleSize, -2.0 / 3) * k;
     const double sum = a0 + a1 + a2;
-    return {(a0 * t.topLeft.centre.x + a1 * t.topRight.centre.x + a2 * t.bottomLeft.centre.x) / sum,
-            (a0 * t.topLeft.centre.y + a1 * t.topRight.centre.y + a2 * t.bottomLeft.centre.y) /
-                sum};
+    if (!(sum > 0.1 * (std::abs(a0) + std::abs(a1) + std::abs(a2)))) return std::nullopt;
+    return PlanePoint{
+        (a0 * t.topLeft.centre.x + a1 * t.topRight.centre.x + a2 * t.bottomLeft.centre.x) / sum,
+        (a0 * t.topLeft.centre.y + a1 * t.topRight.centre.y + a2 * t.bottomLeft.centre.y) / sum};
 }
 
 } // namespace
@@ -123,7 +127,9 @@ std::optional<Perspective> GridFromFinders(const FinderTriple& t, int modules,
         fourth = *alignment;
         fourthModule = {modules - 6.5, modules - 6.5};
     } else if (guess == CornerGuess::SizeWeighted) {
-        fourth = SizeWeightedPoint(t, 1);
+        const std::optional<PlanePoint> corner = SizeWeightedPoint(t, 1);
+        if (!corner) return std::nullopt;
+        fourth = *corner;
         fourthModule = {far, far};
     } else {
         fourth = {t.topRight.centre.x + t.bottomLeft.centre.x - t.topLeft.centre.x,
@@ -189,10 +195,12 @@ std::optional<PlanePoint> FindAlignment(const GreyImage& grey, const FinderTripl
     // The pattern's centre is 3 modules nearer the top-left than the
     // parallelogram's fourth finder position would be.
     const double along = modules - 10;
-    const PlanePoint predicted = guess == CornerGuess::SizeWeighted
-                                     ? SizeWeightedPoint(t, along / span)
-                                     : PlanePoint{t.topLeft.centre.x + along * (ex.x + ey.x),
-                                                  t.topLeft.centre.y + along * (ex.y + ey.y)};
+    const std::optional<PlanePoint> guessed =
+        guess == CornerGuess::SizeWeighted ? SizeWeightedPoint(t, along / span)
+                                           : PlanePoint{t.topLeft.centre.x + along * (ex.x + ey.x),
+                                                        t.topLeft.centre.y + along * (ex.y + ey.y)};
+    if (!guessed) return std::nullopt;
+    const PlanePoint predicted = *guessed;
     const double sign = lightOnDark ? -1 : 1;
     auto at = [&](double u, double v) {
         return GreyAt(grey, {predicted.x + u * ex.x + v * ey.x, predicted.y + u * ex.y + v * ey.y});

@@ -39,9 +39,10 @@ class Perspective {
 // (3.5 + k (N - 7), 3.5 + k (N - 7)), k = 1 at the fourth finder position.
 // Parallelogram: as if the symbol were seen head-on (an affine map), which
 // holds for screens and gentle keystone. SizeWeighted: each finder centre
-// weighted by the projective depth w its module size implies; the map's
-// scale goes as w^(-3/2) in area terms, so w ~ size^(-2/3). This follows a
-// steep keystone, where the far finders are much smaller.
+// weighted by the projective depth w its module size implies: the map's
+// area scale goes as w^-3, its linear scale as w^(-3/2), so w ~ size^(-2/3).
+// This follows a steep keystone, where the far finders are much smaller;
+// where the weights nearly cancel there is no guess (no grid, no pattern).
 enum class CornerGuess { Parallelogram, SizeWeighted };
 
 // The map from module coordinates to the picture through the three finder

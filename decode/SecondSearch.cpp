@@ -37,6 +37,9 @@ constexpr double kSteepSizeRatio = 1.25;
 // The finder widths (7 modules) in pixels that a full-size pass after a
 // half-size one looks for: modules of 1.7 to 4 pixels.
 constexpr std::array<int, 2> kSmallFinderTotals = {12, 28};
+// Up to this many pixels (an 8K screen) the full-size pass follows a
+// half-size one: above it, its planes and runs would cost gigabytes.
+constexpr size_t kFullSizePassPixels = size_t(1) << 25;
 // Longest side above which finders are searched at half size.
 constexpr int kHalveAbove = 2048;
 
@@ -66,7 +69,8 @@ class Search {
         if (reader_.Exhausted()) return false;
         Queue(BinariseLocal(searched, histogram), scale);
         if (TryQueued(kHopelessTripleScore)) return true;
-        if (scale == 1 || reader_.Exhausted()) return false;
+        if (scale == 1 || reader_.Exhausted() || grey_.pixels.size() > kFullSizePassPixels)
+            return false;
         // Halving blurs modules of under about 3 pixels into their
         // neighbours: a small symbol in a large picture (2 pixels a module
         // on a 4K screen) is looked for once more at full size, with the

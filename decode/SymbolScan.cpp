@@ -8,7 +8,6 @@
 #include <cmath>
 #include <future>
 #include <optional>
-#include <system_error>
 
 namespace zorvik {
 namespace {
@@ -65,8 +64,8 @@ class Scan {
         if (threads > 1 && grey.pixels.size() <= kTwoPlanesAtOnce) {
             try {
                 local = std::async(std::launch::async, findLocal);
-            } catch (const std::system_error&) {
-                // No thread to be had: one after the other.
+            } catch (const std::exception&) {
+                // No thread (or no memory for one) to be had: one after the other.
             }
         }
         Plane(LocateFinders(BinariseGlobal(grey, histogram)));

@@ -254,12 +254,12 @@ TEST(PeerReads, EachKindReadsAtLeastItsFloorAndTheGoalIsWhatZxingReads) {
         const Reads reads = Read(r.kind, r.make());
         std::cout << r.kind << ": selection " << reads.selection << ", --all " << reads.whole
                   << ", zxing-cpp " << reads.zxing << " of " << reads.total << "\n";
+        // Made pictures go through floating point that another compiler or
+        // libm may round otherwise: a gain is told, not failed.
         EXPECT_GE(reads.selection, r.selection) << r.kind << ": fewer read as a selection";
-        EXPECT_LE(reads.selection, r.selection)
-            << r.kind << ": more read as a selection: raise the floor if the gain is understood";
         EXPECT_GE(reads.whole, r.whole) << r.kind << ": fewer read by --all";
-        EXPECT_LE(reads.whole, r.whole)
-            << r.kind << ": more read by --all: raise the floor if the gain is understood";
+        if (reads.selection > r.selection || reads.whole > r.whole)
+            std::cout << "  more read than the floor: raise it if the gain is understood\n";
         if (std::min(reads.selection, reads.whole) < reads.zxing)
             std::cout << "  GAP: " << r.kind << " reads fewer than zxing-cpp\n";
     }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -186,7 +187,10 @@ LoadedPicture PictureBytes(std::vector<uint8_t> bytes, PictureUse use) {
     // The sides from the header, where the format gives them without
     // decoding, refuse a huge picture before its pixels are made.
     QImage image;
-    if (const QSize size = reader.size(); size.isValid()) {
+    const uchar* whiteImage = nullptr;
+    // A bitmap stored top-down gives its height negative.
+    if (const QSize size(reader.size().width(), std::abs(reader.size().height()));
+        size.width() > 0 && size.height() > 0) {
         picture.error = SizeRefusal(size.width(), size.height());
         if (!picture.error.empty()) return picture;
         // Qt leaves the pixels a damaged file lacks (a cut bitmap, run-length
@@ -196,11 +200,19 @@ LoadedPicture PictureBytes(std::vector<uint8_t> bytes, PictureUse use) {
         if (const QImage::Format format = reader.imageFormat(); format != QImage::Format_Invalid) {
             image = QImage(size, format);
             image.fill(Qt::white);
+            whiteImage = image.constBits();
         }
     }
+    const char* const unreadable = IsBitmap(bytes)
+                                       ? "the bitmap cannot be read (damaged or unsupported)"
+                                       : "not a picture file, or a damaged one";
     if (!reader.read(&image)) {
-        picture.error = IsBitmap(bytes) ? "the bitmap cannot be read (damaged or unsupported)"
-                                        : "not a picture file, or a damaged one";
+        picture.error = unreadable;
+        return picture;
+    }
+    // A bitmap that Qt read elsewhere may show what the memory held.
+    if (IsBitmap(bytes) && (!whiteImage || image.constBits() != whiteImage)) {
+        picture.error = unreadable;
         return picture;
     }
     picture.error = SizeRefusal(image.width(), image.height());

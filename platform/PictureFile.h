@@ -42,8 +42,11 @@ struct LoadedPicture {
 // header does not fit its size is refused. Any other picture Qt can read
 // (PNG, JPEG, GIF, other bitmaps) becomes a 24-bit bitmap of the same
 // pixels: transparent parts over white, except in bitmaps, whose alpha is
-// ignored as the converters ignore it. PNGs (known by their signature) are
-// read without Qt, to the same pixels (PngFile.h). A file above kMaxPictureFileBytes is
+// ignored as the converters ignore it; what a damaged file lacks is white,
+// and a bitmap Qt cannot read into a picture of the sides its header gives
+// is refused with "the bitmap cannot be read (damaged or unsupported)".
+// PNGs (known by their signature) are read without Qt, to the same pixels
+// (PngFile.h). A file above kMaxPictureFileBytes is
 // refused unread with "the file is larger than 1 GiB (N bytes)", a picture
 // of more than kMaxPictureMegapixels with "the picture is W × H pixels,
 // larger than the 128-megapixel limit" (from its header where Qt can read

@@ -175,9 +175,9 @@ LineRuns RunsOfColumns(const BitPlane& plane) {
 
 class Locator {
   public:
-    Locator(const BitPlane& plane, int minTotal, int maxTotal)
-        : minTotal_(minTotal), maxTotal_(maxTotal), found_{Candidates(plane.width, plane.height),
-                                                           Candidates(plane.width, plane.height)},
+    Locator(const BitPlane& plane, FinderWidths widths)
+        : widths_(widths), found_{Candidates(plane.width, plane.height),
+                                  Candidates(plane.width, plane.height)},
           rows_(RunsOfLines(plane.bits.data(), plane.height, plane.width)),
           columns_(RunsOfColumns(plane)) {}
 
@@ -208,8 +208,8 @@ class Locator {
                 for (size_t k = 0; k < 5; ++k) runs[k] = starts[i + k + 1] - starts[i + k];
                 // RunsFit's bounds on the middle run, first: they turn most
                 // windows away without a call.
-                if (total < minTotal_ || total > maxTotal_ || OutsideCoarse(2, runs[2], total) ||
-                    !RunsFit(runs))
+                if (total < widths_.least || total > widths_.most ||
+                    OutsideCoarse(2, runs[2], total) || !RunsFit(runs))
                     continue;
                 const size_t polarity = (first ^ (i & 1)) == 1 ? 0 : 1;
                 dark_ = polarity == 0 ? 1 : 0;
@@ -284,7 +284,7 @@ class Locator {
         }
     }
 
-    const int minTotal_, maxTotal_;   // of the windows looked at
+    const FinderWidths widths_;       // of the windows looked at
     std::array<Candidates, 2> found_; // by polarity
     const LineRuns rows_, columns_;
     std::vector<long> cursors_; // per crossing line: CrossCheck's last run there
@@ -297,10 +297,10 @@ double Cross(PlanePoint o, PlanePoint a, PlanePoint b) {
 
 } // namespace
 
-std::array<std::vector<FinderCandidate>, 2> LocateFinders(const BitPlane& plane, int minTotal,
-                                                          int maxTotal) {
+std::array<std::vector<FinderCandidate>, 2> LocateFinders(const BitPlane& plane,
+                                                          FinderWidths widths) {
     if (plane.width < 7 || plane.height < 7) return {};
-    return Locator(plane, minTotal, maxTotal).Run();
+    return Locator(plane, widths).Run();
 }
 
 FinderTriple OrderFinders(const FinderCandidate& a, const FinderCandidate& b,

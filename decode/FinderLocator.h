@@ -31,10 +31,12 @@ struct FinderCandidate {
 // through its centre shows the same proportion, and its centre is then the
 // middle of both centre runs. Hits within about a module of each other are
 // merged. Each list is sorted by hits, most first. Linear in pixels apart
-// from the cross-checks. Only crossings whose five runs total minTotal to
-// maxTotal pixels (7 modules' worth) are looked at.
-std::array<std::vector<FinderCandidate>, 2> LocateFinders(const BitPlane& plane, int minTotal = 7,
-                                                          int maxTotal = 1 << 30);
+// from the cross-checks. Only crossings of widths are looked at.
+struct FinderWidths {
+    int least = 7, most = 1 << 30; // pixels across a finder's 7 modules
+};
+std::array<std::vector<FinderCandidate>, 2> LocateFinders(const BitPlane& plane,
+                                                          FinderWidths widths = {});
 
 // Three finders in symbol order: the top-left one, the one at the end of the
 // first row and the one at the start of the last row, as the symbol reads

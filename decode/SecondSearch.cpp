@@ -1,6 +1,5 @@
 #include "SecondSearch.h"
 
-#include "FinderKernels.h"
 #include "FinderLocator.h"
 #include "LocalThreshold.h"
 #include "PerspectiveGrid.h"
@@ -36,7 +35,7 @@ constexpr double kConvincingScore = 0.5;
 constexpr double kSteepSizeRatio = 1.25;
 // The finder widths (7 modules) in pixels that a full-size pass after a
 // half-size one looks for: modules of 1.7 to 4 pixels.
-constexpr std::array<int, 2> kSmallFinderTotals = {12, 28};
+constexpr FinderWidths kSmallFinders = {12, 28};
 // Up to this many pixels (an 8K screen) the full-size pass follows a
 // half-size one: above it, its planes and runs would cost gigabytes.
 constexpr size_t kFullSizePassPixels = size_t(1) << 25;
@@ -77,7 +76,7 @@ class Search {
         // plain threshold that a screen needs, among finders of such
         // modules alone (the larger ones showed at half size, the smaller
         // are too small to sample).
-        Queue(BinariseGlobal(grey_), 1, kSmallFinderTotals);
+        Queue(BinariseGlobal(grey_), 1, kSmallFinders);
         return TryQueued(kHopelessTripleScore);
     }
 
@@ -90,10 +89,8 @@ class Search {
 
     // Queues the plane's triples in both polarities that are neither queued
     // nor tried yet.
-    void Queue(const BitPlane& plane, double scale,
-               std::array<int, 2> totals = {kFinderTotal, 1 << 30}) {
-        std::array<std::vector<FinderCandidate>, 2> found =
-            LocateFinders(plane, totals[0], totals[1]);
+    void Queue(const BitPlane& plane, double scale, FinderWidths widths = {}) {
+        std::array<std::vector<FinderCandidate>, 2> found = LocateFinders(plane, widths);
         for (bool lightOnDark : {false, true}) {
             std::vector<FinderCandidate>& finders = found[lightOnDark ? 1 : 0];
             for (FinderCandidate& f : finders) {

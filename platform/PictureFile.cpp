@@ -63,7 +63,7 @@ std::vector<uint8_t> EncodeBitmap(const QImage& source, int bitCount, bool ignor
     QImage image = source.convertToFormat(QImage::Format_ARGB32);
     const int width = image.width(), height = image.height();
     const size_t bytesPerPixel = size_t(bitCount / 8);
-    const size_t stride = (size_t(width) * bytesPerPixel + 3) / 4 * 4;
+    const size_t stride = size_t(BitmapStride(bitCount, width));
     std::vector<uint8_t> b = EmptyBitmap(width, height, bitCount);
     for (int r = 0; r < height; ++r) {
         const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(r));
@@ -128,7 +128,7 @@ std::string PictureSizeRefusal(int64_t width, int64_t height) {
 }
 
 std::vector<uint8_t> EmptyBitmap(int width, int height, int bitCount) {
-    const size_t stride = (size_t(width) * size_t(bitCount / 8) + 3) / 4 * 4;
+    const size_t stride = size_t(BitmapStride(bitCount, width));
     std::vector<uint8_t> b(54 + stride * size_t(height), 0);
     b[0] = 'B', b[1] = 'M';
     PutLe(b, 2, unsigned(b.size()), 4);

@@ -25,27 +25,26 @@ constexpr int Tenths(size_t i) {
     return kFinderModules[i] == kFinderMiddle ? 13 : 6;
 }
 
-// Integer bounds a little wider than RunsFit's exact ones (in tenths of a
-// module, and 53 for 0.75 of 70): most windows are far off, and these turn
-// them away first, the middle run's first of all.
-bool OutsideCoarse(size_t i, int run, int total) {
-    constexpr int kScale = 10 * kFinderTotal;
-    const int modules = 10 * kFinderModules[i];
-    return kScale * run > (modules + Tenths(i)) * total + 53 ||
-           kScale * run < (modules - Tenths(i)) * total - 53;
+// |run - w total / 7| <= tenths / 10 * total / 7 + 0.75 for a run of w
+// modules, times 70: |70 run - 10 w total| <= tenths total + 52.5, and as the
+// left side is whole, <= tenths total + 52. Whole numbers, so that no
+// rounding decides a border case; 64 bits, as a line may be millions long.
+bool RunFits(size_t i, int run, int total) {
+    const int64_t off = int64_t(10 * kFinderTotal) * run - int64_t(10 * kFinderModules[i]) * total;
+    return std::abs(off) <= int64_t(Tenths(i)) * total + 52;
 }
 
-bool RunsFit(const std::array<int, 5>& runs) {
+// The tolerance alone would take five equal runs of two pixels for a finder
+// of modules of 1.4: text of two-pixel strokes is full of them. A finder's
+// middle run, three modules to the others' one, is the longest however
+// blurred. Inlined, so that a scan's runs stay in registers.
+[[gnu::always_inline]] inline bool RunsFit(const std::array<int, 5>& runs) {
     const int total = runs[0] + runs[1] + runs[2] + runs[3] + runs[4];
     if (total < kFinderTotal) return false;
-    if (std::min({runs[0], runs[1], runs[2], runs[3], runs[4]}) <= 0) return false;
-    for (size_t i : {2, 0, 1, 3, 4})
-        if (OutsideCoarse(i, runs[i], total)) return false;
-    const double unit = total / double(kFinderTotal);
-    for (size_t i = 0; i < runs.size(); ++i)
-        if (std::abs(runs[i] - kFinderModules[i] * unit) > Tenths(i) / 10.0 * unit + 0.75)
-            return false;
-    return true;
+    if (std::min({runs[0], runs[1], runs[3], runs[4]}) <= 0) return false;
+    if (runs[2] <= std::max({runs[0], runs[1], runs[3], runs[4]})) return false;
+    return RunFits(2, runs[2], total) && RunFits(0, runs[0], total) &&
+           RunFits(1, runs[1], total) && RunFits(3, runs[3], total) && RunFits(4, runs[4], total);
 }
 
 // The finders found in one polarity, with a grid of where their centres lie,
@@ -117,7 +116,7 @@ class Candidates {
 // the values alternate from there.
 struct LineRuns {
     std::vector<size_t> offset;
-    std::unique_ptr<int[]> starts; // room for the worst case, filled as far as offset says
+    std::unique_ptr<int[]> starts; // filled as far as offset says
     std::vector<uint8_t> first;
 
     std::span<const int> Line(int i) const {
@@ -148,29 +147,38 @@ LineRuns RunsOfLines(const uint8_t* bits, int lines, int length) {
     return runs;
 }
 
-// The runs of the plane's columns, from a copy turned about its diagonal:
-// reading a plane down its columns would miss the cache on every pixel.
+// The runs of the plane's columns, read along its rows: where a row differs
+// from the one above, a run of those columns starts. Reading down the
+// columns would miss the cache on every pixel, and turning the plane about
+// its diagonal first costs a copy of it.
 LineRuns RunsOfColumns(const BitPlane& plane) {
     const int w = plane.width, h = plane.height;
-    const std::unique_ptr<uint8_t[]> transposed(new uint8_t[plane.bits.size()]);
-    const uint8_t* in = plane.bits.data();
-    uint8_t* out = transposed.get();
-    constexpr int kTile = 16;
-    for (int y0 = 0; y0 < h; y0 += kTile)
-        for (int x0 = 0; x0 < w; x0 += kTile) {
-            const uint8_t* from = in + size_t(y0) * size_t(w) + size_t(x0);
-            uint8_t* to = out + size_t(x0) * size_t(h) + size_t(y0);
-            if (y0 + kTile <= h && x0 + kTile <= w) {
-                const uint8_t* rows[kTile];
-                for (int i = 0; i < kTile; ++i) rows[i] = from + size_t(i) * size_t(w);
-                Transpose16(rows, to, size_t(h));
-                continue;
-            }
-            for (int y = 0; y < std::min(kTile, h - y0); ++y)
-                for (int x = 0; x < std::min(kTile, w - x0); ++x)
-                    to[size_t(x) * size_t(h) + size_t(y)] = from[size_t(y) * size_t(w) + size_t(x)];
+    const uint8_t* bits = plane.bits.data();
+    auto row = [&](int y) { return bits + size_t(y) * size_t(w); };
+    const std::unique_ptr<int[]> changed(new int[size_t(w) + kChangeSlack]);
+    // f(x, y) for each column x whose pixel in row y differs from the one above.
+    auto eachChange = [&](auto f) {
+        for (int y = 1; y < h; ++y) {
+            const int* end = FindDifferences(row(y), row(y - 1), w, changed.get());
+            for (const int* x = changed.get(); x != end; ++x) f(size_t(*x), y);
         }
-    return RunsOfLines(transposed.get(), w, h);
+    };
+    // Each column's starts: 0, its changes, and its length.
+    std::vector<size_t> next(size_t(w), 2);
+    eachChange([&](size_t x, int) { ++next[x]; });
+    LineRuns runs;
+    runs.offset.resize(size_t(w) + 1);
+    for (size_t x = 0; x < size_t(w); ++x) runs.offset[x + 1] = runs.offset[x] + next[x];
+    runs.starts.reset(new int[runs.offset.back()]);
+    runs.first.assign(row(0), row(0) + w);
+    int* const starts = runs.starts.get();
+    for (size_t x = 0; x < size_t(w); ++x) {
+        starts[runs.offset[x]] = 0;
+        next[x] = runs.offset[x] + 1;
+    }
+    eachChange([&](size_t x, int y) { starts[next[x]++] = y; });
+    for (size_t x = 0; x < size_t(w); ++x) starts[next[x]] = h;
+    return runs;
 }
 
 class Locator {
@@ -204,12 +212,12 @@ class Locator {
             // has; each polarity's windows come in order along the line.
             for (size_t i = 0; i + 5 < starts.size(); ++i) {
                 const int total = starts[i + 5] - starts[i];
-                std::array<int, 5> runs{};
-                for (size_t k = 0; k < 5; ++k) runs[k] = starts[i + k + 1] - starts[i + k];
-                // RunsFit's bounds on the middle run, first: they turn most
-                // windows away without a call.
+                const int* s = &starts[i];
+                const std::array<int, 5> runs = {s[1] - s[0], s[2] - s[1], s[3] - s[2],
+                                                 s[4] - s[3], s[5] - s[4]};
+                // The middle run first: it turns most windows away.
                 if (total < widths_.least || total > widths_.most ||
-                    OutsideCoarse(2, runs[2], total) || !RunsFit(runs))
+                    !RunFits(2, runs[2], total) || !RunsFit(runs))
                     continue;
                 const size_t polarity = (first ^ (i & 1)) == 1 ? 0 : 1;
                 dark_ = polarity == 0 ? 1 : 0;

@@ -25,6 +25,49 @@ constexpr BitPositions kBitPositions = [] {
     }
     return table;
 }();
+
+// base + i for every i below length where a[i] != b[i], length >= 16.
+// Sixteen bytes at a time, and each half of the difference mask to eight
+// positions at once: how many a stretch of pixels holds is unpredictable, so
+// a loop per difference would mispredict its exit every time.
+template <typename Position>
+Position* Differences(const uint8_t* a, const uint8_t* b, int length, int base, Position* out) {
+    const __m128i zero = _mm_setzero_si128();
+    auto eight = [&](unsigned mask, int at) {
+        const __m128i bits = _mm_unpacklo_epi8(
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kBitPositions.at[mask])), zero);
+        if constexpr (std::is_same_v<Position, int16_t>) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                             _mm_add_epi16(bits, _mm_set1_epi16(int16_t(at))));
+        } else {
+            const __m128i from = _mm_set1_epi32(at);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                             _mm_add_epi32(_mm_unpacklo_epi16(bits, zero), from));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4),
+                             _mm_add_epi32(_mm_unpackhi_epi16(bits, zero), from));
+        }
+        out += kBitPositions.count[mask];
+    };
+    auto differencesAt = [&](int from) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + from));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + from));
+        return ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) & 0xFFFFu;
+    };
+    int i = 0;
+    for (; i + 16 <= length; i += 16) {
+        const unsigned mask = differencesAt(i);
+        if (mask == 0) continue; // most of a picture's lines hardly change
+        eight(mask & 0xFFu, base + i);
+        eight(mask >> 8, base + i + 8);
+    }
+    // The last few as the top of the sixteen that end the line.
+    if (i < length) {
+        const unsigned mask = differencesAt(length - 16) >> (i - (length - 16));
+        eight(mask & 0xFFu, base + i);
+        eight(mask >> 8, base + i + 8);
+    }
+    return out;
+}
 #endif
 
 } // namespace
@@ -32,44 +75,7 @@ constexpr BitPositions kBitPositions = [] {
 template <typename Position> Position* FindChanges(const uint8_t* line, int length, Position* out) {
 #if defined(__SSE2__)
     if (length < 17) return FindChangesPlain(line, length, out);
-    // Sixteen bytes at a time against their left neighbours, and each half
-    // of the change mask to eight positions at once: how many changes a
-    // stretch of pixels holds is unpredictable, so a loop per change would
-    // mispredict its exit every time.
-    const __m128i zero = _mm_setzero_si128();
-    auto eight = [&](unsigned mask, int base) {
-        const __m128i at = _mm_unpacklo_epi8(
-            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kBitPositions.at[mask])), zero);
-        if constexpr (std::is_same_v<Position, int16_t>) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                             _mm_add_epi16(at, _mm_set1_epi16(int16_t(base))));
-        } else {
-            const __m128i from = _mm_set1_epi32(base);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                             _mm_add_epi32(_mm_unpacklo_epi16(at, zero), from));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4),
-                             _mm_add_epi32(_mm_unpackhi_epi16(at, zero), from));
-        }
-        out += kBitPositions.count[mask];
-    };
-    auto changesAt = [&](int from) {
-        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + from));
-        const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + from - 1));
-        return ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(here, left))) & 0xFFFFu;
-    };
-    int p = 1;
-    for (; p + 16 <= length; p += 16) {
-        const unsigned changes = changesAt(p);
-        eight(changes & 0xFFu, p);
-        eight(changes >> 8, p + 8);
-    }
-    // The last few as the top of the sixteen that end the line.
-    if (p < length) {
-        const unsigned changes = changesAt(length - 16) >> (p - (length - 16));
-        eight(changes & 0xFFu, p);
-        eight(changes >> 8, p + 8);
-    }
-    return out;
+    return Differences(line + 1, line, length - 1, 1, out);
 #else
     return FindChangesPlain(line, length, out);
 #endif
@@ -79,6 +85,21 @@ template <typename Position>
 Position* FindChangesPlain(const uint8_t* line, int length, Position* out) {
     for (int p = 1; p < length; ++p)
         if (line[p] != line[p - 1]) *out++ = Position(p);
+    return out;
+}
+
+int* FindDifferences(const uint8_t* a, const uint8_t* b, int length, int* out) {
+#if defined(__SSE2__)
+    if (length < 16) return FindDifferencesPlain(a, b, length, out);
+    return Differences(a, b, length, 0, out);
+#else
+    return FindDifferencesPlain(a, b, length, out);
+#endif
+}
+
+int* FindDifferencesPlain(const uint8_t* a, const uint8_t* b, int length, int* out) {
+    for (int i = 0; i < length; ++i)
+        if (a[i] != b[i]) *out++ = i;
     return out;
 }
 

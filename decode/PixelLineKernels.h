@@ -1,6 +1,7 @@
-// Readings of lines of pixels, one byte each: where a line changes, and
-// 16 x 16 blocks turned about their diagonal so that a picture's columns are
-// read as rows (reading down a column would miss the cache on every pixel).
+// Readings of lines of pixels, one byte each: where a line changes, where
+// two lines differ, and 16 x 16 blocks turned about their diagonal so that
+// a picture's columns are read as rows (reading down a column would miss
+// the cache on every pixel).
 // Each routine has a plain twin, the simple loop whose results it must
 // give; the tests hold the two to that.
 #pragma once
@@ -23,6 +24,13 @@ template <typename Position> Position* FindChanges(const uint8_t* line, int leng
 // The same a pixel at a time; writes nothing past the end it returns.
 template <typename Position>
 Position* FindChangesPlain(const uint8_t* line, int length, Position* out);
+
+// Writes to out, in order, every i below length where a[i] != b[i] (two
+// rows of a picture: the columns that change between them), and returns
+// one past the last written. out must have room for length + kChangeSlack
+// positions; neither it nor the length is checked.
+int* FindDifferences(const uint8_t* a, const uint8_t* b, int length, int* out);
+int* FindDifferencesPlain(const uint8_t* a, const uint8_t* b, int length, int* out);
 
 // Byte j of rows[i] goes to to[j * toStride + i], for i, j from 0 to 15.
 // The sixteen rows and the block written must not overlap.

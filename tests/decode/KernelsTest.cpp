@@ -68,6 +68,16 @@ const std::vector<std::pair<const char*, Check>> kPairs = {
          EXPECT_EQ(changes(FindChanges<int16_t>, int16_t(0)), plain);
          EXPECT_EQ(changes(FindChangesPlain<int16_t>, int16_t(0)), plain);
      }},
+    {"FindDifferences",
+     [](const Lines& in) {
+         for (const Bytes* b : {&in.b, &in.a}) {
+             std::vector<int> fast(size_t(in.n) + kChangeSlack + 1, -7), plain(fast);
+             int* end = FindDifferences(in.a.data(), b->data(), in.n, fast.data());
+             EXPECT_EQ(fast.back(), -7) << "written past the room asked for";
+             int* plainEnd = FindDifferencesPlain(in.a.data(), b->data(), in.n, plain.data());
+             EXPECT_EQ(std::vector<int>(fast.data(), end), std::vector<int>(plain.data(), plainEnd));
+         }
+     }},
     {"Transpose16",
      [](const Lines& in) {
          if (in.n < 256) return;

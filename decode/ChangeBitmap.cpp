@@ -209,27 +209,8 @@ BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, Thr
 }
 
 std::array<uint64_t, 256> GreyHistogram(const GreyImage& grey) {
-    // Four partial counts: runs of one grey would otherwise make every
-    // increment wait for the one before.
-    std::array<std::array<uint32_t, 256>, 4> parts{};
-    const uint8_t* p = grey.pixels.data();
-    const size_t n = grey.pixels.size();
     std::array<uint64_t, 256> histogram{};
-    for (size_t done = 0; done < n;) {
-        // Flushed before a 32-bit count could overflow.
-        const size_t end = std::min(n, done + (size_t(1) << 30));
-        size_t i = done;
-        for (; i + 4 <= end; i += 4) {
-            ++parts[0][p[i]];
-            ++parts[1][p[i + 1]];
-            ++parts[2][p[i + 2]];
-            ++parts[3][p[i + 3]];
-        }
-        for (; i < end; ++i) ++parts[0][p[i]];
-        for (auto& part : parts)
-            for (size_t g = 0; g < 256; ++g) histogram[g] += std::exchange(part[g], 0);
-        done = end;
-    }
+    CountGreys(grey.pixels.data(), grey.pixels.size(), histogram.data());
     return histogram;
 }
 

@@ -1,6 +1,9 @@
 #include "GreyKernels.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -97,6 +100,42 @@ void ColourGreysPlain(const uint8_t* pixels, int bytesPerPixel, int width, uint8
     // A constant stride, so that the compiler can vectorise it.
     if (bytesPerPixel == 3) return ColourGreysOf<3>(pixels, width, out);
     ColourGreysOf<4>(pixels, width, out);
+}
+
+void CountGreys(const uint8_t* p, size_t n, uint64_t* counts) {
+    // Four partial counts, so that a grey's increment need not wait for the
+    // one before; and sixteen pixels of one grey, a picture's flat areas, in
+    // one step. Flushed before a 32-bit count could overflow.
+    std::array<std::array<uint32_t, 256>, 4> parts{};
+    for (size_t done = 0; done < n;) {
+        const size_t end = std::min(n, done + (size_t(1) << 30));
+        size_t i = done;
+        unsigned flat = 0;
+        for (; i + 16 <= end; i += 16) {
+            uint64_t a, b;
+            std::memcpy(&a, p + i, 8);
+            std::memcpy(&b, p + i + 8, 8);
+            const uint64_t first = (a & 0xFF) * 0x0101010101010101u;
+            if (((a ^ first) | (b ^ first)) == 0) {
+                parts[flat++ & 3][a & 0xFF] += 16;
+                continue;
+            }
+            for (size_t k = 0; k < 16; k += 4) {
+                ++parts[0][p[i + k]];
+                ++parts[1][p[i + k + 1]];
+                ++parts[2][p[i + k + 2]];
+                ++parts[3][p[i + k + 3]];
+            }
+        }
+        for (; i < end; ++i) ++parts[0][p[i]];
+        for (auto& part : parts)
+            for (size_t g = 0; g < 256; ++g) counts[g] += std::exchange(part[g], 0);
+        done = end;
+    }
+}
+
+void CountGreysPlain(const uint8_t* p, size_t n, uint64_t* counts) {
+    for (size_t i = 0; i < n; ++i) ++counts[p[i]];
 }
 
 bool AnyGreyIn(const uint8_t* p, size_t n, uint8_t from, uint8_t range) {

@@ -1,5 +1,5 @@
-// Loops over rows of grey pixels, one byte each: colours to greys, a row's
-// darkest grey and sum, whether any grey lies in a range, a row binarised,
+// Loops over rows of grey pixels, one byte each: colours to greys, how many
+// there are of each grey, a row's darkest grey and sum, whether any grey lies in a range, a row binarised,
 // two rows halved. Each routine has a plain twin, the simple loop whose
 // results it must give; the tests hold the two to that.
 #pragma once
@@ -14,6 +14,11 @@ namespace zorvik {
 // first. Reads no byte past the last pixel's.
 void ColourGreys(const uint8_t* pixels, int bytesPerPixel, int width, uint8_t* out);
 void ColourGreysPlain(const uint8_t* pixels, int bytesPerPixel, int width, uint8_t* out);
+
+// Adds to counts[g] how many of the n greys from p are g. The counts must
+// not overflow (not checked).
+void CountGreys(const uint8_t* p, size_t n, uint64_t* counts);
+void CountGreysPlain(const uint8_t* p, size_t n, uint64_t* counts);
 
 // Below, a grey g lies in (from, range) when from <= g <= from + range, a
 // sum of at most 255 (not checked): g - from, wrapped, is at most range

@@ -99,6 +99,13 @@ const std::vector<std::pair<const char*, Check>> kPairs = {
              EXPECT_EQ(fast, plain) << bytes << " bytes a pixel";
          }
      }},
+    {"CountGreys",
+     [](const Lines& in) {
+         std::vector<uint64_t> fast(256, 3), plain(fast);
+         CountGreys(in.a.data(), size_t(in.n), fast.data());
+         CountGreysPlain(in.a.data(), size_t(in.n), plain.data());
+         EXPECT_EQ(fast, plain);
+     }},
     {"AnyGreyIn, BinariseRow",
      [](const Lines& in) {
          const int ranges[][2] = {{0, 0},    {'0', 0}, {'1', 0}, {'0', 1},

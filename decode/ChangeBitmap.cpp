@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <stdexcept>
 #include <utility>
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace zorvik {
 namespace {
@@ -59,6 +62,17 @@ void ForEachRow(BitmapBytes file, int bitCount, int width, int height, int pixel
 }
 
 } // namespace
+
+void AdviseHugePages(void* p, size_t bytes) noexcept {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kHuge = uintptr_t(2) << 20;
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(kHuge - 1);
+    if (from < to) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)p, (void)bytes;
+#endif
+}
 
 int BitmapStride(int bitCount, int width) {
     long long bits = static_cast<long long>(bitCount) * width;

@@ -16,11 +16,24 @@
 
 namespace zorvik {
 
-// An allocator whose vectors leave the elements a resize adds unset: a
-// picture's planes are written whole right after they are made, and zeroing
-// them first would cost a pass over every pixel.
-template <typename T> struct UnsetOnResize : std::allocator<T> {
-    template <typename U> struct rebind { using other = UnsetOnResize<U>; };
+// Asks the system to back the whole 2 MiB pages within bytes from p with
+// huge pages, before anything is written there: a picture's planes are
+// megabytes, written once, and faulting them in a 4 KiB page at a time cost
+// a tenth of a whole-picture search. Only advice: where the system has none
+// to give, nothing changes.
+void AdviseHugePages(void* p, size_t bytes) noexcept;
+
+// An allocator for a picture's planes: the elements a resize adds are left
+// unset (the planes are written whole right after they are made, and zeroing
+// them first would cost a pass over every pixel), and large ones are
+// advised onto huge pages.
+template <typename T> struct PictureAllocator : std::allocator<T> {
+    template <typename U> struct rebind { using other = PictureAllocator<U>; };
+    T* allocate(size_t n) {
+        T* p = std::allocator<T>::allocate(n);
+        AdviseHugePages(p, n * sizeof(T));
+        return p;
+    }
     template <typename U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
     template <typename U, typename... Args> void construct(U* p, Args&&... args) {
         ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
@@ -31,7 +44,7 @@ template <typename T> struct UnsetOnResize : std::allocator<T> {
 struct GreyImage {
     int width = 0;
     int height = 0;
-    std::vector<uint8_t, UnsetOnResize<uint8_t>> pixels; // row-major, height x width
+    std::vector<uint8_t, PictureAllocator<uint8_t>> pixels; // row-major, height x width
 
     GreyImage() = default;
     GreyImage(int w, int h) : width(w), height(h), pixels(size_t(w) * size_t(h), 0) {}
@@ -75,7 +88,7 @@ class BinaryImage {
     bool operator==(const BinaryImage& other) const;
 
   private:
-    std::vector<char, UnsetOnResize<char>> text_;
+    std::vector<char, PictureAllocator<char>> text_;
     std::vector<size_t> bounds_; // where each row starts, then where the last ends
 };
 

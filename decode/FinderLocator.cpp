@@ -116,11 +116,11 @@ class Candidates {
 // the values alternate from there.
 struct LineRuns {
     std::vector<size_t> offset;
-    std::unique_ptr<int[]> starts; // filled as far as offset says
+    std::vector<int, PictureAllocator<int>> starts; // filled as far as offset says
     std::vector<uint8_t> first;
 
     std::span<const int> Line(int i) const {
-        return {starts.get() + offset[size_t(i)], starts.get() + offset[size_t(i) + 1]};
+        return {starts.data() + offset[size_t(i)], starts.data() + offset[size_t(i) + 1]};
     }
 };
 
@@ -132,8 +132,8 @@ LineRuns RunsOfLines(const uint8_t* bits, int lines, int length) {
     // At most one start per pixel and one end per line, and the slack of
     // the last line's changes; left uninitialised, so that only what is
     // written is ever touched.
-    runs.starts.reset(new int[size_t(lines) * (size_t(length) + 1) + kChangeSlack]);
-    int* out = runs.starts.get();
+    runs.starts.resize(size_t(lines) * (size_t(length) + 1) + kChangeSlack);
+    int* out = runs.starts.data();
     runs.offset.push_back(0);
     for (int line = 0; line < lines; ++line) {
         const uint8_t* row = bits + size_t(line) * size_t(length);
@@ -169,9 +169,9 @@ LineRuns RunsOfColumns(const BitPlane& plane) {
     LineRuns runs;
     runs.offset.resize(size_t(w) + 1);
     for (size_t x = 0; x < size_t(w); ++x) runs.offset[x + 1] = runs.offset[x] + next[x];
-    runs.starts.reset(new int[runs.offset.back()]);
+    runs.starts.resize(runs.offset.back());
     runs.first.assign(row(0), row(0) + w);
-    int* const starts = runs.starts.get();
+    int* const starts = runs.starts.data();
     for (size_t x = 0; x < size_t(w); ++x) {
         starts[runs.offset[x]] = 0;
         next[x] = runs.offset[x] + 1;

@@ -55,7 +55,8 @@ BitPlane BinariseGlobal(const GreyImage& grey) {
 }
 
 BitPlane BinariseGlobal(const GreyImage& grey, const std::array<uint64_t, 256>& histogram) {
-    BitPlane plane{grey.width, grey.height, std::vector<uint8_t>(grey.pixels.size())};
+    BitPlane plane{grey.width, grey.height, {}};
+    plane.bits.resize(grey.pixels.size());
     const int threshold = OtsuThreshold(histogram);
     // Through plain pointers: a byte store could otherwise change the
     // vectors' own bounds, and the loop would not be vectorised.
@@ -67,7 +68,7 @@ BitPlane BinariseGlobal(const GreyImage& grey, const std::array<uint64_t, 256>& 
 }
 
 GreyImage HalveImage(const GreyImage& grey) {
-    GreyImage half(grey.width / 2, grey.height / 2);
+    GreyImage half(grey.width / 2, grey.height / 2, GreyImage::Unset{});
     for (int y = 0; y < half.height; ++y) {
         const uint8_t* a = &grey.pixels[size_t(2 * y) * size_t(grey.width)];
         HalveRows(a, a + grey.width, half.width, &half.pixels[size_t(y) * size_t(half.width)]);
@@ -81,7 +82,8 @@ BitPlane BinariseLocal(const GreyImage& grey) {
 
 BitPlane BinariseLocal(const GreyImage& grey, const std::array<uint64_t, 256>& histogram) {
     const int w = grey.width, h = grey.height;
-    BitPlane plane{w, h, std::vector<uint8_t>(grey.pixels.size())};
+    BitPlane plane{w, h, {}};
+    plane.bits.resize(grey.pixels.size());
     if (w <= 0 || h <= 0) return plane;
     const int global = OtsuThreshold(histogram);
     // A neighbourhood counts as flat below a quarter of the picture's own

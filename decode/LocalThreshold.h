@@ -17,7 +17,7 @@ namespace zorvik {
 struct BitPlane {
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> bits;
+    std::vector<uint8_t, PictureAllocator<uint8_t>> bits;
 
     uint8_t at(int x, int y) const { return bits[size_t(y) * size_t(width) + size_t(x)]; }
 };

@@ -1,5 +1,6 @@
 #include "PngFile.h"
 
+#include "GreyKernels.h"
 #include "PictureFile.h"
 
 #include <png.h>
@@ -10,6 +11,7 @@
 #include <csetjmp>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 namespace zorvik {
 namespace {
@@ -190,6 +192,14 @@ void ConvertRow(const PixelRule& rule, const uint8_t* s, Out out, int x, int ste
         for (; x < width; x += step) out.Grey(x, Over(Level(s + 4 * x), Level(s + 4 * x + 2)));
         break;
     case Samples::Rgb:
+        if constexpr (std::is_same_v<Out, GreyRow>) {
+            // A whole row with no transparent colour: the greys' own kernel
+            // (their mean does not mind the samples' order).
+            if (x == 0 && step == 1 && t[0] < 0) {
+                ColourGreys(s, 3, width, out.p);
+                break;
+            }
+        }
         for (; x < width; x += step) {
             const uint8_t* p = s + 3 * x;
             if (p[0] == t[0] && p[1] == t[1] && p[2] == t[2])
@@ -308,8 +318,9 @@ PixelRule RuleOf(png_structp png, png_infop info, const PngHeader& header) {
 
 // Reads the PNG into what target makes: target.Begin(width, height)
 // allocates and may throw std::bad_alloc; target.Row(y) is the picture row
-// y to write; target.Direct() says whether 8-bit RGB rows may be read
-// straight into Row(y) as blue, green, red.
+// y to write; target.Direct(rule, depth) says whether libpng's rows (with
+// blue and red swapped for RGB) are already the target's, to be read straight
+// into Row(y).
 template <typename Target> std::string ReadPng(std::span<const uint8_t> bytes, Target& target) {
     target.Clear();
     PngReading reading(bytes);
@@ -321,12 +332,12 @@ template <typename Target> std::string ReadPng(std::span<const uint8_t> bytes, T
 
     png_structp png = reading.png();
     const PixelRule rule = RuleOf(png, reading.info(), header);
-    const bool direct = target.Direct() && rule.samples == Samples::Rgb && rule.transparent[0] < 0;
+    const bool direct = target.Direct(rule, header.depth);
     int passes = 1;
     size_t rowBytes = 0;
     auto transform = [&] {
         if (header.depth < 8) png_set_packing(png);
-        if (direct) png_set_bgr(png);
+        if (direct && rule.samples == Samples::Rgb) png_set_bgr(png);
         passes = png_set_interlace_handling(png);
         png_read_update_info(png, reading.info());
         rowBytes = png_get_rowbytes(png, reading.info());
@@ -375,7 +386,10 @@ struct BitmapTarget {
     std::vector<uint8_t>& bitmap;
     size_t stride = 0;
     int height = 0;
-    bool Direct() const { return true; }
+    // 8-bit RGB rows as blue, green, red.
+    static bool Direct(const PixelRule& rule, int) {
+        return rule.samples == Samples::Rgb && rule.transparent[0] < 0;
+    }
     void Begin(int width, int h) {
         bitmap = EmptyBitmap(width, h, 24);
         stride = size_t(BitmapStride(24, width));
@@ -388,7 +402,10 @@ struct BitmapTarget {
 
 struct GreyTarget {
     GreyImage& grey;
-    bool Direct() const { return false; }
+    // 8-bit greys as they are.
+    static bool Direct(const PixelRule& rule, int depth) {
+        return rule.samples == Samples::Grey && depth == 8 && rule.transparentGrey < 0;
+    }
     void Begin(int width, int height) { grey = GreyImage(width, height, GreyImage::Unset{}); }
     uint8_t* Row(int y) const { return grey.pixels.data() + size_t(y) * size_t(grey.width); }
     GreyRow Out(int y) const { return {Row(y)}; }

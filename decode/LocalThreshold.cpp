@@ -95,21 +95,32 @@ BitPlane BinariseLocal(const GreyImage& grey, const std::array<uint64_t, 256>& h
 
     const int block = std::clamp(int(std::lround(std::min(w, h) / 40.0)), 4, 64);
     const int bw = (w + block - 1) / block, bh = (h + block - 1) / block;
-    std::vector<uint8_t> lo(size_t(bw) * size_t(bh), 255), hi(size_t(bw) * size_t(bh), 0);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* row = &grey.pixels[size_t(y) * size_t(w)];
-        const size_t base = size_t(y / block) * size_t(bw);
-        for (int bx = 0; bx < bw; ++bx) {
-            uint8_t mn = lo[base + size_t(bx)], mx = hi[base + size_t(bx)];
-            for (int x = bx * block; x < std::min(w, (bx + 1) * block); ++x) {
-                mn = std::min(mn, row[x]);
-                mx = std::max(mx, row[x]);
+    std::vector<uint8_t> lo(size_t(bw) * size_t(bh)), hi(size_t(bw) * size_t(bh));
+    // Each band of block rows column by column first, then each block's
+    // columns: long loops over plain bytes, which the compiler vectorises.
+    std::vector<uint8_t> columnLo(size_t(w), 255), columnHi(size_t(w), 0);
+    for (int by = 0; by < bh; ++by) {
+        uint8_t* __restrict cl = columnLo.data();
+        uint8_t* __restrict ch = columnHi.data();
+        std::fill(cl, cl + w, uint8_t(255));
+        std::fill(ch, ch + w, uint8_t(0));
+        for (int y = by * block; y < std::min(h, (by + 1) * block); ++y) {
+            const uint8_t* __restrict row = &grey.pixels[size_t(y) * size_t(w)];
+            for (int x = 0; x < w; ++x) {
+                cl[x] = std::min(cl[x], row[x]);
+                ch[x] = std::max(ch[x], row[x]);
             }
-            lo[base + size_t(bx)] = mn, hi[base + size_t(bx)] = mx;
+        }
+        for (int bx = 0; bx < bw; ++bx) {
+            const int from = bx * block, to = std::min(w, from + block);
+            lo[size_t(by) * size_t(bw) + size_t(bx)] = *std::min_element(cl + from, cl + to);
+            hi[size_t(by) * size_t(bw) + size_t(bx)] = *std::max_element(ch + from, ch + to);
         }
     }
-    std::vector<int> thresholds(size_t(bw) * size_t(bh));
-    for (int by = 0; by < bh; ++by)
+    // Each band's thresholds spread over its columns, so that every row is
+    // one loop against them.
+    std::vector<uint8_t> rowThresholds(size_t(w), 0);
+    for (int by = 0; by < bh; ++by) {
         for (int bx = 0; bx < bw; ++bx) {
             int mn = 255, mx = 0;
             for (int y = std::max(0, by - 2); y <= std::min(bh - 1, by + 2); ++y)
@@ -117,16 +128,15 @@ BitPlane BinariseLocal(const GreyImage& grey, const std::array<uint64_t, 256>& h
                     mn = std::min<int>(mn, lo[size_t(y) * size_t(bw) + size_t(x)]);
                     mx = std::max<int>(mx, hi[size_t(y) * size_t(bw) + size_t(x)]);
                 }
-            thresholds[size_t(by) * size_t(bw) + size_t(bx)] =
-                mx - mn < flat ? global : (mn + mx) / 2;
+            const int t = mx - mn < flat ? global : (mn + mx) / 2;
+            std::fill(rowThresholds.begin() + bx * block,
+                      rowThresholds.begin() + std::min(w, (bx + 1) * block), uint8_t(t));
         }
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* row = &grey.pixels[size_t(y) * size_t(w)];
-        uint8_t* out = &plane.bits[size_t(y) * size_t(w)];
-        const int* rowThresholds = &thresholds[size_t(y / block) * size_t(bw)];
-        for (int bx = 0; bx < bw; ++bx) {
-            const int t = rowThresholds[bx];
-            for (int x = bx * block; x < std::min(w, (bx + 1) * block); ++x) out[x] = row[x] <= t;
+        const uint8_t* __restrict t = rowThresholds.data();
+        for (int y = by * block; y < std::min(h, (by + 1) * block); ++y) {
+            const uint8_t* __restrict row = &grey.pixels[size_t(y) * size_t(w)];
+            uint8_t* __restrict out = &plane.bits[size_t(y) * size_t(w)];
+            for (int x = 0; x < w; ++x) out[x] = row[x] <= t[x];
         }
     }
     return plane;

@@ -280,6 +280,14 @@ TEST(PngFile, SixteenBitLevelsRoundAsQtRoundsThem) {
     ExpectReadAsQtReads(MakePng({PNG_COLOR_TYPE_GRAY_ALPHA, 16}, 128, 128, true, Extra::None, 9));
 }
 
+// Opaque rows, as screenshots have, take a shorter way to grey than rows
+// with any other alpha; both give Qt's pixels.
+TEST(PngFile, OpaqueRowsGiveQtsPixels) {
+    TestPng t = MakePng({PNG_COLOR_TYPE_RGB_ALPHA, 8}, 45, 6, false, Extra::None, 12);
+    for (size_t i = 3; i < t.samples.size() / 2; i += 4) t.samples[i] = 255;
+    ExpectReadAsQtReads(t);
+}
+
 TEST(PngFile, DamagedFilesFailWhereQtFailedAndNothingElseChanges) {
     TestPng t = MakePng({PNG_COLOR_TYPE_PALETTE, 4}, 40, 30, true, Extra::Transparency, 11);
     t.extra = Extra::ColourChunks; // a gAMA chunk to damage; the palette's tRNS stays

@@ -11,6 +11,7 @@
 #include "DecodeRun.h"
 #include "LoosePictures.h"
 #include "PictureFile.h"
+#include "QtPictureReader.h"
 
 #include <QFile>
 #include <QImage>

@@ -1,8 +1,8 @@
 #include "CommandLine.h"
 #include "PictureFile.h"
+#include "QtPictureReader.h"
 
-#include <QtGlobal>
-
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,12 +17,6 @@ int main(int argc, char** argv) {
                   << "\n";
         return 2;
     }
-    // Qt's own warnings (its image readers pass on their libraries') would
-    // stand before the one line that says what became of a file; that line
-    // says all a user needs.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-        if (type == QtFatalMsg) std::cerr << "zorvik-cli: " << message.toStdString() << "\n";
-    });
     std::vector<std::string> args(argv + 1, argv + argc);
     auto load = [](const std::string& path) {
         return path == zorvik::kStandardInputName ? zorvik::LoadStandardInputAsBitmap()
@@ -33,6 +27,17 @@ int main(int argc, char** argv) {
         return path == zorvik::kStandardInputName ? zorvik::LoadStandardInputForSearch()
                                                   : zorvik::LoadPictureForSearch(path);
     };
+    // Qt is loaded before the threads start where a file needs it, and never
+    // for a command line of PNGs and bitmaps.
+    auto beforeThreads = [&args] {
+        zorvik::CommandLineOptions options;
+        zorvik::ParseCommandLine(args, options);
+        if (std::any_of(options.files.begin(), options.files.end(), [](const std::string& file) {
+                return file == zorvik::kStandardInputName ? zorvik::StandardInputNeedsQt()
+                                                          : zorvik::PictureFileNeedsQt(file);
+            }))
+            zorvik::PrepareQtPictureReading();
+    };
     return zorvik::RunCommandLine(args, load, std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1,
-                                  loadForSearch, zorvik::PrepareQtPictureReading);
+                                  loadForSearch, beforeThreads);
 }

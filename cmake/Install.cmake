@@ -1,8 +1,12 @@
 # What an installed ZORVIK consists of, and its Debian package. Only the two
-# programs are installed: tests, benchmark, fuzzers and build helpers are not.
+# programs (and the command-line one's Qt module) are installed: tests,
+# benchmark, fuzzers and build helpers are not.
 #   make install PREFIX=/usr/local DESTDIR=/tmp/stage
 #   make package     -> build/zorvik_<version>_<arch>.deb
 install(TARGETS zorvik zorvik-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The module by which zorvik-cli reads pictures with Qt, where it looks for it
+# relative to its own folder (platform/CMakeLists.txt).
+install(TARGETS zorvik_qt_pictures_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/zorvik)
 
 # Help, sound and translations in the data folder, where the programs look after their own
 # folder (platform/DataFolder.h).

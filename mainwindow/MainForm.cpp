@@ -3,6 +3,7 @@
 #include "BeyondSettings.h"
 #include "DataFolder.h"
 #include "PictureFile.h"
+#include "QtPictureReader.h"
 #include "QtPlatform.h"
 #include "ResultPage.h"
 #include "SettingForm.h"

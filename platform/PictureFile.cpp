@@ -2,18 +2,12 @@
 
 #include "ChangeBitmap.h"
 #include "PngFile.h"
-
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
-#include <QImageReader>
+#include "QtPictureReader.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,35 +48,6 @@ bool IsDirectBitmap(const std::vector<uint8_t>& b) {
                           : red == 0xFF0000 && green == 0xFF00 && blue == 0xFF;
     }
     return false;
-}
-
-// A bottom-up bitmap of 16 (5-5-5), 24 or 32 bits. Where the picture is
-// transparent it shows the white page it would be shown on, unless
-// ignoreAlpha.
-std::vector<uint8_t> EncodeBitmap(const QImage& source, int bitCount, bool ignoreAlpha) {
-    QImage image = source.convertToFormat(QImage::Format_ARGB32);
-    const int width = image.width(), height = image.height();
-    const size_t bytesPerPixel = size_t(bitCount / 8);
-    const size_t stride = size_t(BitmapStride(bitCount, width));
-    std::vector<uint8_t> b = EmptyBitmap(width, height, bitCount);
-    for (int r = 0; r < height; ++r) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(r));
-        uint8_t* out = b.data() + 54 + size_t(height - 1 - r) * stride;
-        for (int c = 0; c < width; ++c) {
-            const QRgb p = line[c];
-            const int a = ignoreAlpha ? 255 : qAlpha(p);
-            auto over = [a](int v) { return unsigned((v * a + 255 * (255 - a) + 127) / 255); };
-            const unsigned red = over(qRed(p)), green = over(qGreen(p)), blue = over(qBlue(p));
-            uint8_t* px = out + bytesPerPixel * size_t(c);
-            if (bitCount == 16) {
-                const unsigned v = (red >> 3) << 10 | (green >> 3) << 5 | blue >> 3;
-                px[0] = uint8_t(v), px[1] = uint8_t(v >> 8);
-            } else {
-                px[0] = uint8_t(blue), px[1] = uint8_t(green), px[2] = uint8_t(red);
-            }
-        }
-    }
-    return b;
 }
 
 static_assert(kMaxPictureFileBytes == uint64_t(1) << 30, "the message names 1 GiB");
@@ -142,11 +107,6 @@ std::vector<uint8_t> EmptyBitmap(int width, int height, int bitCount) {
     return b;
 }
 
-std::vector<uint8_t> ImageToBitmap(const QImage& image, int bitCount) {
-    if (bitCount != 16 && bitCount != 32) bitCount = 24;
-    return EncodeBitmap(image, bitCount, false);
-}
-
 namespace {
 
 // What a caller takes of a picture: the bitmap file, or (from a PNG) only
@@ -177,47 +137,7 @@ LoadedPicture PictureBytes(std::vector<uint8_t> bytes, PictureUse use) {
                                                   : PngToBitmap(bytes, picture.bitmap);
         return picture;
     }
-    // The bytes are lent to Qt, never copied or cut to an int.
-    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
-                                              qsizetype(bytes.size()));
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    PrepareQtPictureReading(); // before the reader loads a plugin
-    QImageReader reader(&buffer);
-    // The sides from the header, where the format gives them without
-    // decoding, refuse a huge picture before its pixels are made.
-    QImage image;
-    const uchar* whiteImage = nullptr;
-    // A bitmap stored top-down gives its height negative.
-    if (const QSize size(reader.size().width(), std::abs(reader.size().height()));
-        size.width() > 0 && size.height() > 0) {
-        picture.error = SizeRefusal(size.width(), size.height());
-        if (!picture.error.empty()) return picture;
-        // Qt leaves the pixels a damaged file lacks (a cut bitmap, run-length
-        // codes that skip) as the memory held them; it reads into an image
-        // of the same size and format instead of making one, so the pixels
-        // it lacks stay white and the same on every read.
-        if (const QImage::Format format = reader.imageFormat(); format != QImage::Format_Invalid) {
-            image = QImage(size, format);
-            image.fill(Qt::white);
-            whiteImage = image.constBits();
-        }
-    }
-    const char* const unreadable = IsBitmap(bytes)
-                                       ? "the bitmap cannot be read (damaged or unsupported)"
-                                       : "not a picture file, or a damaged one";
-    if (!reader.read(&image)) {
-        picture.error = unreadable;
-        return picture;
-    }
-    // A bitmap that Qt read elsewhere may show what the memory held.
-    if (IsBitmap(bytes) && (!whiteImage || image.constBits() != whiteImage)) {
-        picture.error = unreadable;
-        return picture;
-    }
-    picture.error = SizeRefusal(image.width(), image.height());
-    if (!picture.error.empty()) return picture;
-    picture.bitmap = EncodeBitmap(image, 24, IsBitmap(bytes));
+    picture.error = QtPictureToBitmap(bytes, picture.bitmap);
     return picture;
 }
 
@@ -287,19 +207,40 @@ LoadedPicture LoadStandardInput(PictureUse use) {
     }
 }
 
+// Whether PictureBytes would give Qt the bytes from offset on. Only the
+// first bytes are read, all that IsDirectBitmap and IsPng look at.
+bool StartNeedsQt(int fd, off_t offset) {
+    std::vector<uint8_t> start(66);
+    ssize_t n;
+    do n = ::pread(fd, start.data(), start.size(), offset);
+    while (n < 0 && errno == EINTR);
+    // Nothing there, or an error: refused without Qt.
+    if (n <= 0) return false;
+    start.resize(size_t(n));
+    return !IsDirectBitmap(start) && !IsPng(start);
+}
+
 } // namespace
+
+bool PictureFileNeedsQt(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    const bool needs = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                       uint64_t(info.st_size) <= kMaxPictureFileBytes && StartNeedsQt(fd, 0);
+    ::close(fd);
+    return needs;
+}
+
+bool StandardInputNeedsQt() {
+    struct stat info {};
+    if (::fstat(STDIN_FILENO, &info) != 0 || !S_ISREG(info.st_mode)) return true;
+    const off_t offset = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
+    return offset < 0 || StartNeedsQt(STDIN_FILENO, offset);
+}
 
 LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes) {
     return PictureBytes(std::move(bytes), PictureUse::Bitmap);
-}
-
-void PrepareQtPictureReading() {
-    // Once for the process: files may be read on several threads at once.
-    static std::once_flag prepared;
-    std::call_once(prepared, [] {
-        QImageReader::setAllocationLimit(kQtAllocationLimitMb);
-        QImageReader::supportedImageFormats();
-    });
 }
 
 LoadedPicture LoadPictureAsBitmap(const std::string& path) {

@@ -4,8 +4,6 @@
 
 #include "ChangeBitmap.h"
 
-#include <QImage>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -53,15 +51,10 @@ struct LoadedPicture {
 // that alone). A file that cannot be opened is refused with "no such file",
 // "permission denied", "too many levels of symbolic links (a link loop?)" or
 // the system's reason; anything but a regular file with "not a regular
-// file". Sets Qt's process-wide image allocation limit to
+// file". Qt does its part through QtPictureToBitmap (QtPictureReader.h),
+// which sets Qt's process-wide image allocation limit to
 // kQtAllocationLimitMb. Never throws.
 LoadedPicture LoadPictureAsBitmap(const std::string& path);
-
-// Loads Qt's image format plugins and sets its allocation limit. Call it on
-// the main thread before pictures are read on others: when worker threads
-// load the plugins first, Qt 6.4 corrupts its heap and aborts at exit now
-// and then. Reading works without it on one thread.
-void PrepareQtPictureReading();
 
 // The same for the bytes of a file already read.
 LoadedPicture PictureBytesAsBitmap(std::vector<uint8_t> bytes);
@@ -79,14 +72,19 @@ LoadedPicture LoadPictureForSearch(const std::string& path);
 LoadedPicture PictureBytesForSearch(std::vector<uint8_t> bytes);
 LoadedPicture LoadStandardInputForSearch();
 
+// Whether the loaders above would hand the file to Qt, judged by its first
+// bytes: false for a PNG, a bitmap decoded from its own bytes, an empty
+// file and one they refuse unread (missing, unreadable, not a regular file,
+// above kMaxPictureFileBytes). For a program that loads Qt only when a
+// picture needs it, to do so before its threads start (PrepareQtPictureReading).
+bool PictureFileNeedsQt(const std::string& path);
+
+// The same for standard input; only a redirected regular file can be looked
+// into without taking its bytes, so any other is taken to need Qt.
+bool StandardInputNeedsQt();
+
 // A bottom-up bitmap file with the 40-byte header for a picture of these
 // sides (1..32767) and bitCount 16, 24 or 32: every pixel and padding byte 0.
 std::vector<uint8_t> EmptyBitmap(int width, int height, int bitCount);
-
-// A picture as the bytes of a bottom-up Windows bitmap file with the 40-byte
-// header: bitCount 16 (5-5-5), 32 (fourth byte 0) or, for any other value, 24.
-// Transparent parts show over white. This is the form in which a picture
-// on the screen is written for the decode run and for saving.
-std::vector<uint8_t> ImageToBitmap(const QImage& image, int bitCount);
 
 } // namespace zorvik

@@ -1,6 +1,7 @@
 #include "QtPlatform.h"
 
 #include "PictureFile.h"
+#include "QtPictureReader.h"
 
 #include <QBuffer>
 #include <QClipboard>

@@ -42,10 +42,10 @@ struct Program {
     std::string out, err;
 };
 
-Program RunCli(const std::string& arguments, const fs::path& dir) {
+// A shell command, its standard error collected in dir.
+Program RunCommand(const std::string& command, const fs::path& dir) {
     fs::path err = dir / "stderr.txt";
-    std::string cmd =
-        std::string(ZORVIK_BIN_DIR) + "/zorvik-cli " + arguments + " 2>" + err.string();
+    std::string cmd = command + " 2>" + err.string();
     Program p{};
     FILE* pipe = popen(cmd.c_str(), "r");
     std::array<char, 4096> buf;
@@ -54,6 +54,10 @@ Program RunCli(const std::string& arguments, const fs::path& dir) {
     p.status = WEXITSTATUS(pclose(pipe));
     p.err = test::ReadFileBytes(err);
     return p;
+}
+
+Program RunCli(const std::string& arguments, const fs::path& dir) {
+    return RunCommand(std::string(ZORVIK_BIN_DIR) + "/zorvik-cli " + arguments, dir);
 }
 
 // The program through the shell, for redirections RunCli cannot make; its
@@ -504,6 +508,42 @@ TEST_F(CliFiles, DashReadsThePictureFromStandardInput) {
     EXPECT_EQ(empty.status, 2);
     EXPECT_EQ(empty.err, "-: standard input is empty\n");
     EXPECT_EQ(empty.out, "piped\n");
+}
+
+TEST_F(CliFiles, QtIsLoadedOnlyForAPictureThatNeedsItAndWithoutItThatPictureFailsAlone) {
+    const std::string program = std::string(ZORVIK_BIN_DIR) + "/zorvik-cli";
+    const Program libraries = RunCommand("readelf -d " + program, dir);
+    ASSERT_NE(libraries.out.find("(NEEDED)"), std::string::npos) << libraries.err;
+    EXPECT_EQ(libraries.out.find("libQt"), std::string::npos) << libraries.out;
+
+    SavePng(test::Render(test::EncodeText("png", 1), 4, 4), dir / "a.png");
+    SavePng(test::Render(test::EncodeText("jpeg", 1), 4, 4), dir / "a.jpg");
+    WriteBytes(dir / "a.bmp", test::ToBmp24(test::Render(test::EncodeText("bmp", 1), 4, 4)));
+    const std::string png = (dir / "a.png").string(), jpeg = (dir / "a.jpg").string(),
+                      bmp = (dir / "a.bmp").string();
+    // On two threads, so that what needs Qt is looked for before they start;
+    // the loader names every file it opens.
+    const std::string traced = "LD_DEBUG=files " + program + " -j 2 ";
+    const Program plain = RunCommand(traced + png + " " + bmp + " - < " + png, dir);
+    EXPECT_EQ(plain.out, "png\nbmp\npng\n");
+    EXPECT_EQ(plain.err.find("qt-pictures"), std::string::npos) << plain.err;
+    EXPECT_EQ(plain.err.find("libQt"), std::string::npos) << plain.err;
+    const Program mixed = RunCommand(traced + png + " " + jpeg, dir);
+    EXPECT_EQ(mixed.out, "png\njpeg\n");
+    EXPECT_NE(mixed.err.find("qt-pictures.so"), std::string::npos) << mixed.err;
+
+    // A copy without the module beside it: the JPEG gets the loader's reason.
+    fs::create_directory(dir / "bin");
+    fs::copy_file(program, dir / "bin" / "zorvik-cli");
+    const Program alone = RunCommand(
+        (dir / "bin" / "zorvik-cli").string() + " " + jpeg + " " + png + " " + jpeg, dir);
+    EXPECT_EQ(alone.status, 2);
+    EXPECT_EQ(alone.out, "png\n");
+    const auto reasons = Lines(alone.err);
+    ASSERT_EQ(reasons.size(), 2u) << alone.err;
+    EXPECT_EQ(reasons[0].rfind(jpeg + ": cannot read this picture format: ", 0), 0u) << reasons[0];
+    EXPECT_NE(reasons[0].find("qt-pictures.so"), std::string::npos) << reasons[0];
+    EXPECT_EQ(reasons[1], reasons[0]);
 }
 
 TEST_F(CliFiles, FilesOnSeveralThreadsPrintExactlyAsOneThreadDoes) {

@@ -6,6 +6,7 @@
 #include "LoosePictures.h"
 #include "PictureFile.h"
 #include "QrFixtures.h"
+#include "QtPictureReader.h"
 
 #include <QImage>
 

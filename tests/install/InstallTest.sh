@@ -3,13 +3,14 @@
 # holds what an installed ZORVIK consists of and nothing else; the desktop
 # entry and metainfo pass their validators; the manual pages document every
 # option the programs know; the installed zorvik-cli decodes as the built
-# one; and the installed zorvik finds its data in share/zorvik and keeps its
-# options in the user's folder, never beside itself.
+# one, a JPEG through its Qt module too; and the installed zorvik finds its
+# data in share/zorvik and keeps its options in the user's folder, never
+# beside itself.
 #
-# usage: InstallTest.sh BUILD_DIR SOURCE_DIR PICTURE
+# usage: InstallTest.sh BUILD_DIR SOURCE_DIR PICTURE LIBDIR
 set -euo pipefail
 
-build=$1 source=$2 picture=$3
+build=$1 source=$2 picture=$3 libdir=$4
 id=io.github.zorvik.Zorvik
 stage=$(mktemp -d)
 app=
@@ -28,6 +29,7 @@ DESTDIR=$root cmake --install "$build" --prefix /usr >"$stage/install.log" 2>&1 
 expected=(
     usr/bin/zorvik
     usr/bin/zorvik-cli
+    usr/$libdir/zorvik/qt-pictures.so
     usr/share/zorvik/camera.wav
     usr/share/applications/$id.desktop
     usr/share/metainfo/$id.metainfo.xml
@@ -81,10 +83,15 @@ for program in zorvik zorvik-cli; do
     done
 done
 
-# The installed command-line decoder reads as the built one.
-expected_text=$("$build/bin/zorvik-cli" "$picture")
-installed_text=$("$root/usr/bin/zorvik-cli" "$picture") || fail "the installed zorvik-cli failed"
-[ "$installed_text" = "$expected_text" ] || fail "the installed zorvik-cli read '$installed_text'"
+# The installed command-line decoder reads as the built one, a JPEG (read
+# by its Qt module) too.
+convert "$picture" -quality 95 "$stage/picture.jpg"
+for file in "$picture" "$stage/picture.jpg"; do
+    expected_text=$("$build/bin/zorvik-cli" "$file")
+    installed_text=$("$root/usr/bin/zorvik-cli" "$file" 2>&1) ||
+        fail "the installed zorvik-cli failed on $file: $installed_text"
+    [ "$installed_text" = "$expected_text" ] || fail "the installed zorvik-cli read '$installed_text'"
+done
 
 # The installed program, writable folder and all (root's case): its options
 # appear in XDG_CONFIG_HOME, and nothing joins the programs in usr/bin.

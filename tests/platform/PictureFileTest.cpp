@@ -3,6 +3,7 @@
 #include "PictureFile.h"
 #include "DecodeRun.h"
 #include "QrFixtures.h"
+#include "QtPictureReader.h"
 #include "TempFolder.h"
 
 #include <QBuffer>

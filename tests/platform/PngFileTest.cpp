@@ -4,6 +4,7 @@
 // and cut files fail where Qt's reading failed, with a reason.
 #include "PngFile.h"
 #include "PictureFile.h"
+#include "QtPictureReader.h"
 
 #include <QBuffer>
 #include <QColorSpace>

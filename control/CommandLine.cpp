@@ -524,6 +524,7 @@ int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& lo
         const std::string& file = options.files[fileIndex];
         FileReport report;
         DecodeOptions decodeOptions = options.decode;
+        decodeOptions.searchThreads = searchThreads;
         if (decodeOptions.segmentInfo) decodeOptions.infoFileName = scratch.File(fileIndex);
         if (options.all) {
             const PictureScan scan =

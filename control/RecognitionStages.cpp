@@ -32,7 +32,7 @@ std::string RecognitionStages::DecodeSymbol(const ModuleMatrix& matrix, const Sy
 
 std::string RecognitionStages::SecondSearch(const GreyImage& grey, DecodeResult& result) {
     if (options_.exact) return kSecondSearchFailed;
-    return zorvik::SecondSearch(grey, engine_, result);
+    return zorvik::SecondSearch(grey, engine_, result, options_.searchThreads);
 }
 
 std::string RecognitionStages::GetDecodedText() {

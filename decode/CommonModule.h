@@ -30,6 +30,9 @@ struct DecodeOptions {
     // The documented attempts and text reading alone, byte for byte: no
     // second search, no ECI, byte segments always code page 932.
     bool exact = false;
+    // Threads the second search may use: 1 where the caller keeps the cores
+    // busy already. The outcome is the same with any number.
+    int searchThreads = 2;
 };
 
 // Throws StageFault(what); out of line so that the checks below, inline

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -110,6 +111,13 @@ class Candidates {
     std::vector<FinderCandidate> found_;
 };
 
+// Whether the caller has called the search off; read at every line, so that
+// a search called off ends within a line's work.
+struct Stop {
+    const std::atomic<bool>* flag = nullptr;
+    bool operator()() const { return flag && flag->load(std::memory_order_relaxed); }
+};
+
 // The runs of every line of a plane: line i's runs start at
 // starts[offset[i]] .. starts[offset[i + 1] - 2], and starts[offset[i + 1] -
 // 1] is the line's length. The first run has the line's first value, and
@@ -124,8 +132,9 @@ struct LineRuns {
     }
 };
 
-// The runs of lines lines of length each, row-major from bits.
-LineRuns RunsOfLines(const uint8_t* bits, int lines, int length) {
+// The runs of lines lines of length each, row-major from bits; fewer lines
+// when stopped.
+LineRuns RunsOfLines(const uint8_t* bits, int lines, int length, Stop stop) {
     LineRuns runs;
     runs.offset.reserve(size_t(lines) + 1);
     runs.first.reserve(size_t(lines));
@@ -135,7 +144,7 @@ LineRuns RunsOfLines(const uint8_t* bits, int lines, int length) {
     runs.starts.resize(size_t(lines) * (size_t(length) + 1) + kChangeSlack);
     int* out = runs.starts.data();
     runs.offset.push_back(0);
-    for (int line = 0; line < lines; ++line) {
+    for (int line = 0; line < lines && !stop(); ++line) {
         const uint8_t* row = bits + size_t(line) * size_t(length);
         int* const lineStart = out;
         runs.first.push_back(row[0]);
@@ -151,14 +160,14 @@ LineRuns RunsOfLines(const uint8_t* bits, int lines, int length) {
 // from the one above, a run of those columns starts. Reading down the
 // columns would miss the cache on every pixel, and turning the plane about
 // its diagonal first costs a copy of it.
-LineRuns RunsOfColumns(const BitPlane& plane) {
+LineRuns RunsOfColumns(const BitPlane& plane, Stop stop) {
     const int w = plane.width, h = plane.height;
     const uint8_t* bits = plane.bits.data();
     auto row = [&](int y) { return bits + size_t(y) * size_t(w); };
     const std::unique_ptr<int[]> changed(new int[size_t(w) + kChangeSlack]);
     // f(x, y) for each column x whose pixel in row y differs from the one above.
     auto eachChange = [&](auto f) {
-        for (int y = 1; y < h; ++y) {
+        for (int y = 1; y < h && !stop(); ++y) {
             const int* end = FindDifferences(row(y), row(y - 1), w, changed.get());
             for (const int* x = changed.get(); x != end; ++x) f(size_t(*x), y);
         }
@@ -183,13 +192,15 @@ LineRuns RunsOfColumns(const BitPlane& plane) {
 
 class Locator {
   public:
-    Locator(const BitPlane& plane, FinderWidths widths)
-        : widths_(widths), found_{Candidates(plane.width, plane.height),
-                                  Candidates(plane.width, plane.height)},
-          rows_(RunsOfLines(plane.bits.data(), plane.height, plane.width)),
-          columns_(RunsOfColumns(plane)) {}
+    Locator(const BitPlane& plane, FinderWidths widths, Stop stop)
+        : widths_(widths), stop_(stop), found_{Candidates(plane.width, plane.height),
+                                               Candidates(plane.width, plane.height)},
+          rows_(RunsOfLines(plane.bits.data(), plane.height, plane.width, stop)),
+          columns_(RunsOfColumns(plane, stop)) {}
 
     std::array<std::vector<FinderCandidate>, 2> Run() {
+        // Once stopped always stopped: runs made before this test are whole.
+        if (stop_()) return {};
         ScanLines(rows_, false);
         ScanLines(columns_, true);
         std::array<std::vector<FinderCandidate>, 2> found = {found_[0].Take(), found_[1].Take()};
@@ -205,7 +216,7 @@ class Locator {
     // polarity's dark value is a possible crossing of a finder.
     void ScanLines(const LineRuns& lines, bool columns) {
         cursors_.assign((columns ? rows_ : columns_).offset.size() - 1, 0);
-        for (int line = 0; line + 1 < int(lines.offset.size()); ++line) {
+        for (int line = 0; line + 1 < int(lines.offset.size()) && !stop_(); ++line) {
             const std::span<const int> starts = lines.Line(line);
             const uint8_t first = lines.first[size_t(line)];
             // Every run starts a window, of the polarity whose dark value it
@@ -293,6 +304,7 @@ class Locator {
     }
 
     const FinderWidths widths_;       // of the windows looked at
+    const Stop stop_;
     std::array<Candidates, 2> found_; // by polarity
     const LineRuns rows_, columns_;
     std::vector<long> cursors_; // per crossing line: CrossCheck's last run there
@@ -306,9 +318,10 @@ double Cross(PlanePoint o, PlanePoint a, PlanePoint b) {
 } // namespace
 
 std::array<std::vector<FinderCandidate>, 2> LocateFinders(const BitPlane& plane,
-                                                          FinderWidths widths) {
+                                                          FinderWidths widths,
+                                                          const std::atomic<bool>* stop) {
     if (plane.width < 7 || plane.height < 7) return {};
-    return Locator(plane, widths).Run();
+    return Locator(plane, widths, Stop{stop}).Run();
 }
 
 FinderTriple OrderFinders(const FinderCandidate& a, const FinderCandidate& b,

@@ -5,6 +5,7 @@
 #include "LocalThreshold.h"
 
 #include <array>
+#include <atomic>
 #include <vector>
 
 namespace zorvik {
@@ -31,12 +32,15 @@ struct FinderCandidate {
 // through its centre shows the same proportion, and its centre is then the
 // middle of both centre runs. Hits within about a module of each other are
 // merged. Each list is sorted by hits, most first. Linear in pixels apart
-// from the cross-checks. Only crossings of widths are looked at.
+// from the cross-checks. Only crossings of widths are looked at. stop, when
+// given, may call the search off from another thread: it then ends within
+// a line's work, with an incomplete result.
 struct FinderWidths {
     int least = 7, most = 1 << 30; // pixels across a finder's 7 modules
 };
 std::array<std::vector<FinderCandidate>, 2> LocateFinders(const BitPlane& plane,
-                                                          FinderWidths widths = {});
+                                                          FinderWidths widths = {},
+                                                          const std::atomic<bool>* stop = nullptr);
 
 // Three finders in symbol order: the top-left one, the one at the end of the
 // first row and the one at the start of the last row, as the symbol reads

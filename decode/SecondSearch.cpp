@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <functional>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -42,10 +45,43 @@ constexpr size_t kFullSizePassPixels = size_t(1) << 25;
 // Longest side above which finders are searched at half size.
 constexpr int kHalveAbove = 2048;
 
+using Pools = std::array<std::vector<FinderCandidate>, 2>;
+using FinderSearch = std::function<Pools(const std::atomic<bool>* stop)>;
+
+// A finder search that needs nothing from the triples read before it, run
+// on a second thread from the start while the caller reads other planes'
+// triples, so that it is ready, or nearly, when it is wanted; without a
+// thread (or when none can be had) it runs when it is wanted. Take() gives
+// its finders once, and rethrows what it threw. The destructor calls off
+// what still runs (it ends within a line of its plane) and waits for it.
+class SearchAhead {
+  public:
+    SearchAhead(FinderSearch search, bool thread) : search_(std::move(search)) {
+        if (!thread) return;
+        try {
+            result_ = std::async(std::launch::async, [this] { return search_(&stop_); });
+        } catch (const std::exception&) {
+            // No thread to be had: the search when it is wanted.
+        }
+    }
+    SearchAhead(const SearchAhead&) = delete;
+    SearchAhead& operator=(const SearchAhead&) = delete;
+    ~SearchAhead() {
+        stop_ = true; // the future's destructor waits for the thread
+    }
+
+    Pools Take() { return result_.valid() ? result_.get() : search_(nullptr); }
+
+  private:
+    FinderSearch search_;
+    std::atomic<bool> stop_ = false;
+    std::future<Pools> result_; // last: destroyed, and so waited for, first
+};
+
 class Search {
   public:
-    Search(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result)
-        : grey_(grey), result_(result), reader_(grey, engine, kMaxDecodes) {}
+    Search(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result, int threads)
+        : grey_(grey), result_(result), reader_(grey, engine, kMaxDecodes), threads_(threads) {}
 
     bool Run() {
         // Large pictures are searched for finders at half size first (a
@@ -63,20 +99,27 @@ class Search {
         // tried at once; the rest wait for the block-wise plane's, and all
         // go in order of score.
         const std::array<uint64_t, 256> histogram = GreyHistogram(searched);
-        Queue(BinariseGlobal(searched, histogram), scale);
+        Queue(LocateFinders(BinariseGlobal(searched, histogram)), scale);
         if (TryQueued(kConvincingScore)) return true;
         if (reader_.Exhausted()) return false;
-        Queue(BinariseLocal(searched, histogram), scale);
-        if (TryQueued(kHopelessTripleScore)) return true;
-        if (scale == 1 || reader_.Exhausted() || grey_.pixels.size() > kFullSizePassPixels)
-            return false;
         // Halving blurs modules of under about 3 pixels into their
         // neighbours: a small symbol in a large picture (2 pixels a module
         // on a 4K screen) is looked for once more at full size, with the
         // plain threshold that a screen needs, among finders of such
         // modules alone (the larger ones showed at half size, the smaller
-        // are too small to sample).
-        Queue(BinariseGlobal(grey_), 1, kSmallFinders);
+        // are too small to sample). Now likely to be wanted, those finders
+        // are found on a second thread meanwhile.
+        std::optional<SearchAhead> small;
+        if (scale != 1 && grey_.pixels.size() <= kFullSizePassPixels)
+            small.emplace(
+                [this](const std::atomic<bool>* stop) {
+                    return LocateFinders(BinariseGlobal(grey_), kSmallFinders, stop);
+                },
+                threads_ > 1);
+        Queue(LocateFinders(BinariseLocal(searched, histogram)), scale);
+        if (TryQueued(kHopelessTripleScore)) return true;
+        if (!small || reader_.Exhausted()) return false;
+        Queue(small->Take(), 1);
         return TryQueued(kHopelessTripleScore);
     }
 
@@ -87,10 +130,10 @@ class Search {
         bool lightOnDark;
     };
 
-    // Queues the plane's triples in both polarities that are neither queued
-    // nor tried yet.
-    void Queue(const BitPlane& plane, double scale, FinderWidths widths = {}) {
-        std::array<std::vector<FinderCandidate>, 2> found = LocateFinders(plane, widths);
+    // Queues the triples of a plane's finders in both polarities that are
+    // neither queued nor tried yet; scale takes the plane's coordinates to
+    // the picture's.
+    void Queue(Pools found, double scale) {
         for (bool lightOnDark : {false, true}) {
             std::vector<FinderCandidate>& finders = found[lightOnDark ? 1 : 0];
             for (FinderCandidate& f : finders) {
@@ -129,6 +172,7 @@ class Search {
     const GreyImage& grey_;
     DecodeResult& result_;
     TripleReader reader_;
+    const int threads_;
     std::vector<Pick> queue_, tried_;
 };
 
@@ -251,11 +295,12 @@ bool TripleReader::TryMatrix(const ModuleMatrix& matrix) {
     return engine_.DecodeSymbol(matrix, box, *result_).empty();
 }
 
-std::string SecondSearch(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result) {
+std::string SecondSearch(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result,
+                         int threads) {
     try {
         if (grey.width >= 21 && grey.height >= 21 &&
             grey.pixels.size() == size_t(grey.width) * size_t(grey.height) &&
-            Search(grey, engine, result).Run())
+            Search(grey, engine, result, threads).Run())
             return "";
     } catch (const std::exception&) {
         // Out of memory on a huge picture, or a fault in a candidate: no symbol.

@@ -22,8 +22,12 @@ inline constexpr const char* kSecondSearchFailed = "second search: no symbol dec
 inline constexpr double kHopelessTripleScore = 1.0;
 
 // "" with result and engine.GetDecodedText() set by the first candidate
-// grid the engine decodes; otherwise kSecondSearchFailed. Never throws.
-std::string SecondSearch(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result);
+// grid the engine decodes; otherwise kSecondSearchFailed. With threads > 1
+// a large picture's full-size finders are found on a second thread while
+// the half-size planes' triples are read; the outcome is the same with any
+// threads. Never throws.
+std::string SecondSearch(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result,
+                         int threads = 1);
 
 // The grid through which a triple's symbol was decoded.
 struct GridRead {

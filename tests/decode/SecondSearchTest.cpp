@@ -132,10 +132,10 @@ struct Outcome {
     DecodeResult result;
 };
 
-Outcome Search(const test::Picture& p) {
+Outcome Search(const test::Picture& p, int threads = 1) {
     DecodeEngine engine;
     Outcome o;
-    o.message = SecondSearch(ToGrey(p), engine, o.result);
+    o.message = SecondSearch(ToGrey(p), engine, o.result, threads);
     o.text = engine.GetDecodedText();
     return o;
 }
@@ -396,6 +396,30 @@ TEST(SecondSearchLarge, FinderLikeStripesGiveNoCandidates) {
     DecodeEngine engine;
     DecodeResult result;
     EXPECT_EQ(SecondSearch(stripes, engine, result), kSecondSearchFailed);
+}
+
+// Pictures above 2048 pixels, searched at half size and then at full size
+// for small modules: a second thread finds the later planes' finders
+// meanwhile, and what it finds is read in the same order.
+TEST(SecondSearchLarge, TwoThreadsReadWhatOneReads) {
+    const test::Modules m = test::EncodeText(kText, 1, 4);
+    test::Picture small = Desktop(2600, 1500, 5), large = Desktop(2600, 1500, 6);
+    auto paste = [](test::Picture& onto, const test::Picture& symbol, int left, int top) {
+        for (int y = 0; y < symbol.height; ++y)
+            for (int x = 0; x < symbol.width; ++x)
+                onto.at(top + y, left + x) = symbol.grey[size_t(y) * size_t(symbol.width) + size_t(x)];
+    };
+    paste(small, test::Render(m, 2, 4), 1700, 900); // modules that halving blurs
+    paste(large, Rotate(test::Render(m, 5, 4), 12), 400, 300);
+    test::Picture empty = Desktop(2600, 1500, 7);
+    for (const auto& [p, text] : {std::pair{&small, kText}, {&large, kText}, {&empty, std::string()}}) {
+        const Outcome one = Search(*p, 1), two = Search(*p, 2);
+        EXPECT_EQ(one.text, text);
+        EXPECT_EQ(two.message, one.message);
+        EXPECT_EQ(two.text, one.text);
+        EXPECT_EQ(two.result.SymbolVersion, one.result.SymbolVersion);
+        EXPECT_EQ(two.result.ErrorRate, one.result.ErrorRate);
+    }
 }
 
 // Without a symbol the search fails and leaves a fresh result.

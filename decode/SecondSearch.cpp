@@ -219,11 +219,13 @@ std::optional<GridRead> TripleReader::Read(const FinderTriple& t, bool lightOnDa
         Guesses& g = guesses.emplace_back();
         g.parallelogram = GridFromFinders(t, n, std::nullopt);
         if (steep) g.weighted = GridFromFinders(t, n, std::nullopt, CornerGuess::SizeWeighted);
-        for (const std::optional<Perspective>* map : {&g.parallelogram, &g.weighted})
-            if (*map) {
-                g.timing = std::max(g.timing, TimingAgreementAt(grey_, **map, n, lightOnDark));
-                g.finders = std::max(g.finders, FinderAgreementAt(grey_, **map, n, lightOnDark));
-            }
+        const std::optional<Perspective>* maps[] = {&g.parallelogram, &g.weighted};
+        for (const std::optional<Perspective>* map : maps)
+            if (*map) g.finders = std::max(g.finders, FinderAgreementAt(grey_, **map, n, lightOnDark));
+        // A size without the finders is not read whatever its timing shows.
+        if (g.finders < kMinFinders) continue;
+        for (const std::optional<Perspective>* map : maps)
+            if (*map) g.timing = std::max(g.timing, TimingAgreementAt(grey_, **map, n, lightOnDark));
     }
     // The finders themselves, seen through the grid, turn away the rest.
     if (std::none_of(guesses.begin(), guesses.end(), [](const Guesses& g) {

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
                                                   : zorvik::LoadPictureForSearch(path);
     };
     // Qt is loaded before the threads start where a file needs it, and never
-    // for a command line of PNGs and bitmaps.
+    // for a command line of PNGs and bitmaps; never on a worker thread.
     auto beforeThreads = [&args] {
         zorvik::CommandLineOptions options;
         zorvik::ParseCommandLine(args, options);
@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
                                                           : zorvik::PictureFileNeedsQt(file);
             }))
             zorvik::PrepareQtPictureReading();
+        zorvik::SealQtPictureLoading();
     };
     return zorvik::RunCommandLine(args, load, std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1,
                                   loadForSearch, beforeThreads);

@@ -17,10 +17,11 @@
 namespace zorvik {
 
 // Asks the system to back the whole 2 MiB pages within bytes from p with
-// huge pages, before anything is written there: a picture's planes are
+// huge pages where they are first written: a picture's planes are
 // megabytes, written once, and faulting them in a 4 KiB page at a time cost
-// a tenth of a whole-picture search. Only advice: where the system has none
-// to give, nothing changes.
+// a tenth of a whole-picture search. Only advice, which memory already in
+// use ignores and the memory keeps after it is freed (the allocator may
+// hand it out again): where the system has no huge pages, nothing changes.
 void AdviseHugePages(void* p, size_t bytes) noexcept;
 
 // An allocator for a picture's planes: the elements a resize adds are left

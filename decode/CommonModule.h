@@ -31,7 +31,8 @@ struct DecodeOptions {
     // second search, no ECI, byte segments always code page 932.
     bool exact = false;
     // Threads the second search may use: 1 where the caller keeps the cores
-    // busy already. The outcome is the same with any number.
+    // busy already. The outcome is the same with any number while memory
+    // lasts.
     int searchThreads = 2;
 };
 

@@ -44,8 +44,8 @@ bool RunFits(size_t i, int run, int total) {
     if (total < kFinderTotal) return false;
     if (std::min({runs[0], runs[1], runs[3], runs[4]}) <= 0) return false;
     if (runs[2] <= std::max({runs[0], runs[1], runs[3], runs[4]})) return false;
-    return RunFits(2, runs[2], total) && RunFits(0, runs[0], total) &&
-           RunFits(1, runs[1], total) && RunFits(3, runs[3], total) && RunFits(4, runs[4], total);
+    return RunFits(2, runs[2], total) && RunFits(0, runs[0], total) && RunFits(1, runs[1], total) &&
+           RunFits(3, runs[3], total) && RunFits(4, runs[4], total);
 }
 
 // The finders found in one polarity, with a grid of where their centres lie,
@@ -224,8 +224,8 @@ class Locator {
             for (size_t i = 0; i + 5 < starts.size(); ++i) {
                 const int total = starts[i + 5] - starts[i];
                 const int* s = &starts[i];
-                const std::array<int, 5> runs = {s[1] - s[0], s[2] - s[1], s[3] - s[2],
-                                                 s[4] - s[3], s[5] - s[4]};
+                const std::array<int, 5> runs = {s[1] - s[0], s[2] - s[1], s[3] - s[2], s[4] - s[3],
+                                                 s[5] - s[4]};
                 // The middle run longest first: on a busy screen it turns
                 // seven windows in eight away, with four comparisons.
                 if (runs[2] <= std::max({runs[0], runs[1], runs[3], runs[4]}) ||
@@ -304,7 +304,7 @@ class Locator {
         }
     }
 
-    const FinderWidths widths_;       // of the windows looked at
+    const FinderWidths widths_; // of the windows looked at
     const Stop stop_;
     std::array<Candidates, 2> found_; // by polarity
     const LineRuns rows_, columns_;
@@ -318,9 +318,8 @@ double Cross(PlanePoint o, PlanePoint a, PlanePoint b) {
 
 } // namespace
 
-std::array<std::vector<FinderCandidate>, 2> LocateFinders(const BitPlane& plane,
-                                                          FinderWidths widths,
-                                                          const std::atomic<bool>* stop) {
+std::array<std::vector<FinderCandidate>, 2>
+LocateFinders(const BitPlane& plane, FinderWidths widths, const std::atomic<bool>* stop) {
     if (plane.width < 7 || plane.height < 7) return {};
     return Locator(plane, widths, Stop{stop}).Run();
 }

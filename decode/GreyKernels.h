@@ -1,7 +1,8 @@
 // Loops over rows of grey pixels, one byte each: colours to greys, how many
-// there are of each grey, a row's darkest grey and sum, whether any grey lies in a range, a row binarised,
-// two rows halved. Each routine has a plain twin, the simple loop whose
-// results it must give; the tests hold the two to that.
+// there are of each grey, a row's darkest grey and sum, whether any grey
+// lies in a range, a row binarised, two rows halved. Each routine has a
+// plain twin, the simple loop whose results it must give; the tests hold
+// the two to that.
 #pragma once
 
 #include <cstddef>

@@ -53,7 +53,8 @@ using FinderSearch = std::function<Pools(const std::atomic<bool>* stop)>;
 // triples, so that it is ready, or nearly, when it is wanted; without a
 // thread (or when none can be had) it runs when it is wanted. Take() gives
 // its finders once, and rethrows what it threw. The destructor calls off
-// what still runs (it ends within a line of its plane) and waits for it.
+// what still runs and waits for it: a finder search ends within a line of
+// its plane, a binarisation under way is finished first.
 class SearchAhead {
   public:
     SearchAhead(FinderSearch search, bool thread) : search_(std::move(search)) {
@@ -221,11 +222,13 @@ std::optional<GridRead> TripleReader::Read(const FinderTriple& t, bool lightOnDa
         if (steep) g.weighted = GridFromFinders(t, n, std::nullopt, CornerGuess::SizeWeighted);
         const std::optional<Perspective>* maps[] = {&g.parallelogram, &g.weighted};
         for (const std::optional<Perspective>* map : maps)
-            if (*map) g.finders = std::max(g.finders, FinderAgreementAt(grey_, **map, n, lightOnDark));
+            if (*map)
+                g.finders = std::max(g.finders, FinderAgreementAt(grey_, **map, n, lightOnDark));
         // A size without the finders is not read whatever its timing shows.
         if (g.finders < kMinFinders) continue;
         for (const std::optional<Perspective>* map : maps)
-            if (*map) g.timing = std::max(g.timing, TimingAgreementAt(grey_, **map, n, lightOnDark));
+            if (*map)
+                g.timing = std::max(g.timing, TimingAgreementAt(grey_, **map, n, lightOnDark));
     }
     // The finders themselves, seen through the grid, turn away the rest.
     if (std::none_of(guesses.begin(), guesses.end(), [](const Guesses& g) {

@@ -25,7 +25,8 @@ inline constexpr double kHopelessTripleScore = 1.0;
 // grid the engine decodes; otherwise kSecondSearchFailed. With threads > 1
 // a large picture's full-size finders are found on a second thread while
 // the half-size planes' triples are read; the outcome is the same with any
-// threads. Never throws.
+// threads, unless memory runs out (two threads hold more planes at once).
+// Never throws.
 std::string SecondSearch(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result,
                          int threads = 1);
 

@@ -6,6 +6,7 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <filesystem>
 #include <system_error>
 
@@ -43,9 +44,12 @@ QtModule LoadModule() {
     return {open(), ""};
 }
 
-// Loaded on the first call, on whichever thread makes it.
+std::atomic<bool> sealed = false;
+
+// Loaded on the first call, on whichever thread makes it, unless sealed.
 const QtModule& Module() {
-    static const QtModule module = LoadModule();
+    static const QtModule module =
+        sealed ? QtModule{nullptr, "the file changed while it was read"} : LoadModule();
     return module;
 }
 
@@ -59,6 +63,10 @@ std::string QtPictureToBitmap(std::span<const uint8_t> bytes, std::vector<uint8_
 
 void PrepareQtPictureReading() {
     Module();
+}
+
+void SealQtPictureLoading() {
+    sealed = true;
 }
 
 } // namespace zorvik

@@ -102,4 +102,6 @@ void PrepareQtPictureReading() {
     });
 }
 
+void SealQtPictureLoading() {}
+
 } // namespace zorvik

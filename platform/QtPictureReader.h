@@ -32,6 +32,14 @@ std::string QtPictureToBitmap(std::span<const uint8_t> bytes, std::vector<uint8_
 // aborts at exit now and then. Reading works without it on one thread.
 void PrepareQtPictureReading();
 
+// For a program about to read pictures on worker threads, once it has
+// prepared Qt's reading if its files need it: Qt loaded at run time is not
+// loaded after this where it is not loaded yet, and a picture that needs
+// it then (a file that changed after it was looked at) is refused with
+// "cannot read this picture format: the file changed while it was read".
+// Nothing where Qt is linked in.
+void SealQtPictureLoading();
+
 // A picture as the bytes of a bottom-up Windows bitmap file with the 40-byte
 // header: bitCount 16 (5-5-5), 32 (fourth byte 0) or, for any other value, 24.
 // Transparent parts show over white. This is the form in which a picture

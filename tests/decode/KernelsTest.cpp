@@ -75,7 +75,8 @@ const std::vector<std::pair<const char*, Check>> kPairs = {
              int* end = FindDifferences(in.a.data(), b->data(), in.n, fast.data());
              EXPECT_EQ(fast.back(), -7) << "written past the room asked for";
              int* plainEnd = FindDifferencesPlain(in.a.data(), b->data(), in.n, plain.data());
-             EXPECT_EQ(std::vector<int>(fast.data(), end), std::vector<int>(plain.data(), plainEnd));
+             EXPECT_EQ(std::vector<int>(fast.data(), end),
+                       std::vector<int>(plain.data(), plainEnd));
          }
      }},
     {"Transpose16",

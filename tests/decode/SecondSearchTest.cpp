@@ -407,12 +407,14 @@ TEST(SecondSearchLarge, TwoThreadsReadWhatOneReads) {
     auto paste = [](test::Picture& onto, const test::Picture& symbol, int left, int top) {
         for (int y = 0; y < symbol.height; ++y)
             for (int x = 0; x < symbol.width; ++x)
-                onto.at(top + y, left + x) = symbol.grey[size_t(y) * size_t(symbol.width) + size_t(x)];
+                onto.at(top + y, left + x) =
+                    symbol.grey[size_t(y) * size_t(symbol.width) + size_t(x)];
     };
     paste(small, test::Render(m, 2, 4), 1700, 900); // modules that halving blurs
     paste(large, Rotate(test::Render(m, 5, 4), 12), 400, 300);
     test::Picture empty = Desktop(2600, 1500, 7);
-    for (const auto& [p, text] : {std::pair{&small, kText}, {&large, kText}, {&empty, std::string()}}) {
+    for (const auto& [p, text] :
+         {std::pair{&small, kText}, {&large, kText}, {&empty, std::string()}}) {
         const Outcome one = Search(*p, 1), two = Search(*p, 2);
         EXPECT_EQ(one.text, text);
         EXPECT_EQ(two.message, one.message);

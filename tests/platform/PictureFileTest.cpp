@@ -206,8 +206,8 @@ TEST(PictureFile, WhatADamagedPictureLacksIsWhite) {
     ASSERT_EQ(ReadBitmapHeader(loaded.bitmap, header), HeaderCheck::Fits);
     GreyImage grey(header.width, header.height);
     ConvertBitmap(loaded.bitmap, header, grey);
-    EXPECT_TRUE(std::all_of(grey.pixels.begin(), grey.pixels.end(),
-                            [](uint8_t g) { return g == 255; }));
+    EXPECT_TRUE(
+        std::all_of(grey.pixels.begin(), grey.pixels.end(), [](uint8_t g) { return g == 255; }));
 }
 
 TEST(PictureFile, FilesThatAreNoPictureGetAReason) {

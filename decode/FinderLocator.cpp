@@ -121,36 +121,38 @@ struct Stop {
 // The runs of every line of a plane: line i's runs start at
 // starts[offset[i]] .. starts[offset[i + 1] - 2], and starts[offset[i + 1] -
 // 1] is the line's length. The first run has the line's first value, and
-// the values alternate from there.
-struct LineRuns {
+// the values alternate from there. Positions are int16_t where the lines
+// are at most 32767 long: half the memory to walk, and to miss in the cache.
+template <typename Position> struct LineRuns {
     std::vector<size_t> offset;
-    std::vector<int, PictureAllocator<int>> starts; // filled as far as offset says
+    std::vector<Position, PictureAllocator<Position>> starts; // filled as far as offset says
     std::vector<uint8_t> first;
 
-    std::span<const int> Line(int i) const {
+    std::span<const Position> Line(int i) const {
         return {starts.data() + offset[size_t(i)], starts.data() + offset[size_t(i) + 1]};
     }
 };
 
 // The runs of lines lines of length each, row-major from bits; fewer lines
 // when stopped.
-LineRuns RunsOfLines(const uint8_t* bits, int lines, int length, Stop stop) {
-    LineRuns runs;
+template <typename Position>
+LineRuns<Position> RunsOfLines(const uint8_t* bits, int lines, int length, Stop stop) {
+    LineRuns<Position> runs;
     runs.offset.reserve(size_t(lines) + 1);
     runs.first.reserve(size_t(lines));
     // At most one start per pixel and one end per line, and the slack of
     // the last line's changes; left uninitialised, so that only what is
     // written is ever touched.
     runs.starts.resize(size_t(lines) * (size_t(length) + 1) + kChangeSlack);
-    int* out = runs.starts.data();
+    Position* out = runs.starts.data();
     runs.offset.push_back(0);
     for (int line = 0; line < lines && !stop(); ++line) {
         const uint8_t* row = bits + size_t(line) * size_t(length);
-        int* const lineStart = out;
+        Position* const lineStart = out;
         runs.first.push_back(row[0]);
         *out++ = 0;
         out = FindChanges(row, length, out);
-        *out++ = length;
+        *out++ = Position(length);
         runs.offset.push_back(runs.offset.back() + size_t(out - lineStart));
     }
     return runs;
@@ -160,7 +162,7 @@ LineRuns RunsOfLines(const uint8_t* bits, int lines, int length, Stop stop) {
 // from the one above, a run of those columns starts. Reading down the
 // columns would miss the cache on every pixel, and turning the plane about
 // its diagonal first costs a copy of it.
-LineRuns RunsOfColumns(const BitPlane& plane, Stop stop) {
+template <typename Position> LineRuns<Position> RunsOfColumns(const BitPlane& plane, Stop stop) {
     const int w = plane.width, h = plane.height;
     const uint8_t* bits = plane.bits.data();
     auto row = [&](int y) { return bits + size_t(y) * size_t(w); };
@@ -175,28 +177,28 @@ LineRuns RunsOfColumns(const BitPlane& plane, Stop stop) {
     // Each column's starts: 0, its changes, and its length.
     std::vector<size_t> next(size_t(w), 2);
     eachChange([&](size_t x, int) { ++next[x]; });
-    LineRuns runs;
+    LineRuns<Position> runs;
     runs.offset.resize(size_t(w) + 1);
     for (size_t x = 0; x < size_t(w); ++x) runs.offset[x + 1] = runs.offset[x] + next[x];
     runs.starts.resize(runs.offset.back());
     runs.first.assign(row(0), row(0) + w);
-    int* const starts = runs.starts.data();
+    Position* const starts = runs.starts.data();
     for (size_t x = 0; x < size_t(w); ++x) {
         starts[runs.offset[x]] = 0;
         next[x] = runs.offset[x] + 1;
     }
-    eachChange([&](size_t x, int y) { starts[next[x]++] = y; });
-    for (size_t x = 0; x < size_t(w); ++x) starts[next[x]] = h;
+    eachChange([&](size_t x, int y) { starts[next[x]++] = Position(y); });
+    for (size_t x = 0; x < size_t(w); ++x) starts[next[x]] = Position(h);
     return runs;
 }
 
-class Locator {
+template <typename Position> class Locator {
   public:
     Locator(const BitPlane& plane, FinderWidths widths, Stop stop)
         : widths_(widths), stop_(stop), found_{Candidates(plane.width, plane.height),
                                                Candidates(plane.width, plane.height)},
-          rows_(RunsOfLines(plane.bits.data(), plane.height, plane.width, stop)),
-          columns_(RunsOfColumns(plane, stop)) {}
+          rows_(RunsOfLines<Position>(plane.bits.data(), plane.height, plane.width, stop)),
+          columns_(RunsOfColumns<Position>(plane, stop)) {}
 
     std::array<std::vector<FinderCandidate>, 2> Run() {
         // Once stopped always stopped: runs made before this test are whole.
@@ -214,16 +216,16 @@ class Locator {
   private:
     // Each window of five runs of a line that starts with a run of the
     // polarity's dark value is a possible crossing of a finder.
-    void ScanLines(const LineRuns& lines, bool columns) {
+    void ScanLines(const LineRuns<Position>& lines, bool columns) {
         cursors_.assign((columns ? rows_ : columns_).offset.size() - 1, 0);
         for (int line = 0; line + 1 < int(lines.offset.size()) && !stop_(); ++line) {
-            const std::span<const int> starts = lines.Line(line);
+            const std::span<const Position> starts = lines.Line(line);
             const uint8_t first = lines.first[size_t(line)];
             // Every run starts a window, of the polarity whose dark value it
             // has; each polarity's windows come in order along the line.
             for (size_t i = 0; i + 5 < starts.size(); ++i) {
                 const int total = starts[i + 5] - starts[i];
-                const int* s = &starts[i];
+                const Position* s = &starts[i];
                 const std::array<int, 5> runs = {s[1] - s[0], s[2] - s[1], s[3] - s[2], s[4] - s[3],
                                                  s[5] - s[4]};
                 // The middle run longest first: on a busy screen it turns
@@ -252,9 +254,9 @@ class Locator {
     // branch predictor far less than a binary search does.
     double CrossCheck(int x, int y, bool vertical, int limit, int& total,
                       long* cursor = nullptr) const {
-        const LineRuns& lines = vertical ? columns_ : rows_;
+        const LineRuns<Position>& lines = vertical ? columns_ : rows_;
         const int fixed = vertical ? x : y, pos = vertical ? y : x;
-        const std::span<const int> starts = lines.Line(fixed);
+        const std::span<const Position> starts = lines.Line(fixed);
         // The run holding pos: the last start at or before it.
         long j;
         if (cursor && starts[size_t(*cursor)] <= pos) {
@@ -307,7 +309,7 @@ class Locator {
     const FinderWidths widths_; // of the windows looked at
     const Stop stop_;
     std::array<Candidates, 2> found_; // by polarity
-    const LineRuns rows_, columns_;
+    const LineRuns<Position> rows_, columns_;
     std::vector<long> cursors_; // per crossing line: CrossCheck's last run there
     uint8_t dark_ = 1;          // the polarity being scanned
 };
@@ -321,7 +323,9 @@ double Cross(PlanePoint o, PlanePoint a, PlanePoint b) {
 std::array<std::vector<FinderCandidate>, 2>
 LocateFinders(const BitPlane& plane, FinderWidths widths, const std::atomic<bool>* stop) {
     if (plane.width < 7 || plane.height < 7) return {};
-    return Locator(plane, widths, Stop{stop}).Run();
+    if (std::max(plane.width, plane.height) <= INT16_MAX)
+        return Locator<int16_t>(plane, widths, Stop{stop}).Run();
+    return Locator<int>(plane, widths, Stop{stop}).Run();
 }
 
 FinderTriple OrderFinders(const FinderCandidate& a, const FinderCandidate& b,

@@ -1,7 +1,7 @@
 // The finder pattern's proportion, which every check of a group of runs
-// derives its bounds from, and the finder search's loops over every run of
-// every line: the prefilter in front of the exact check, and the walk to
-// the groups it lets through. Each loop has a plain twin, the simple loop
+// derives its bounds from, and the finder searches' loops over every run of
+// every line: the prefilters in front of the exact checks, and the walk to
+// the groups they let through. Each loop has a plain twin, the simple loop
 // whose results it must give; the tests hold the two to that.
 #pragma once
 
@@ -31,6 +31,14 @@ void MarkFinderGroups(const int16_t* dark, const int16_t* light, int n, int line
                       uint8_t* maybe);
 void MarkFinderGroupsPlain(const int16_t* dark, const int16_t* light, int n, int lineLength,
                            uint8_t* maybe);
+
+// The whole-picture search's prefilter: maybe[k] = 1 where run k + 2 is
+// longer than runs k, k + 1, k + 3 and k + 4, else 0, for k < n, run j
+// being starts[j + 1] - starts[j]: the windows of five runs whose middle
+// one is the longest, as a finder's is however blurred. starts ascend
+// (not checked); reads starts[0 .. n + 4].
+void MarkLongestMiddles(const int16_t* starts, int n, uint8_t* maybe);
+void MarkLongestMiddlesPlain(const int16_t* starts, int n, uint8_t* maybe);
 
 // The first k from `from` to n - 1 with flags[k] != 0, else n. Reads flags
 // eight at a time: they must be readable up to n + 7 (what lies past n is

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <type_traits>
 
 namespace zorvik {
 namespace {
@@ -198,7 +199,8 @@ template <typename Position> class Locator {
         : widths_(widths), stop_(stop), found_{Candidates(plane.width, plane.height),
                                                Candidates(plane.width, plane.height)},
           rows_(RunsOfLines<Position>(plane.bits.data(), plane.height, plane.width, stop)),
-          columns_(RunsOfColumns<Position>(plane, stop)) {}
+          columns_(RunsOfColumns<Position>(plane, stop)),
+          flags_(size_t(std::max(plane.width, plane.height)) + 8, 0) {}
 
     std::array<std::vector<FinderCandidate>, 2> Run() {
         // Once stopped always stopped: runs made before this test are whole.
@@ -222,17 +224,20 @@ template <typename Position> class Locator {
             const std::span<const Position> starts = lines.Line(line);
             const uint8_t first = lines.first[size_t(line)];
             // Every run starts a window, of the polarity whose dark value it
-            // has; each polarity's windows come in order along the line.
-            for (size_t i = 0; i + 5 < starts.size(); ++i) {
-                const int total = starts[i + 5] - starts[i];
+            // has; each polarity's windows come in order along the line. The
+            // middle run longest first: on a busy screen it turns seven
+            // windows in eight away.
+            if (starts.size() < 6) continue;
+            const int windows = int(starts.size()) - 5;
+            MarkMiddles(starts.data(), windows);
+            for (int k = NextFlagged(flags_.data(), 0, windows); k < windows;
+                 k = NextFlagged(flags_.data(), k + 1, windows)) {
+                const size_t i = size_t(k);
                 const Position* s = &starts[i];
                 const std::array<int, 5> runs = {s[1] - s[0], s[2] - s[1], s[3] - s[2], s[4] - s[3],
                                                  s[5] - s[4]};
-                // The middle run longest first: on a busy screen it turns
-                // seven windows in eight away, with four comparisons.
-                if (runs[2] <= std::max({runs[0], runs[1], runs[3], runs[4]}) ||
-                    total < widths_.least || total > widths_.most || !RunsFit(runs))
-                    continue;
+                const int total = s[5] - s[0];
+                if (total < widths_.least || total > widths_.most || !RunsFit(runs)) continue;
                 const size_t polarity = (first ^ (i & 1)) == 1 ? 0 : 1;
                 dark_ = polarity == 0 ? 1 : 0;
                 const double middle = (starts[i + 2] + starts[i + 3]) / 2.0;
@@ -241,6 +246,21 @@ template <typename Position> class Locator {
                     Confirm(line + 0.5, middle, total, true, found);
                 else
                     Confirm(middle, line + 0.5, total, false, found);
+            }
+        }
+    }
+
+    // flags_[k] for the windows k of a line of starts whose middle run is
+    // the longest (MarkLongestMiddles).
+    void MarkMiddles(const Position* starts, int windows) {
+        if constexpr (std::is_same_v<Position, int16_t>) {
+            MarkLongestMiddles(starts, windows, flags_.data());
+        } else {
+            for (int k = 0; k < windows; ++k) {
+                const Position* s = starts + k;
+                const int middle = s[3] - s[2];
+                flags_[size_t(k)] = middle > s[1] - s[0] && middle > s[2] - s[1] &&
+                                    middle > s[4] - s[3] && middle > s[5] - s[4];
             }
         }
     }
@@ -310,6 +330,9 @@ template <typename Position> class Locator {
     const Stop stop_;
     std::array<Candidates, 2> found_; // by polarity
     const LineRuns<Position> rows_, columns_;
+    // A line's windows whose middle run is the longest; eight more to read
+    // ahead (NextFlagged).
+    std::vector<uint8_t> flags_;
     std::vector<long> cursors_; // per crossing line: CrossCheck's last run there
     uint8_t dark_ = 1;          // the polarity being scanned
 };

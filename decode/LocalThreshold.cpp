@@ -57,7 +57,9 @@ BitPlane BinariseGlobal(const GreyImage& grey) {
 BitPlane BinariseGlobal(const GreyImage& grey, const std::array<uint64_t, 256>& histogram) {
     BitPlane plane{grey.width, grey.height, {}};
     plane.bits.resize(grey.pixels.size());
-    const int threshold = OtsuThreshold(histogram);
+    // A byte, as the greys are (the threshold is one of them): compared as
+    // ints, each sixteen pixels would be widened to four vectors and back.
+    const uint8_t threshold = uint8_t(OtsuThreshold(histogram));
     // Through plain pointers: a byte store could otherwise change the
     // vectors' own bounds, and the loop would not be vectorised.
     const uint8_t* __restrict in = grey.pixels.data();

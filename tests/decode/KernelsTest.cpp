@@ -185,6 +185,21 @@ const std::vector<std::pair<const char*, Check>> kPairs = {
              EXPECT_EQ(fast, plain) << "lines of " << lineLength;
          }
      }},
+    {"MarkLongestMiddles",
+     [](const Lines& in) {
+         // Ascending starts from runs of 0 to 127, or long ones up to the
+         // 16-bit end.
+         for (int scale : {1, 250}) {
+             std::vector<int16_t> starts(size_t(in.n) + 5);
+             for (size_t k = 1; k < starts.size(); ++k)
+                 starts[k] =
+                     int16_t(std::min(32767, starts[k - 1] + in.a[k % in.a.size()] % 128 * scale));
+             Bytes fast(size_t(in.n)), plain(size_t(in.n));
+             MarkLongestMiddles(starts.data(), in.n, fast.data());
+             MarkLongestMiddlesPlain(starts.data(), in.n, plain.data());
+             EXPECT_EQ(fast, plain) << "runs up to " << 127 * scale;
+         }
+     }},
     {"NextFlagged",
      [](const Lines& in) {
          Bytes flags = in.a; // the slack past n random

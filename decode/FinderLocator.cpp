@@ -134,61 +134,60 @@ template <typename Position> struct LineRuns {
     }
 };
 
-// The runs of lines lines of length each, row-major from bits; fewer lines
-// when stopped.
-template <typename Position>
-LineRuns<Position> RunsOfLines(const uint8_t* bits, int lines, int length, Stop stop) {
-    LineRuns<Position> runs;
-    runs.offset.reserve(size_t(lines) + 1);
-    runs.first.reserve(size_t(lines));
-    // At most one start per pixel and one end per line, and the slack of
-    // the last line's changes; left uninitialised, so that only what is
-    // written is ever touched.
-    runs.starts.resize(size_t(lines) * (size_t(length) + 1) + kChangeSlack);
-    Position* out = runs.starts.data();
-    runs.offset.push_back(0);
-    for (int line = 0; line < lines && !stop(); ++line) {
-        const uint8_t* row = bits + size_t(line) * size_t(length);
-        Position* const lineStart = out;
-        runs.first.push_back(row[0]);
-        *out++ = 0;
-        out = FindChanges(row, length, out);
-        *out++ = Position(length);
-        runs.offset.push_back(runs.offset.back() + size_t(out - lineStart));
-    }
-    return runs;
-}
+template <typename Position> struct PlaneRuns { LineRuns<Position> rows, columns; };
 
-// The runs of the plane's columns, read along its rows: where a row differs
-// from the one above, a run of those columns starts. Reading down the
-// columns would miss the cache on every pixel, and turning the plane about
-// its diagonal first costs a copy of it.
-template <typename Position> LineRuns<Position> RunsOfColumns(const BitPlane& plane, Stop stop) {
+// The runs of the plane's rows and of its columns, from one reading of it
+// row by row, each row against the one above while both are in the cache:
+// where they differ, a run of those columns starts. Reading down the
+// columns would miss the cache on every pixel. Fewer lines when stopped.
+template <typename Position> PlaneRuns<Position> RunsOfPlane(const BitPlane& plane, Stop stop) {
     const int w = plane.width, h = plane.height;
-    const uint8_t* bits = plane.bits.data();
-    auto row = [&](int y) { return bits + size_t(y) * size_t(w); };
-    const std::unique_ptr<int[]> changed(new int[size_t(w) + kChangeSlack]);
-    // f(x, y) for each column x whose pixel in row y differs from the one above.
-    auto eachChange = [&](auto f) {
-        for (int y = 1; y < h && !stop(); ++y) {
-            const int* end = FindDifferences(row(y), row(y - 1), w, changed.get());
-            for (const int* x = changed.get(); x != end; ++x) f(size_t(*x), y);
-        }
-    };
+    auto row = [&](int y) { return plane.bits.data() + size_t(y) * size_t(w); };
+    PlaneRuns<Position> runs;
+    LineRuns<Position>& rows = runs.rows;
+    rows.offset.reserve(size_t(h) + 1);
+    rows.first.reserve(size_t(h));
+    // At most one start per pixel and one end per line, and the slack of
+    // the last line's changes; left unset, so that only what is written is
+    // ever touched. The same for the columns' changes, row by row:
+    // changes[changesEnd[y - 1] .. changesEnd[y]) are the columns whose pixel
+    // in row y differs from the one above.
+    rows.starts.resize(size_t(h) * (size_t(w) + 1) + kChangeSlack);
+    std::vector<Position, PictureAllocator<Position>> changes;
+    changes.resize(size_t(w) * size_t(h) + kChangeSlack);
+    std::vector<size_t> changesEnd(size_t(h), 0);
     // Each column's starts: 0, its changes, and its length.
     std::vector<size_t> next(size_t(w), 2);
-    eachChange([&](size_t x, int) { ++next[x]; });
-    LineRuns<Position> runs;
-    runs.offset.resize(size_t(w) + 1);
-    for (size_t x = 0; x < size_t(w); ++x) runs.offset[x + 1] = runs.offset[x] + next[x];
-    runs.starts.resize(runs.offset.back());
-    runs.first.assign(row(0), row(0) + w);
-    Position* const starts = runs.starts.data();
-    for (size_t x = 0; x < size_t(w); ++x) {
-        starts[runs.offset[x]] = 0;
-        next[x] = runs.offset[x] + 1;
+    Position* out = rows.starts.data();
+    rows.offset.push_back(0);
+    int done = 0;
+    for (; done < h && !stop(); ++done) {
+        const uint8_t* line = row(done);
+        Position* const lineStart = out;
+        rows.first.push_back(line[0]);
+        *out++ = 0;
+        out = FindChanges(line, w, out);
+        *out++ = Position(w);
+        rows.offset.push_back(rows.offset.back() + size_t(out - lineStart));
+        if (done == 0) continue;
+        Position* const from = changes.data() + changesEnd[size_t(done) - 1];
+        Position* const end = FindDifferences(line, row(done - 1), w, from);
+        for (const Position* x = from; x != end; ++x) ++next[size_t(*x)];
+        changesEnd[size_t(done)] = size_t(end - changes.data());
     }
-    eachChange([&](size_t x, int y) { starts[next[x]++] = Position(y); });
+    LineRuns<Position>& columns = runs.columns;
+    columns.offset.resize(size_t(w) + 1);
+    for (size_t x = 0; x < size_t(w); ++x) columns.offset[x + 1] = columns.offset[x] + next[x];
+    columns.starts.resize(columns.offset.back());
+    columns.first.assign(row(0), row(0) + w);
+    Position* const starts = columns.starts.data();
+    for (size_t x = 0; x < size_t(w); ++x) {
+        starts[columns.offset[x]] = 0;
+        next[x] = columns.offset[x] + 1;
+    }
+    for (int y = 1; y < done; ++y)
+        for (size_t k = changesEnd[size_t(y) - 1]; k < changesEnd[size_t(y)]; ++k)
+            starts[next[size_t(changes[k])]++] = Position(y);
     for (size_t x = 0; x < size_t(w); ++x) starts[next[x]] = Position(h);
     return runs;
 }
@@ -198,8 +197,7 @@ template <typename Position> class Locator {
     Locator(const BitPlane& plane, FinderWidths widths, Stop stop)
         : widths_(widths), stop_(stop), found_{Candidates(plane.width, plane.height),
                                                Candidates(plane.width, plane.height)},
-          rows_(RunsOfLines<Position>(plane.bits.data(), plane.height, plane.width, stop)),
-          columns_(RunsOfColumns<Position>(plane, stop)),
+          runs_(RunsOfPlane<Position>(plane, stop)), rows_(runs_.rows), columns_(runs_.columns),
           flags_(size_t(std::max(plane.width, plane.height)) + 8, 0) {}
 
     std::array<std::vector<FinderCandidate>, 2> Run() {
@@ -329,7 +327,8 @@ template <typename Position> class Locator {
     const FinderWidths widths_; // of the windows looked at
     const Stop stop_;
     std::array<Candidates, 2> found_; // by polarity
-    const LineRuns<Position> rows_, columns_;
+    const PlaneRuns<Position> runs_;
+    const LineRuns<Position>&rows_, &columns_;
     // A line's windows whose middle run is the longest; eight more to read
     // ahead (NextFlagged).
     std::vector<uint8_t> flags_;

@@ -88,7 +88,8 @@ Position* FindChangesPlain(const uint8_t* line, int length, Position* out) {
     return out;
 }
 
-int* FindDifferences(const uint8_t* a, const uint8_t* b, int length, int* out) {
+template <typename Position>
+Position* FindDifferences(const uint8_t* a, const uint8_t* b, int length, Position* out) {
 #if defined(__SSE2__)
     if (length < 16) return FindDifferencesPlain(a, b, length, out);
     return Differences(a, b, length, 0, out);
@@ -97,9 +98,10 @@ int* FindDifferences(const uint8_t* a, const uint8_t* b, int length, int* out) {
 #endif
 }
 
-int* FindDifferencesPlain(const uint8_t* a, const uint8_t* b, int length, int* out) {
+template <typename Position>
+Position* FindDifferencesPlain(const uint8_t* a, const uint8_t* b, int length, Position* out) {
     for (int i = 0; i < length; ++i)
-        if (a[i] != b[i]) *out++ = i;
+        if (a[i] != b[i]) *out++ = Position(i);
     return out;
 }
 
@@ -107,6 +109,10 @@ template int16_t* FindChanges(const uint8_t*, int, int16_t*);
 template int* FindChanges(const uint8_t*, int, int*);
 template int16_t* FindChangesPlain(const uint8_t*, int, int16_t*);
 template int* FindChangesPlain(const uint8_t*, int, int*);
+template int16_t* FindDifferences(const uint8_t*, const uint8_t*, int, int16_t*);
+template int* FindDifferences(const uint8_t*, const uint8_t*, int, int*);
+template int16_t* FindDifferencesPlain(const uint8_t*, const uint8_t*, int, int16_t*);
+template int* FindDifferencesPlain(const uint8_t*, const uint8_t*, int, int*);
 
 void Transpose16(const uint8_t* const* rows, uint8_t* to, size_t toStride) {
 #if defined(__SSE2__)

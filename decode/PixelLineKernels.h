@@ -29,8 +29,11 @@ Position* FindChangesPlain(const uint8_t* line, int length, Position* out);
 // rows of a picture: the columns that change between them), and returns
 // one past the last written. out must have room for length + kChangeSlack
 // positions; neither it nor the length is checked.
-int* FindDifferences(const uint8_t* a, const uint8_t* b, int length, int* out);
-int* FindDifferencesPlain(const uint8_t* a, const uint8_t* b, int length, int* out);
+// Position as for FindChanges.
+template <typename Position>
+Position* FindDifferences(const uint8_t* a, const uint8_t* b, int length, Position* out);
+template <typename Position>
+Position* FindDifferencesPlain(const uint8_t* a, const uint8_t* b, int length, Position* out);
 
 // Byte j of rows[i] goes to to[j * toStride + i], for i, j from 0 to 15.
 // The sixteen rows and the block written must not overlap.

@@ -71,12 +71,15 @@ const std::vector<std::pair<const char*, Check>> kPairs = {
     {"FindDifferences",
      [](const Lines& in) {
          for (const Bytes* b : {&in.b, &in.a}) {
-             std::vector<int> fast(size_t(in.n) + kChangeSlack + 1, -7), plain(fast);
-             int* end = FindDifferences(in.a.data(), b->data(), in.n, fast.data());
-             EXPECT_EQ(fast.back(), -7) << "written past the room asked for";
-             int* plainEnd = FindDifferencesPlain(in.a.data(), b->data(), in.n, plain.data());
-             EXPECT_EQ(std::vector<int>(fast.data(), end),
-                       std::vector<int>(plain.data(), plainEnd));
+             auto differences = [&](auto find, auto position) {
+                 std::vector<decltype(position)> out(size_t(in.n) + kChangeSlack + 1, -7);
+                 const auto end = find(in.a.data(), b->data(), in.n, out.data());
+                 EXPECT_EQ(out.back(), -7) << "written past the room asked for";
+                 return std::vector<int>(out.data(), end);
+             };
+             const std::vector<int> plain = differences(FindDifferencesPlain<int>, 0);
+             EXPECT_EQ(differences(FindDifferences<int>, 0), plain);
+             EXPECT_EQ(differences(FindDifferences<int16_t>, int16_t(0)), plain);
          }
      }},
     {"Transpose16",

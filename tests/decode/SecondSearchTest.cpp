@@ -301,6 +301,27 @@ TEST(LocalThresholdTest, FollowsUnevenLightingWhereOneThresholdCannot) {
     EXPECT_GT(globalWrong, 4000);
 }
 
+// Lines longer than 16-bit positions hold take the 32-bit runs: a symbol at
+// the far end of a picture 33000 pixels wide gives the finders it gives
+// alone, moved. A search called off before it starts gives nothing.
+TEST(FinderLocation, WideLinesAndACalledOffSearch) {
+    const test::Picture symbol = test::Render(test::EncodeText(kText, 1, 2), 3, 4);
+    const int left = 33000 - symbol.width - 10;
+    const BitPlane alone = BinariseGlobal(ToGrey(symbol));
+    const BitPlane wide = BinariseGlobal(ToGrey(Place(symbol, 33000, symbol.height, left, 0)));
+    const auto expected = LocateFinders(alone), found = LocateFinders(wide);
+    ASSERT_GE(expected[0].size(), 3u);
+    ASSERT_EQ(found[0].size(), expected[0].size());
+    for (size_t i = 0; i < found[0].size(); ++i) {
+        EXPECT_DOUBLE_EQ(found[0][i].centre.x, expected[0][i].centre.x + left);
+        EXPECT_DOUBLE_EQ(found[0][i].centre.y, expected[0][i].centre.y);
+        EXPECT_EQ(found[0][i].hits, expected[0][i].hits);
+    }
+    const std::atomic<bool> go = false, stop = true;
+    EXPECT_EQ(LocateFinders(alone, {}, &go)[0].size(), expected[0].size());
+    EXPECT_TRUE(LocateFinders(alone, {}, &stop)[0].empty());
+}
+
 TEST(LocalThresholdTest, HalvingRoundsEachBlocksMeanAndDropsAnOddEdge) {
     std::mt19937 rng(5);
     for (int width : {2, 31, 32, 33, 67}) {

@@ -217,7 +217,7 @@ template <typename Position> class Locator {
     // Each window of five runs of a line that starts with a run of the
     // polarity's dark value is a possible crossing of a finder.
     void ScanLines(const LineRuns<Position>& lines, bool columns) {
-        cursors_.assign((columns ? rows_ : columns_).offset.size() - 1, 0);
+        crossings_.assign((columns ? rows_ : columns_).offset.size() - 1, Crossing{});
         for (int line = 0; line + 1 < int(lines.offset.size()) && !stop_(); ++line) {
             const std::span<const Position> starts = lines.Line(line);
             const uint8_t first = lines.first[size_t(line)];
@@ -263,27 +263,51 @@ template <typename Position> class Locator {
         }
     }
 
+    // A line as a scan last crossed it: the run found there, and what was
+    // made of the run last checked, for which window limit and polarity. A
+    // glyph's stroke is crossed by row after row of the same window.
+    struct Crossing {
+        double centre = -1;
+        int run = 0, checkedRun = -1; // a line has fewer runs than pixels
+        int limit = 0, total = 0;
+        uint8_t dark = 2;
+    };
+
     // The runs through (x, y) along one axis: the dark centre run and two
     // runs on either side (cut short by the border), none longer than limit.
     // Returns the centre of the centre run along that axis, or a negative
-    // value when the runs do not fit. cursor, when given, holds the run
-    // found on this line last time, at or before pos: a scan crosses each
-    // line in order, and stepping on from there misses the cache and the
-    // branch predictor far less than a binary search does.
+    // value when the runs do not fit. crossing, when given, is this line's
+    // for a scan that crosses it in order: stepping on from the run found
+    // last time misses the cache and the branch predictor far less than a
+    // binary search does, and a run checked last time with the same limit
+    // and polarity gives what it gave.
     double CrossCheck(int x, int y, bool vertical, int limit, int& total,
-                      long* cursor = nullptr) const {
+                      Crossing* crossing = nullptr) const {
         const LineRuns<Position>& lines = vertical ? columns_ : rows_;
         const int fixed = vertical ? x : y, pos = vertical ? y : x;
         const std::span<const Position> starts = lines.Line(fixed);
         // The run holding pos: the last start at or before it.
         long j;
-        if (cursor && starts[size_t(*cursor)] <= pos) {
-            j = *cursor;
+        if (crossing && starts[size_t(crossing->run)] <= pos) {
+            j = crossing->run;
             while (j + 2 < long(starts.size()) && starts[size_t(j) + 1] <= pos) ++j;
         } else {
             j = long(std::upper_bound(starts.begin(), starts.end() - 1, pos) - starts.begin()) - 1;
         }
-        if (cursor) *cursor = j;
+        if (!crossing) return CheckRun(lines, fixed, j, limit, total);
+        crossing->run = int(j);
+        if (crossing->checkedRun != j || crossing->limit != limit || crossing->dark != dark_) {
+            crossing->centre = CheckRun(lines, fixed, j, limit, crossing->total);
+            crossing->checkedRun = int(j), crossing->limit = limit, crossing->dark = dark_;
+        }
+        total = crossing->total;
+        return crossing->centre;
+    }
+
+    // CrossCheck's test of run j of line fixed as the centre run.
+    double CheckRun(const LineRuns<Position>& lines, int fixed, long j, int limit,
+                    int& total) const {
+        const std::span<const Position> starts = lines.Line(fixed);
         if ((lines.first[size_t(fixed)] ^ uint8_t(j & 1)) != dark_) return -1;
         auto length = [&](long k) {
             return k < 0 || k + 1 >= long(starts.size())
@@ -310,13 +334,14 @@ template <typename Position> class Locator {
         int acrossTotal = 0, alongTotal = 0;
         const int ix = int(x), iy = int(y);
         if (!fromColumn) {
-            const double cy = CrossCheck(ix, iy, true, limit, acrossTotal, &cursors_[size_t(ix)]);
+            const double cy = CrossCheck(ix, iy, true, limit, acrossTotal, &crossings_[size_t(ix)]);
             if (cy < 0) return;
             const double cx = CrossCheck(ix, int(cy), false, limit, alongTotal);
             if (cx < 0) return;
             found.Add({cx, cy}, (acrossTotal + alongTotal) / 14.0);
         } else {
-            const double cx = CrossCheck(ix, iy, false, limit, acrossTotal, &cursors_[size_t(iy)]);
+            const double cx =
+                CrossCheck(ix, iy, false, limit, acrossTotal, &crossings_[size_t(iy)]);
             if (cx < 0) return;
             const double cy = CrossCheck(int(cx), iy, true, limit, alongTotal);
             if (cy < 0) return;
@@ -332,8 +357,8 @@ template <typename Position> class Locator {
     // A line's windows whose middle run is the longest; eight more to read
     // ahead (NextFlagged).
     std::vector<uint8_t> flags_;
-    std::vector<long> cursors_; // per crossing line: CrossCheck's last run there
-    uint8_t dark_ = 1;          // the polarity being scanned
+    std::vector<Crossing> crossings_; // per crossing line
+    uint8_t dark_ = 1;                // the polarity being scanned
 };
 
 double Cross(PlanePoint o, PlanePoint a, PlanePoint b) {

@@ -29,10 +29,8 @@ int main(int argc, char** argv) {
     };
     // Qt is loaded before the threads start where a file needs it, and never
     // for a command line of PNGs and bitmaps; never on a worker thread.
-    auto beforeThreads = [&args] {
-        zorvik::CommandLineOptions options;
-        zorvik::ParseCommandLine(args, options);
-        if (std::any_of(options.files.begin(), options.files.end(), [](const std::string& file) {
+    auto beforeThreads = [](const std::vector<std::string>& files) {
+        if (std::any_of(files.begin(), files.end(), [](const std::string& file) {
                 return file == zorvik::kStandardInputName ? zorvik::StandardInputNeedsQt()
                                                           : zorvik::PictureFileNeedsQt(file);
             }))

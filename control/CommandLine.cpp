@@ -456,7 +456,8 @@ void ReportInOrder(size_t count, unsigned jobs, const std::function<FileReport(s
 
 int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& load,
                    std::ostream& out, std::ostream& err, bool outIsTerminal,
-                   const PictureLoader& loadForSearch, const std::function<void()>& beforeThreads) {
+                   const PictureLoader& loadForSearch,
+                   const std::function<void(const std::vector<std::string>&)>& beforeThreads) {
     CommandLineOptions options;
     if (std::string usage = ParseCommandLine(args, options); !usage.empty()) {
         err << usage << "\n";
@@ -590,7 +591,9 @@ int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& lo
         err << report.err;
         return true;
     };
-    ReportInOrder(options.files.size(), jobs, makeSafely, deliver, beforeThreads);
+    ReportInOrder(options.files.size(), jobs, makeSafely, deliver, [&] {
+        if (beforeThreads) beforeThreads(options.files);
+    });
     if (stopped) return 2;
     return unreadable || segmentsFailed ? 2 : undecoded ? 1 : 0;
 }

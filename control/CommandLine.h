@@ -97,11 +97,11 @@ std::string JsonSymbolLine(const std::string& file, size_t index, const FoundSym
 // TerminalText. loadForSearch, where given, loads the files of --all instead
 // of load: it may give the grey picture alone (LoadedPicture::grey), which
 // the search takes as it would take the grey of the bitmap. beforeThreads,
-// where given, is called on the calling thread before a second thread
-// starts, for what the loaders need set up there first.
-int RunCommandLine(const std::vector<std::string>& args, const PictureLoader& load,
-                   std::ostream& out, std::ostream& err, bool outIsTerminal = false,
-                   const PictureLoader& loadForSearch = nullptr,
-                   const std::function<void()>& beforeThreads = nullptr);
+// where given, is called with the files on the calling thread before a
+// second thread starts, for what the loaders need set up there first.
+int RunCommandLine(
+    const std::vector<std::string>& args, const PictureLoader& load, std::ostream& out,
+    std::ostream& err, bool outIsTerminal = false, const PictureLoader& loadForSearch = nullptr,
+    const std::function<void(const std::vector<std::string>& files)>& beforeThreads = nullptr);
 
 } // namespace zorvik

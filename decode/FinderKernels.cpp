@@ -33,12 +33,13 @@ void MarkGroups(const int16_t* __restrict dark, const int16_t* __restrict light,
 // bound of a total of at most this, stay within 32767.
 constexpr int kShortLine = INT16_MAX / (2 * kFinderTotal);
 
-// The middle-run test in the arithmetic of Wide, for the compiler to run on
-// whole vectors; ascending 16-bit starts differ by at most 32767.
-template <typename Wide>
-void MarkMiddles(const int16_t* __restrict starts, int n, uint8_t* __restrict maybe) {
+// The middle-run test on starts of type Start in the arithmetic of Wide, for
+// the compiler to run on whole vectors; ascending 16-bit starts differ by
+// at most 32767.
+template <typename Wide, typename Start>
+void MarkMiddles(const Start* __restrict starts, int n, uint8_t* __restrict maybe) {
     for (int k = 0; k < n; ++k) {
-        const int16_t* s = starts + k;
+        const Start* s = starts + k;
         const Wide r0 = Wide(s[1] - s[0]), r1 = Wide(s[2] - s[1]), r2 = Wide(s[3] - s[2]),
                    r3 = Wide(s[4] - s[3]), r4 = Wide(s[5] - s[4]);
         maybe[k] = (r2 > r0) & (r2 > r1) & (r2 > r3) & (r2 > r4);
@@ -49,6 +50,10 @@ void MarkMiddles(const int16_t* __restrict starts, int n, uint8_t* __restrict ma
 
 void MarkLongestMiddles(const int16_t* starts, int n, uint8_t* maybe) {
     MarkMiddles<int16_t>(starts, n, maybe);
+}
+
+void MarkLongestMiddles(const int* starts, int n, uint8_t* maybe) {
+    MarkMiddles<int>(starts, n, maybe);
 }
 
 void MarkLongestMiddlesPlain(const int16_t* starts, int n, uint8_t* maybe) {

@@ -36,8 +36,10 @@ void MarkFinderGroupsPlain(const int16_t* dark, const int16_t* light, int n, int
 // longer than runs k, k + 1, k + 3 and k + 4, else 0, for k < n, run j
 // being starts[j + 1] - starts[j]: the windows of five runs whose middle
 // one is the longest, as a finder's is however blurred. starts ascend
-// (not checked); reads starts[0 .. n + 4].
+// (not checked); reads starts[0 .. n + 4]. The 32-bit form, for lines too
+// long for 16-bit starts, is its own plain twin.
 void MarkLongestMiddles(const int16_t* starts, int n, uint8_t* maybe);
+void MarkLongestMiddles(const int* starts, int n, uint8_t* maybe);
 void MarkLongestMiddlesPlain(const int16_t* starts, int n, uint8_t* maybe);
 
 // The first k from `from` to n - 1 with flags[k] != 0, else n. Reads flags

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <memory>
 #include <span>
-#include <type_traits>
 
 namespace zorvik {
 namespace {
@@ -227,7 +226,7 @@ template <typename Position> class Locator {
             // windows in eight away.
             if (starts.size() < 6) continue;
             const int windows = int(starts.size()) - 5;
-            MarkMiddles(starts.data(), windows);
+            MarkLongestMiddles(starts.data(), windows, flags_.data());
             for (int k = NextFlagged(flags_.data(), 0, windows); k < windows;
                  k = NextFlagged(flags_.data(), k + 1, windows)) {
                 const size_t i = size_t(k);
@@ -244,21 +243,6 @@ template <typename Position> class Locator {
                     Confirm(line + 0.5, middle, total, true, found);
                 else
                     Confirm(middle, line + 0.5, total, false, found);
-            }
-        }
-    }
-
-    // flags_[k] for the windows k of a line of starts whose middle run is
-    // the longest (MarkLongestMiddles).
-    void MarkMiddles(const Position* starts, int windows) {
-        if constexpr (std::is_same_v<Position, int16_t>) {
-            MarkLongestMiddles(starts, windows, flags_.data());
-        } else {
-            for (int k = 0; k < windows; ++k) {
-                const Position* s = starts + k;
-                const int middle = s[3] - s[2];
-                flags_[size_t(k)] = middle > s[1] - s[0] && middle > s[2] - s[1] &&
-                                    middle > s[4] - s[3] && middle > s[5] - s[4];
             }
         }
     }

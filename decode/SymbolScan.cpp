@@ -1,6 +1,5 @@
 #include "SymbolScan.h"
 
-#include "GreyKernels.h"
 #include "LocalThreshold.h"
 #include "PerspectiveGrid.h"
 #include "SecondSearch.h"
@@ -57,43 +56,24 @@ class Scan {
     // thread meanwhile; its triples are still read after the first plane's,
     // so the outcome is the same as on one thread.
     void Run(const GreyImage& grey, int threads) {
-        using Counts = std::array<uint64_t, 256>;
-        const size_t n = grey.pixels.size(), half = n / 2;
+        const std::array<uint64_t, 256> histogram = GreyHistogram(grey);
+        auto findLocal = [&grey, &histogram] {
+            return LocateFinders(BinariseLocal(grey, histogram));
+        };
         std::future<Pools> local;
-        Counts histogram{};
-        if (threads > 1 && n <= kTwoPlanesAtOnce) {
-            // The second thread counts the lower half's greys while this one
-            // counts the upper half, and goes on with the whole histogram.
-            // Each waits only for a promise the other keeps whatever happens:
-            // one that goes unkept is broken, and the wait ends.
-            std::promise<Counts> lower, whole;
-            std::future<Counts> lowerCounted = lower.get_future();
-            std::shared_future<Counts> wholeCounted = whole.get_future().share();
+        if (threads > 1 && grey.pixels.size() <= kTwoPlanesAtOnce) {
             try {
-                local = std::async(std::launch::async, [&grey, half, n, lower = std::move(lower),
-                                                        wholeCounted]() mutable {
-                    Counts counts{};
-                    CountGreys(grey.pixels.data() + half, n - half, counts.data());
-                    lower.set_value(counts);
-                    return LocateFinders(BinariseLocal(grey, wholeCounted.get()));
-                });
+                local = std::async(std::launch::async, findLocal);
             } catch (const std::exception&) {
                 // No thread (or no memory for one) to be had: one after the other.
             }
-            if (local.valid()) {
-                CountGreys(grey.pixels.data(), half, histogram.data());
-                const Counts counts = lowerCounted.get();
-                for (size_t g = 0; g < histogram.size(); ++g) histogram[g] += counts[g];
-                whole.set_value(histogram);
-            }
         }
-        if (!local.valid()) histogram = GreyHistogram(grey);
         Plane(LocateFinders(BinariseGlobal(grey, histogram)));
         if (local.valid()) {
             const Pools pools = local.get();
             if (!reader_.Exhausted()) Plane(pools);
         } else if (!reader_.Exhausted()) {
-            Plane(LocateFinders(BinariseLocal(grey, histogram)));
+            Plane(findLocal());
         }
     }
 

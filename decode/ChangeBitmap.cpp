@@ -34,28 +34,31 @@ std::array<uint8_t, 256> ColourTableGreys(BitmapBytes file, int entries) {
 }
 
 // Stored rows are bottom-up: stored row s is picture row height - 1 - s.
+// They are read in stored order, upwards through memory, where the hardware
+// fetches ahead; read downwards, a picture fresh from the capture took
+// several times as long to convert.
 template <typename PixelGrey>
 void ForEachPixel(BitmapBytes file, int bitCount, int width, int height, int pixelOffset,
                   GreyImage& grey, PixelGrey pixelGrey) {
     size_t stride = size_t(BitmapStride(bitCount, width));
-    for (int s = height - 1; s >= 0; --s) {
+    for (int s = 0; s < height; ++s) {
         const uint8_t* row = file.data() + size_t(pixelOffset) + size_t(s) * stride;
         uint8_t* out = grey.pixels.data() + size_t(height - 1 - s) * size_t(width);
         for (int c = 0; c < width; ++c) out[c] = pixelGrey(row, c);
     }
 }
 
-// Stored rows are bottom-up; rowGrey(row, out) converts one of them. A row
-// stored as the one before it is copied: in a picture of a screen most are.
+// As ForEachPixel; rowGrey(row, out) converts one row. A row stored as the
+// one before it is copied: in a picture of a screen most are.
 template <typename RowGrey>
 void ForEachRow(BitmapBytes file, int bitCount, int width, int height, int pixelOffset,
                 GreyImage& grey, RowGrey rowGrey) {
     const size_t stride = size_t(BitmapStride(bitCount, width));
-    for (int s = height - 1; s >= 0; --s) {
+    for (int s = 0; s < height; ++s) {
         const uint8_t* row = file.data() + size_t(pixelOffset) + size_t(s) * stride;
         uint8_t* out = grey.pixels.data() + size_t(height - 1 - s) * size_t(width);
-        if (s < height - 1 && std::memcmp(row, row + stride, stride) == 0)
-            std::memcpy(out, out - width, size_t(width));
+        if (s > 0 && std::memcmp(row, row - stride, stride) == 0)
+            std::memcpy(out, out + width, size_t(width));
         else
             rowGrey(row, out);
     }

@@ -7,9 +7,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-// Byte shuffles (SSSE3) where the build can have them: the code that uses
-// them is compiled for them alone and chosen when the processor has them,
-// so the program still runs on any x86-64.
+// Byte shuffles (SSSE3) and 256-bit vectors (AVX2) where the build can have
+// them: the code that uses them is compiled for them alone and chosen when
+// the processor has them, so the program still runs on any x86-64.
 #if defined(__x86_64__) && defined(__linux__) && (defined(__GNUC__) || defined(__clang__))
 #define ZORVIK_BYTE_SHUFFLES 1
 #include <immintrin.h>
@@ -83,15 +83,58 @@ __attribute__((target("ssse3"))) void ColourGreysShuffled(const uint8_t* row, in
     }
     ColourGreysOf<kBytes>(row + kBytes * c, width - c, out + c);
 }
+
+bool HasWideVectors() {
+    static const bool wide = __builtin_cpu_supports("avx2");
+    return wide;
+}
+
+// As ColourGreysShuffled, 32 pixels a step: each 128-bit lane takes four
+// pixels of every eight, so the greys come out in lanes of four pixels,
+// put in order by one 32-bit permutation. Returns the pixels done; the loop
+// stops where a load would pass the row's end.
+template <int kBytes>
+__attribute__((target("avx2"))) int ColourGreysWide(const uint8_t* row, int width, uint8_t* out) {
+    const __m256i spread = _mm256_broadcastsi128_si256(
+        kBytes == 3 ? _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1)
+                    : _mm_setr_epi8(0, 1, 2, -1, 4, 5, 6, -1, 8, 9, 10, -1, 12, 13, 14, -1));
+    const __m256i ones8 = _mm256_set1_epi8(1), ones16 = _mm256_set1_epi16(1);
+    const __m256i third = _mm256_set1_epi16(int16_t(0xAAAB));
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    int c = 0;
+    for (; kBytes * c + 28 * kBytes + 16 <= kBytes * width; c += 32) {
+        const uint8_t* p = row + kBytes * c;
+        __m256i sums[4];
+        for (int k = 0; k < 4; ++k) {
+            const uint8_t* eight = p + 8 * kBytes * k;
+            const __m256i bgr = _mm256_inserti128_si256(_mm256_castsi128_si256(Load(eight)),
+                                                        Load(eight + 4 * kBytes), 1);
+            sums[k] = _mm256_madd_epi16(
+                _mm256_maddubs_epi16(_mm256_shuffle_epi8(bgr, spread), ones8), ones16);
+        }
+        const __m256i low =
+            _mm256_srli_epi16(_mm256_mulhi_epu16(_mm256_packs_epi32(sums[0], sums[1]), third), 1);
+        const __m256i high =
+            _mm256_srli_epi16(_mm256_mulhi_epu16(_mm256_packs_epi32(sums[2], sums[3]), third), 1);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + c),
+                            _mm256_permutevar8x32_epi32(_mm256_packus_epi16(low, high), order));
+    }
+    return c;
+}
 #endif
 
 } // namespace
 
 void ColourGreys(const uint8_t* pixels, int bytesPerPixel, int width, uint8_t* out) {
 #if defined(ZORVIK_BYTE_SHUFFLES)
-    if (HasByteShuffles())
+    if (HasByteShuffles()) {
+        const int done = !HasWideVectors()    ? 0
+                         : bytesPerPixel == 3 ? ColourGreysWide<3>(pixels, width, out)
+                                              : ColourGreysWide<4>(pixels, width, out);
+        pixels += bytesPerPixel * done, width -= done, out += done;
         return bytesPerPixel == 3 ? ColourGreysShuffled<3>(pixels, width, out)
                                   : ColourGreysShuffled<4>(pixels, width, out);
+    }
 #endif
     ColourGreysPlain(pixels, bytesPerPixel, width, out);
 }
@@ -206,8 +249,43 @@ void AddLeastAndSumPlain(const uint8_t* row, int n, uint8_t& least, uint64_t& su
     sum += total;
 }
 
+#if defined(ZORVIK_BYTE_SHUFFLES)
+namespace {
+// As BinariseRow's vector loop, 32 at a time (n >= 32).
+__attribute__((target("avx2"))) inline void BinariseThirtyTwo(const uint8_t* in, __m256i from,
+                                                              __m256i range, const char* above,
+                                                              char* out, __m256i& difference) {
+    const __m256i d =
+        _mm256_sub_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in)), from);
+    const __m256i text =
+        _mm256_sub_epi8(_mm256_set1_epi8('0'), _mm256_cmpeq_epi8(_mm256_min_epu8(d, range), d));
+    if (above)
+        difference = _mm256_or_si256(
+            difference,
+            _mm256_xor_si256(text, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(above))));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), text);
+}
+
+__attribute__((target("avx2"))) bool BinariseRowWide(const uint8_t* in, int n, uint8_t from,
+                                                     uint8_t range, const char* above, char* out) {
+    const __m256i vFrom = _mm256_set1_epi8(char(from)), vRange = _mm256_set1_epi8(char(range));
+    __m256i difference = _mm256_setzero_si256();
+    int c = 0;
+    for (; c + 32 <= n; c += 32)
+        BinariseThirtyTwo(in + c, vFrom, vRange, above ? above + c : nullptr, out + c, difference);
+    if (c < n)
+        BinariseThirtyTwo(in + n - 32, vFrom, vRange, above ? above + n - 32 : nullptr,
+                          out + n - 32, difference);
+    return !_mm256_testz_si256(difference, difference);
+}
+} // namespace
+#endif
+
 bool BinariseRow(const uint8_t* in, int n, uint8_t from, uint8_t range, const char* above,
                  char* out) {
+#if defined(ZORVIK_BYTE_SHUFFLES)
+    if (n >= 32 && HasWideVectors()) return BinariseRowWide(in, n, from, range, above, out);
+#endif
 #if defined(__SSE2__)
     if (n >= 16) {
         // Sixteen at a time: '0' minus 0xFF is '1'. The last few as the end

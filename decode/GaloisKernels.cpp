@@ -1,27 +1,16 @@
 #include "GaloisKernels.h"
 
 #include "GaloisField.h"
+#include "ProcessorVectors.h"
 
 #include <array>
-// Byte shuffles (SSSE3) where the build can have them: the code that uses
-// them is compiled for them alone and chosen when the processor has them,
-// so the program still runs on any x86-64.
-#if defined(__x86_64__) && defined(__linux__) && (defined(__GNUC__) || defined(__clang__))
-#define ZORVIK_BYTE_SHUFFLES 1
-#include <immintrin.h>
-#endif
 
 namespace zorvik {
 namespace {
 
 using detail::kFieldTables;
 
-#if defined(ZORVIK_BYTE_SHUFFLES)
-bool HasByteShuffles() {
-    static const bool shuffles = __builtin_cpu_supports("ssse3");
-    return shuffles;
-}
-
+#if defined(ZORVIK_PROCESSOR_VECTORS)
 // Up to 32 syndromes in two vectors: S = sum over j of c_j * P_(n-1-j), where
 // P_e holds alpha^(k e) for k = 0..31. A vector times one element is two
 // 16-entry table look-ups, one per nibble: c x = c (x & 15) + c (x & 240).
@@ -92,7 +81,7 @@ __attribute__((target("ssse3"))) void SixteenByVectors(const int16_t* sigma, int
 } // namespace
 
 void EvaluateSyndromes(const int16_t* codewords, int n, int count, int16_t* syndromes) {
-#if defined(ZORVIK_BYTE_SHUFFLES)
+#if defined(ZORVIK_PROCESSOR_VECTORS)
     if (HasByteShuffles() && count <= kVectorSyndromes)
         return SyndromesByVectors(codewords, n, count, syndromes);
 #endif
@@ -118,7 +107,7 @@ void EvaluateSyndromesPlain(const int16_t* codewords, int n, int count, int16_t*
 }
 
 void EvaluateSixteen(const int16_t* sigma, int degree, int first, uint8_t* values) {
-#if defined(ZORVIK_BYTE_SHUFFLES)
+#if defined(ZORVIK_PROCESSOR_VECTORS)
     if (HasByteShuffles()) return SixteenByVectors(sigma, degree, first, values);
 #endif
     EvaluateSixteenPlain(sigma, degree, first, values);

@@ -1,18 +1,13 @@
 #include "GreyKernels.h"
 
+#include "ProcessorVectors.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
-#endif
-// Byte shuffles (SSSE3) and 256-bit vectors (AVX2) where the build can have
-// them: the code that uses them is compiled for them alone and chosen when
-// the processor has them, so the program still runs on any x86-64.
-#if defined(__x86_64__) && defined(__linux__) && (defined(__GNUC__) || defined(__clang__))
-#define ZORVIK_BYTE_SHUFFLES 1
-#include <immintrin.h>
 #endif
 
 namespace zorvik {
@@ -44,12 +39,7 @@ inline __m128i FirstBytes(int k) {
 }
 #endif
 
-#if defined(ZORVIK_BYTE_SHUFFLES)
-bool HasByteShuffles() {
-    static const bool shuffles = __builtin_cpu_supports("ssse3");
-    return shuffles;
-}
-
+#if defined(ZORVIK_PROCESSOR_VECTORS)
 // Four pixels' blue, green and red as bytes 0-2 of four 32-bit lanes (byte
 // 3 zero) become their sums: bytes added in pairs, then the pairs.
 __attribute__((target("ssse3"))) inline __m128i PixelSums(__m128i bgr0) {
@@ -82,11 +72,6 @@ __attribute__((target("ssse3"))) void ColourGreysShuffled(const uint8_t* row, in
         Store(out + c, Thirds(sums[0], sums[1], sums[2], sums[3]));
     }
     ColourGreysOf<kBytes>(row + kBytes * c, width - c, out + c);
-}
-
-bool HasWideVectors() {
-    static const bool wide = __builtin_cpu_supports("avx2");
-    return wide;
 }
 
 // As ColourGreysShuffled, 32 pixels a step: each 128-bit lane takes four
@@ -126,7 +111,7 @@ __attribute__((target("avx2"))) int ColourGreysWide(const uint8_t* row, int widt
 } // namespace
 
 void ColourGreys(const uint8_t* pixels, int bytesPerPixel, int width, uint8_t* out) {
-#if defined(ZORVIK_BYTE_SHUFFLES)
+#if defined(ZORVIK_PROCESSOR_VECTORS)
     if (HasByteShuffles()) {
         const int done = !HasWideVectors()    ? 0
                          : bytesPerPixel == 3 ? ColourGreysWide<3>(pixels, width, out)
@@ -249,7 +234,7 @@ void AddLeastAndSumPlain(const uint8_t* row, int n, uint8_t& least, uint64_t& su
     sum += total;
 }
 
-#if defined(ZORVIK_BYTE_SHUFFLES)
+#if defined(ZORVIK_PROCESSOR_VECTORS)
 namespace {
 // As BinariseRow's vector loop, 32 at a time (n >= 32).
 __attribute__((target("avx2"))) inline void BinariseThirtyTwo(const uint8_t* in, __m256i from,
@@ -283,7 +268,7 @@ __attribute__((target("avx2"))) bool BinariseRowWide(const uint8_t* in, int n, u
 
 bool BinariseRow(const uint8_t* in, int n, uint8_t from, uint8_t range, const char* above,
                  char* out) {
-#if defined(ZORVIK_BYTE_SHUFFLES)
+#if defined(ZORVIK_PROCESSOR_VECTORS)
     if (n >= 32 && HasWideVectors()) return BinariseRowWide(in, n, from, range, above, out);
 #endif
 #if defined(__SSE2__)

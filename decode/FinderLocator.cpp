@@ -139,9 +139,12 @@ template <typename Position> struct PlaneRuns { LineRuns<Position> rows, columns
 // row by row, each row against the one above while both are in the cache:
 // where they differ, a run of those columns starts. Reading down the
 // columns would miss the cache on every pixel. Fewer lines when stopped.
-template <typename Position> PlaneRuns<Position> RunsOfPlane(const BitPlane& plane, Stop stop) {
+template <typename Position> PlaneRuns<Position> RunsOfPlane(PlaneRows& plane, Stop stop) {
     const int w = plane.width, h = plane.height;
-    auto row = [&](int y) { return plane.bits.data() + size_t(y) * size_t(w); };
+    // Rows made on the way go to the two rooms in turn, so that the row
+    // above is still at hand.
+    std::array<std::vector<uint8_t>, 2> rooms;
+    for (std::vector<uint8_t>& room : rooms) room.resize(size_t(w));
     PlaneRuns<Position> runs;
     LineRuns<Position>& rows = runs.rows;
     rows.offset.reserve(size_t(h) + 1);
@@ -159,26 +162,30 @@ template <typename Position> PlaneRuns<Position> RunsOfPlane(const BitPlane& pla
     std::vector<size_t> next(size_t(w), 2);
     Position* out = rows.starts.data();
     rows.offset.push_back(0);
+    LineRuns<Position>& columns = runs.columns;
     int done = 0;
+    const uint8_t* above = nullptr;
     for (; done < h && !stop(); ++done) {
-        const uint8_t* line = row(done);
+        const uint8_t* line = plane.Row(done, rooms[size_t(done) & 1].data());
+        if (done == 0) columns.first.assign(line, line + w);
         Position* const lineStart = out;
         rows.first.push_back(line[0]);
         *out++ = 0;
         out = FindChanges(line, w, out);
         *out++ = Position(w);
         rows.offset.push_back(rows.offset.back() + size_t(out - lineStart));
-        if (done == 0) continue;
-        Position* const from = changes.data() + changesEnd[size_t(done) - 1];
-        Position* const end = FindDifferences(line, row(done - 1), w, from);
-        for (const Position* x = from; x != end; ++x) ++next[size_t(*x)];
-        changesEnd[size_t(done)] = size_t(end - changes.data());
+        if (done > 0) {
+            Position* const from = changes.data() + changesEnd[size_t(done) - 1];
+            Position* const end = FindDifferences(line, above, w, from);
+            for (const Position* x = from; x != end; ++x) ++next[size_t(*x)];
+            changesEnd[size_t(done)] = size_t(end - changes.data());
+        }
+        above = line;
     }
-    LineRuns<Position>& columns = runs.columns;
     columns.offset.resize(size_t(w) + 1);
     for (size_t x = 0; x < size_t(w); ++x) columns.offset[x + 1] = columns.offset[x] + next[x];
     columns.starts.resize(columns.offset.back());
-    columns.first.assign(row(0), row(0) + w);
+    if (done == 0) columns.first.assign(size_t(w), 0);
     Position* const starts = columns.starts.data();
     for (size_t x = 0; x < size_t(w); ++x) {
         starts[columns.offset[x]] = 0;
@@ -193,7 +200,7 @@ template <typename Position> PlaneRuns<Position> RunsOfPlane(const BitPlane& pla
 
 template <typename Position> class Locator {
   public:
-    Locator(const BitPlane& plane, FinderWidths widths, Stop stop)
+    Locator(PlaneRows& plane, FinderWidths widths, Stop stop)
         : widths_(widths), stop_(stop), found_{Candidates(plane.width, plane.height),
                                                Candidates(plane.width, plane.height)},
           runs_(RunsOfPlane<Position>(plane, stop)), rows_(runs_.rows), columns_(runs_.columns),
@@ -351,12 +358,17 @@ double Cross(PlanePoint o, PlanePoint a, PlanePoint b) {
 
 } // namespace
 
-std::array<std::vector<FinderCandidate>, 2>
-LocateFinders(const BitPlane& plane, FinderWidths widths, const std::atomic<bool>* stop) {
+std::array<std::vector<FinderCandidate>, 2> LocateFinders(PlaneRows&& plane, FinderWidths widths,
+                                                          const std::atomic<bool>* stop) {
     if (plane.width < 7 || plane.height < 7) return {};
     if (std::max(plane.width, plane.height) <= INT16_MAX)
         return Locator<int16_t>(plane, widths, Stop{stop}).Run();
     return Locator<int>(plane, widths, Stop{stop}).Run();
+}
+
+std::array<std::vector<FinderCandidate>, 2>
+LocateFinders(const BitPlane& plane, FinderWidths widths, const std::atomic<bool>* stop) {
+    return LocateFinders(RowsOfPlane(plane), widths, stop);
 }
 
 FinderTriple OrderFinders(const FinderCandidate& a, const FinderCandidate& b,

@@ -34,10 +34,13 @@ struct FinderCandidate {
 // merged. Each list is sorted by hits, most first. Linear in pixels apart
 // from the cross-checks. Only crossings of widths are looked at. stop, when
 // given, may call the search off from another thread: it then ends within
-// a line's work, with an incomplete result.
+// a line's work, with an incomplete result. The plane's rows are read once,
+// in order.
 struct FinderWidths {
     int least = 7, most = 1 << 30; // pixels across a finder's 7 modules
 };
+std::array<std::vector<FinderCandidate>, 2>
+LocateFinders(PlaneRows&& plane, FinderWidths widths = {}, const std::atomic<bool>* stop = nullptr);
 std::array<std::vector<FinderCandidate>, 2> LocateFinders(const BitPlane& plane,
                                                           FinderWidths widths = {},
                                                           const std::atomic<bool>* stop = nullptr);

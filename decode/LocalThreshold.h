@@ -22,11 +22,44 @@ struct BitPlane {
     uint8_t at(int x, int y) const { return bits[size_t(y) * size_t(width) + size_t(x)]; }
 };
 
+// A binarised picture a row at a time, each row as a BitPlane holds it, for
+// a reader that goes down it once (the finder search): made on the way, a
+// plane needs no memory for the whole of it, nor a pass to write and read it.
+class PlaneRows {
+  public:
+    PlaneRows(int width, int height) : width(width), height(height) {}
+    virtual ~PlaneRows() = default;
+    const int width, height;
+    // Row y (0 <= y < height, not checked): in room, which holds width
+    // bytes, or in memory of the source's own that lasts as long as it does.
+    // Quickest with the rows in order.
+    virtual const uint8_t* Row(int y, uint8_t* room) = 0;
+};
+
+// A plane's own rows.
+class RowsOfPlane final : public PlaneRows {
+  public:
+    explicit RowsOfPlane(const BitPlane& plane);
+    const uint8_t* Row(int y, uint8_t* room) override;
+
+  private:
+    const BitPlane& plane_;
+};
+
 // The whole picture against the threshold that best separates its
 // histogram into two classes (largest between-class variance): pixels at or
 // below it are dark; a single-valued picture is dark throughout. histogram,
 // when given, is GreyHistogram(grey), worked out once for both
-// binarisations.
+// binarisations. The rows hold on to grey.
+class GlobalRows final : public PlaneRows {
+  public:
+    GlobalRows(const GreyImage& grey, const std::array<uint64_t, 256>& histogram);
+    const uint8_t* Row(int y, uint8_t* room) override;
+
+  private:
+    const GreyImage& grey_;
+    const uint8_t threshold_;
+};
 BitPlane BinariseGlobal(const GreyImage& grey);
 BitPlane BinariseGlobal(const GreyImage& grey, const std::array<uint64_t, 256>& histogram);
 
@@ -34,7 +67,23 @@ BitPlane BinariseGlobal(const GreyImage& grey, const std::array<uint64_t, 256>& 
 // grey in the 5 x 5 blocks around it; where that neighbourhood is flat (no
 // edge worth the name) the global threshold decides. The block side grows
 // with the picture so that the neighbourhood spans a finder pattern of a
-// symbol that fills a good part of it. Linear in the number of pixels.
+// symbol that fills a good part of it. Linear in the number of pixels. The
+// rows hold on to grey; the blocks' darkest and lightest greys are found at
+// once, a band of blocks' thresholds when a row of it is first asked for.
+class LocalRows final : public PlaneRows {
+  public:
+    LocalRows(const GreyImage& grey, const std::array<uint64_t, 256>& histogram);
+    const uint8_t* Row(int y, uint8_t* room) override;
+
+  private:
+    void Thresholds(int band);
+
+    const GreyImage& grey_;
+    int global_ = 0, flat_ = 0, block_ = 1, bw_ = 0, bh_ = 0;
+    std::vector<uint8_t> lo_, hi_;       // each block's darkest and lightest grey
+    std::vector<uint8_t> rowThresholds_; // of band_, per column
+    int band_ = -1;
+};
 BitPlane BinariseLocal(const GreyImage& grey);
 BitPlane BinariseLocal(const GreyImage& grey, const std::array<uint64_t, 256>& histogram);
 

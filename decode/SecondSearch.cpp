@@ -54,7 +54,7 @@ using FinderSearch = std::function<Pools(const std::atomic<bool>* stop)>;
 // thread (or when none can be had) it runs when it is wanted. Take() gives
 // its finders once, and rethrows what it threw. The destructor calls off
 // what still runs and waits for it: a finder search ends within a line of
-// its plane, a binarisation under way is finished first.
+// its plane, a histogram under way is finished first.
 class SearchAhead {
   public:
     SearchAhead(FinderSearch search, bool thread) : search_(std::move(search)) {
@@ -100,7 +100,7 @@ class Search {
         // tried at once; the rest wait for the block-wise plane's, and all
         // go in order of score.
         const std::array<uint64_t, 256> histogram = GreyHistogram(searched);
-        Queue(LocateFinders(BinariseGlobal(searched, histogram)), scale);
+        Queue(LocateFinders(GlobalRows(searched, histogram)), scale);
         if (TryQueued(kConvincingScore)) return true;
         if (reader_.Exhausted()) return false;
         // Halving blurs modules of under about 3 pixels into their
@@ -114,10 +114,11 @@ class Search {
         if (scale != 1 && grey_.pixels.size() <= kFullSizePassPixels)
             small.emplace(
                 [this](const std::atomic<bool>* stop) {
-                    return LocateFinders(BinariseGlobal(grey_), kSmallFinders, stop);
+                    return LocateFinders(GlobalRows(grey_, GreyHistogram(grey_)), kSmallFinders,
+                                         stop);
                 },
                 threads_ > 1);
-        Queue(LocateFinders(BinariseLocal(searched, histogram)), scale);
+        Queue(LocateFinders(LocalRows(searched, histogram)), scale);
         if (TryQueued(kHopelessTripleScore)) return true;
         if (!small || reader_.Exhausted()) return false;
         Queue(small->Take(), 1);

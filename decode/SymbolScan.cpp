@@ -57,9 +57,7 @@ class Scan {
     // so the outcome is the same as on one thread.
     void Run(const GreyImage& grey, int threads) {
         const std::array<uint64_t, 256> histogram = GreyHistogram(grey);
-        auto findLocal = [&grey, &histogram] {
-            return LocateFinders(BinariseLocal(grey, histogram));
-        };
+        auto findLocal = [&grey, &histogram] { return LocateFinders(LocalRows(grey, histogram)); };
         std::future<Pools> local;
         if (threads > 1 && grey.pixels.size() <= kTwoPlanesAtOnce) {
             try {
@@ -68,7 +66,7 @@ class Scan {
                 // No thread (or no memory for one) to be had: one after the other.
             }
         }
-        Plane(LocateFinders(BinariseGlobal(grey, histogram)));
+        Plane(LocateFinders(GlobalRows(grey, histogram)));
         if (local.valid()) {
             const Pools pools = local.get();
             if (!reader_.Exhausted()) Plane(pools);

@@ -322,6 +322,35 @@ TEST(FinderLocation, WideLinesAndACalledOffSearch) {
     EXPECT_TRUE(LocateFinders(alone, {}, &stop)[0].empty());
 }
 
+// The finder search reads rows made on the way as it reads a whole plane,
+// and a row asked for out of order is the plane's row all the same.
+TEST(FinderLocation, RowsMadeOnTheWayGiveTheWholePlanesFinders) {
+    const test::Picture symbol = test::Render(test::EncodeText(kText, 1, 2), 3, 4);
+    const GreyImage grey = ToGrey(Place(symbol, 300, 260, 40, 30));
+    const std::array<uint64_t, 256> histogram = GreyHistogram(grey);
+    auto same = [](const auto& a, const auto& b) {
+        for (size_t p = 0; p < 2; ++p) {
+            ASSERT_EQ(a[p].size(), b[p].size());
+            for (size_t i = 0; i < a[p].size(); ++i) {
+                EXPECT_EQ(a[p][i].centre.x, b[p][i].centre.x);
+                EXPECT_EQ(a[p][i].centre.y, b[p][i].centre.y);
+                EXPECT_EQ(a[p][i].hits, b[p][i].hits);
+            }
+        }
+    };
+    const BitPlane local = BinariseLocal(grey, histogram);
+    const auto expected = LocateFinders(local);
+    ASSERT_GE(expected[0].size(), 3u);
+    same(LocateFinders(LocalRows(grey, histogram)), expected);
+    same(LocateFinders(GlobalRows(grey, histogram)), LocateFinders(BinariseGlobal(grey)));
+    LocalRows rows(grey, histogram);
+    std::vector<uint8_t> room(size_t(grey.width));
+    for (int y = grey.height - 1; y >= 0; y -= 7)
+        EXPECT_TRUE(std::equal(local.bits.begin() + y * grey.width,
+                               local.bits.begin() + (y + 1) * grey.width, rows.Row(y, room.data())))
+            << "row " << y;
+}
+
 TEST(LocalThresholdTest, HalvingRoundsEachBlocksMeanAndDropsAnOddEdge) {
     std::mt19937 rng(5);
     for (int width : {2, 31, 32, 33, 67}) {

@@ -270,15 +270,10 @@ std::optional<PlanePoint> FindAlignment(const GreyImage& grey, const FinderTripl
 
 namespace {
 
-// Centre-weighted footprint of the module whose centre is (u, v): the centre
-// counts twice, four points a fifth of a module away once each, so noise
-// averages out but blur does not pull in much of the neighbours.
+// The footprint of the module whose centre is (u, v).
 double Footprint(const GreyImage& grey, const Perspective& map, double u, double v) {
-    constexpr double kReach = 0.2;
-    double s = 2 * GreyAt(grey, map.Map({u, v}));
-    s += GreyAt(grey, map.Map({u - kReach, v})) + GreyAt(grey, map.Map({u + kReach, v}));
-    s += GreyAt(grey, map.Map({u, v - kReach})) + GreyAt(grey, map.Map({u, v + kReach}));
-    return s / 6;
+    return zorvik::Footprint(GreyView{grey.pixels.data(), grey.width, grey.height},
+                             map.Coefficients(), u, v);
 }
 
 } // namespace

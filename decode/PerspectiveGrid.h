@@ -6,6 +6,7 @@
 #include "ChangeBitmap.h"
 #include "FinderLocator.h"
 #include "ModuleSampling.h"
+#include "SampleKernels.h"
 
 #include <algorithm>
 #include <array>
@@ -26,6 +27,8 @@ class Perspective {
         const double w = m_[6] * p.x + m_[7] * p.y + m_[8];
         return {(m_[0] * p.x + m_[1] * p.y + m_[2]) / w, (m_[3] * p.x + m_[4] * p.y + m_[5]) / w};
     }
+
+    const std::array<double, 9>& Coefficients() const { return m_; }
 
   private:
     std::array<double, 9> m_{}; // row-major, m_[8] == 1 after normalising
@@ -74,18 +77,9 @@ std::optional<PlanePoint> FindAlignment(const GreyImage& grey, const FinderTripl
 
 // Brightness at a point, interpolated between the four nearest pixel
 // centres; points outside take the nearest border pixel. The image must not
-// be empty. Inline: grids sample it hundreds of thousands of times.
+// be empty.
 inline double GreyAt(const GreyImage& grey, PlanePoint p) {
-    const double x = std::clamp(p.x - 0.5, 0.0, double(grey.width - 1));
-    const double y = std::clamp(p.y - 0.5, 0.0, double(grey.height - 1));
-    const int x0 = std::min(int(x), grey.width - 1), y0 = std::min(int(y), grey.height - 1);
-    const int x1 = std::min(x0 + 1, grey.width - 1), y1 = std::min(y0 + 1, grey.height - 1);
-    const double fx = x - x0, fy = y - y0;
-    const uint8_t* row0 = grey.pixels.data() + size_t(y0) * size_t(grey.width);
-    const uint8_t* row1 = grey.pixels.data() + size_t(y1) * size_t(grey.width);
-    const double top = row0[x0] * (1 - fx) + row0[x1] * fx;
-    const double bottom = row1[x0] * (1 - fx) + row1[x1] * fx;
-    return top * (1 - fy) + bottom * fy;
+    return GreyBetween({grey.pixels.data(), grey.width, grey.height}, p.x, p.y);
 }
 
 enum class ModuleThreshold {

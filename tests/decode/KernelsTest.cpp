@@ -8,9 +8,11 @@
 #include "GaloisKernels.h"
 #include "GreyKernels.h"
 #include "PixelLineKernels.h"
+#include "SampleKernels.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <random>
 #include <vector>
@@ -232,6 +234,34 @@ const std::vector<std::pair<const char*, Check>> kPairs = {
                  EXPECT_EQ(Bytes(fast, fast + 16), Bytes(plain, plain + 16))
                      << "degree " << degree << " from " << first;
              }
+         }
+     }},
+    {"Footprint",
+     [](const Lines& in) {
+         // The line as a picture of some width, under maps from the other
+         // line's bytes: turned, scaled, in perspective; module centres on
+         // it and off it, where the border pixels answer.
+         if (in.n == 0) return;
+         const int width = 1 + in.n % 37, height = std::max(1, in.n / width);
+         const GreyView grey{in.a.data(), width, height};
+         auto at = [&](size_t k) { return (in.b[k % size_t(in.n)] - 127.5) / 64; };
+         for (size_t k = 0; k < 6; ++k) {
+             const std::array<double, 9> m = {2 + at(k),
+                                              at(k + 1),
+                                              width * at(k + 2),
+                                              at(k + 3),
+                                              2 + at(k + 4),
+                                              height * at(k + 5),
+                                              k % 2 ? at(k + 6) / 200 : 0,
+                                              k % 3 ? at(k + 7) / 200 : 0,
+                                              1};
+             for (double u = -3.25; u < 25; u += 1.75)
+                 for (double v = -2.5; v < 25; v += 2.25) {
+                     const double fast = Footprint(grey, m, u, v);
+                     const double plain = FootprintPlain(grey, m, u, v);
+                     ASSERT_EQ(std::memcmp(&fast, &plain, sizeof fast), 0)
+                         << fast << " against " << plain << " at " << u << ", " << v;
+                 }
          }
      }},
 };

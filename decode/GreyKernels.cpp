@@ -40,6 +40,13 @@ inline __m128i FirstBytes(int k) {
 #endif
 
 #if defined(ZORVIK_PROCESSOR_VECTORS)
+// The shuffle that spreads four pixels of kBytes (3 or 4) bytes each to a
+// 32-bit lane apiece, blue, green and red in bytes 0-2 and byte 3 zero.
+inline __m128i Spread(int kBytes) {
+    return kBytes == 3 ? _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1)
+                       : _mm_setr_epi8(0, 1, 2, -1, 4, 5, 6, -1, 8, 9, 10, -1, 12, 13, 14, -1);
+}
+
 // Four pixels' blue, green and red as bytes 0-2 of four 32-bit lanes (byte
 // 3 zero) become their sums: bytes added in pairs, then the pairs.
 __attribute__((target("ssse3"))) inline __m128i PixelSums(__m128i bgr0) {
@@ -60,9 +67,7 @@ __attribute__((target("ssse3"))) inline __m128i Thirds(__m128i a, __m128i b, __m
 template <int kBytes>
 __attribute__((target("ssse3"))) void ColourGreysShuffled(const uint8_t* row, int width,
                                                           uint8_t* out) {
-    const __m128i spread =
-        kBytes == 3 ? _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1)
-                    : _mm_setr_epi8(0, 1, 2, -1, 4, 5, 6, -1, 8, 9, 10, -1, 12, 13, 14, -1);
+    const __m128i spread = Spread(kBytes);
     int c = 0;
     for (; kBytes * c + 12 * kBytes + 16 <= kBytes * width; c += 16) {
         const uint8_t* p = row + kBytes * c;
@@ -80,9 +85,7 @@ __attribute__((target("ssse3"))) void ColourGreysShuffled(const uint8_t* row, in
 // stops where a load would pass the row's end.
 template <int kBytes>
 __attribute__((target("avx2"))) int ColourGreysWide(const uint8_t* row, int width, uint8_t* out) {
-    const __m256i spread = _mm256_broadcastsi128_si256(
-        kBytes == 3 ? _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1)
-                    : _mm_setr_epi8(0, 1, 2, -1, 4, 5, 6, -1, 8, 9, 10, -1, 12, 13, 14, -1));
+    const __m256i spread = _mm256_broadcastsi128_si256(Spread(kBytes));
     const __m256i ones8 = _mm256_set1_epi8(1), ones16 = _mm256_set1_epi16(1);
     const __m256i third = _mm256_set1_epi16(int16_t(0xAAAB));
     const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);

@@ -164,7 +164,7 @@ void LocalRows::Thresholds(int band) {
 const uint8_t* LocalRows::Row(int y, uint8_t* room) {
     if (y / block_ != band_) Thresholds(y / block_);
     const uint8_t* __restrict t = rowThresholds_.data();
-    const uint8_t* __restrict row = &grey_.pixels[size_t(y) * size_t(width)];
+    const uint8_t* __restrict row = grey_.pixels.data() + size_t(y) * size_t(width);
     uint8_t* __restrict out = room;
     const int n = width;
     for (int x = 0; x < n; ++x) out[x] = row[x] <= t[x];

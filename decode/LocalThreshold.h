@@ -48,12 +48,14 @@ class RowsOfPlane final : public PlaneRows {
 
 // The whole picture against the threshold that best separates its
 // histogram into two classes (largest between-class variance): pixels at or
-// below it are dark; a single-valued picture is dark throughout. histogram,
-// when given, is GreyHistogram(grey), worked out once for both
-// binarisations. The rows hold on to grey.
+// below it are dark; a single-valued picture is dark throughout. histogram
+// is GreyHistogram(grey), worked out once for both binarisations (the
+// plane's functions work it out when not given). The rows hold on to grey,
+// which must outlive them.
 class GlobalRows final : public PlaneRows {
   public:
     GlobalRows(const GreyImage& grey, const std::array<uint64_t, 256>& histogram);
+    GlobalRows(GreyImage&&, const std::array<uint64_t, 256>&) = delete;
     const uint8_t* Row(int y, uint8_t* room) override;
 
   private:
@@ -68,11 +70,13 @@ BitPlane BinariseGlobal(const GreyImage& grey, const std::array<uint64_t, 256>& 
 // edge worth the name) the global threshold decides. The block side grows
 // with the picture so that the neighbourhood spans a finder pattern of a
 // symbol that fills a good part of it. Linear in the number of pixels. The
-// rows hold on to grey; the blocks' darkest and lightest greys are found at
-// once, a band of blocks' thresholds when a row of it is first asked for.
+// rows hold on to grey, which must outlive them; the blocks' darkest and
+// lightest greys are found at once, a band of blocks' thresholds when a row
+// of it is first asked for.
 class LocalRows final : public PlaneRows {
   public:
     LocalRows(const GreyImage& grey, const std::array<uint64_t, 256>& histogram);
+    LocalRows(GreyImage&&, const std::array<uint64_t, 256>&) = delete;
     const uint8_t* Row(int y, uint8_t* room) override;
 
   private:

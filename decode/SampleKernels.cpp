@@ -33,10 +33,10 @@ class PairedMap {
             _mm_add_pd(_mm_add_pd(_mm_mul_pd(ux_, _mm_set1_pd(u)), _mm_mul_pd(vx_, _mm_set1_pd(v))),
                        cx_),
             _mm_set1_pd(w));
-        // clamp(p - 0.5, 0, last): max(0, .) then min(last, .) keep the
-        // clamp's answers, a NaN's included.
+        // As GreyBetween: maxpd gives its second operand, 0, where the
+        // first is a NaN; then minpd(last, .) takes last where it is less.
         const __m128d p =
-            _mm_min_pd(last_, _mm_max_pd(_mm_setzero_pd(), _mm_sub_pd(mapped, _mm_set1_pd(0.5))));
+            _mm_min_pd(last_, _mm_max_pd(_mm_sub_pd(mapped, _mm_set1_pd(0.5)), _mm_setzero_pd()));
         const __m128i truncated = _mm_cvttpd_epi32(p);
         // min(int(p), last), then the pixel after it, held to last too.
         const __m128i lessLast = _mm_cmplt_epi32(truncated, lastInts_);

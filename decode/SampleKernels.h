@@ -18,11 +18,13 @@ struct GreyView {
 };
 
 // The grey at (x, y) in pixel coordinates, interpolated between the four
-// nearest pixel centres; points outside take the nearest border pixel.
-// Inline: grids sample it hundreds of thousands of times.
+// nearest pixel centres; points outside take the nearest border pixel, and
+// a point that is not a number (a map's 0 / 0) the first pixel. Inline:
+// grids sample it hundreds of thousands of times.
 inline double GreyBetween(GreyView grey, double px, double py) {
-    const double x = std::clamp(px - 0.5, 0.0, double(grey.width - 1));
-    const double y = std::clamp(py - 0.5, 0.0, double(grey.height - 1));
+    // max(0, .) first, which turns a NaN into 0, then min(last, .).
+    const double x = std::min(std::max(0.0, px - 0.5), double(grey.width - 1));
+    const double y = std::min(std::max(0.0, py - 0.5), double(grey.height - 1));
     const int x0 = std::min(int(x), grey.width - 1), y0 = std::min(int(y), grey.height - 1);
     const int x1 = std::min(x0 + 1, grey.width - 1), y1 = std::min(y0 + 1, grey.height - 1);
     const double fx = x - x0, fy = y - y0;

@@ -240,21 +240,24 @@ const std::vector<std::pair<const char*, Check>> kPairs = {
      [](const Lines& in) {
          // The line as a picture of some width, under maps from the other
          // line's bytes: turned, scaled, in perspective; module centres on
-         // it and off it, where the border pixels answer.
+         // it and off it, where the border pixels answer; and a map that
+         // sends every point to 0 / 0.
          if (in.n == 0) return;
          const int width = 1 + in.n % 37, height = std::max(1, in.n / width);
          const GreyView grey{in.a.data(), width, height};
          auto at = [&](size_t k) { return (in.b[k % size_t(in.n)] - 127.5) / 64; };
-         for (size_t k = 0; k < 6; ++k) {
-             const std::array<double, 9> m = {2 + at(k),
-                                              at(k + 1),
-                                              width * at(k + 2),
-                                              at(k + 3),
-                                              2 + at(k + 4),
-                                              height * at(k + 5),
-                                              k % 2 ? at(k + 6) / 200 : 0,
-                                              k % 3 ? at(k + 7) / 200 : 0,
-                                              1};
+         for (size_t k = 0; k < 7; ++k) {
+             const std::array<double, 9> m =
+                 k == 6 ? std::array<double, 9>{}
+                        : std::array<double, 9>{2 + at(k),
+                                                at(k + 1),
+                                                width * at(k + 2),
+                                                at(k + 3),
+                                                2 + at(k + 4),
+                                                height * at(k + 5),
+                                                k % 2 ? at(k + 6) / 200 : 0,
+                                                k % 3 ? at(k + 7) / 200 : 0,
+                                                1};
              for (double u = -3.25; u < 25; u += 1.75)
                  for (double v = -2.5; v < 25; v += 2.25) {
                      const double fast = Footprint(grey, m, u, v);

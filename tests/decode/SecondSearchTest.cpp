@@ -334,6 +334,7 @@ TEST(FinderLocation, RowsMadeOnTheWayGiveTheWholePlanesFinders) {
             for (size_t i = 0; i < a[p].size(); ++i) {
                 EXPECT_EQ(a[p][i].centre.x, b[p][i].centre.x);
                 EXPECT_EQ(a[p][i].centre.y, b[p][i].centre.y);
+                EXPECT_EQ(a[p][i].moduleSize, b[p][i].moduleSize);
                 EXPECT_EQ(a[p][i].hits, b[p][i].hits);
             }
         }

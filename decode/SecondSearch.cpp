@@ -8,8 +8,6 @@
 #include <array>
 #include <atomic>
 #include <cmath>
-#include <functional>
-#include <future>
 #include <optional>
 #include <vector>
 
@@ -45,39 +43,7 @@ constexpr size_t kFullSizePassPixels = size_t(1) << 25;
 // Longest side above which finders are searched at half size.
 constexpr int kHalveAbove = 2048;
 
-using Pools = std::array<std::vector<FinderCandidate>, 2>;
-using FinderSearch = std::function<Pools(const std::atomic<bool>* stop)>;
-
-// A finder search that needs nothing from the triples read before it, run
-// on a second thread from the start while the caller reads other planes'
-// triples, so that it is ready, or nearly, when it is wanted; without a
-// thread (or when none can be had) it runs when it is wanted. Take() gives
-// its finders once, and rethrows what it threw. The destructor calls off
-// what still runs and waits for it: a finder search ends within a line of
-// its plane, a histogram under way is finished first.
-class SearchAhead {
-  public:
-    SearchAhead(FinderSearch search, bool thread) : search_(std::move(search)) {
-        if (!thread) return;
-        try {
-            result_ = std::async(std::launch::async, [this] { return search_(&stop_); });
-        } catch (const std::exception&) {
-            // No thread to be had: the search when it is wanted.
-        }
-    }
-    SearchAhead(const SearchAhead&) = delete;
-    SearchAhead& operator=(const SearchAhead&) = delete;
-    ~SearchAhead() {
-        stop_ = true; // the future's destructor waits for the thread
-    }
-
-    Pools Take() { return result_.valid() ? result_.get() : search_(nullptr); }
-
-  private:
-    FinderSearch search_;
-    std::atomic<bool> stop_ = false;
-    std::future<Pools> result_; // last: destroyed, and so waited for, first
-};
+using Pools = SearchAhead::Pools;
 
 class Search {
   public:

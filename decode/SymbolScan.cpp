@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <future>
 #include <optional>
 
 namespace zorvik {
@@ -43,7 +42,7 @@ PlanePoint Centre(const std::array<PlanePoint, 4>& quad) {
             (quad[0].y + quad[1].y + quad[2].y + quad[3].y) / 4};
 }
 
-using Pools = std::array<std::vector<FinderCandidate>, 2>;
+using Pools = SearchAhead::Pools;
 
 class Scan {
   public:
@@ -57,22 +56,13 @@ class Scan {
     // so the outcome is the same as on one thread.
     void Run(const GreyImage& grey, int threads) {
         const std::array<uint64_t, 256> histogram = GreyHistogram(grey);
-        auto findLocal = [&grey, &histogram] { return LocateFinders(LocalRows(grey, histogram)); };
-        std::future<Pools> local;
-        if (threads > 1 && grey.pixels.size() <= kTwoPlanesAtOnce) {
-            try {
-                local = std::async(std::launch::async, findLocal);
-            } catch (const std::exception&) {
-                // No thread (or no memory for one) to be had: one after the other.
-            }
-        }
+        SearchAhead local(
+            [&grey, &histogram](const std::atomic<bool>* stop) {
+                return LocateFinders(LocalRows(grey, histogram), {}, stop);
+            },
+            threads > 1 && grey.pixels.size() <= kTwoPlanesAtOnce);
         Plane(LocateFinders(GlobalRows(grey, histogram)));
-        if (local.valid()) {
-            const Pools pools = local.get();
-            if (!reader_.Exhausted()) Plane(pools);
-        } else if (!reader_.Exhausted()) {
-            Plane(findLocal());
-        }
+        if (!reader_.Exhausted()) Plane(local.Take());
     }
 
     std::vector<FoundSymbol> found;

@@ -86,15 +86,20 @@ test::Picture Keystone(const test::Picture& src, double keystone) {
     });
 }
 
+// The symbol pasted onto the picture at (left, top), where it fits.
+void Paste(test::Picture& onto, const test::Picture& symbol, int left, int top) {
+    for (int y = 0; y < symbol.height; ++y)
+        for (int x = 0; x < symbol.width; ++x)
+            onto.at(top + y, left + x) = symbol.grey[size_t(y) * size_t(symbol.width) + size_t(x)];
+}
+
 // The symbol pasted at (left, top) of a width x height picture.
 test::Picture Place(const test::Picture& symbol, int width, int height, int left, int top,
                     uint8_t background = 255) {
     test::Picture p;
     p.width = width, p.height = height;
     p.grey.assign(size_t(width) * size_t(height), background);
-    for (int y = 0; y < symbol.height; ++y)
-        for (int x = 0; x < symbol.width; ++x)
-            p.at(top + y, left + x) = symbol.grey[size_t(y) * size_t(symbol.width) + size_t(x)];
+    Paste(p, symbol, left, top);
     return p;
 }
 
@@ -426,10 +431,7 @@ TEST(SecondSearchLarge, SymbolOnBusyDesktop) {
     const test::Modules m = test::EncodeText(kText, 1, 4);
     test::Picture picture = Desktop(2000, 1600, 3);
     const test::Picture symbol = Rotate(test::Render(m, 180.0 / 33, 4), 8);
-    for (int y = 0; y < symbol.height; ++y)
-        for (int x = 0; x < symbol.width; ++x)
-            picture.at(900 + y, 300 + x) =
-                symbol.grey[size_t(y) * size_t(symbol.width) + size_t(x)];
+    Paste(picture, symbol, 300, 900);
     const Outcome o = Search(picture);
     EXPECT_EQ(o.message, "");
     EXPECT_EQ(o.text, kText);
@@ -455,14 +457,8 @@ TEST(SecondSearchLarge, FinderLikeStripesGiveNoCandidates) {
 TEST(SecondSearchLarge, TwoThreadsReadWhatOneReads) {
     const test::Modules m = test::EncodeText(kText, 1, 4);
     test::Picture small = Desktop(2600, 1500, 5), large = Desktop(2600, 1500, 6);
-    auto paste = [](test::Picture& onto, const test::Picture& symbol, int left, int top) {
-        for (int y = 0; y < symbol.height; ++y)
-            for (int x = 0; x < symbol.width; ++x)
-                onto.at(top + y, left + x) =
-                    symbol.grey[size_t(y) * size_t(symbol.width) + size_t(x)];
-    };
-    paste(small, test::Render(m, 2, 4), 1700, 900); // modules that halving blurs
-    paste(large, Rotate(test::Render(m, 5, 4), 12), 400, 300);
+    Paste(small, test::Render(m, 2, 4), 1700, 900); // modules that halving blurs
+    Paste(large, Rotate(test::Render(m, 5, 4), 12), 400, 300);
     test::Picture empty = Desktop(2600, 1500, 7);
     for (const auto& [p, text] :
          {std::pair{&small, kText}, {&large, kText}, {&empty, std::string()}}) {

@@ -227,7 +227,11 @@ BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, Thr
 
 std::array<uint64_t, 256> GreyHistogram(const GreyImage& grey) {
     std::array<uint64_t, 256> histogram{};
-    CountGreys(grey.pixels.data(), grey.pixels.size(), histogram.data());
+    const int step = std::clamp(grey.height / kHistogramRows, 1, 4);
+    const size_t width = size_t(std::max(grey.width, 0));
+    if (grey.pixels.size() == width * size_t(std::max(grey.height, 0)))
+        CountGreys(grey.pixels.data(), width, size_t((grey.height + step - 1) / step),
+                   size_t(step) * width, histogram.data());
     return histogram;
 }
 

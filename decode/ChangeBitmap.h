@@ -143,7 +143,13 @@ enum class ThresholdRule {
     Refined, // T = factor * (mean - min) + min, single precision
 };
 
-// How many pixels have each grey.
+// How many pixels have each grey among the rows counted: every row of a
+// picture under 2 * kHistogramRows rows, every second, third or fourth row
+// of a taller one, so at least kHistogramRows rows. Thresholds from such a
+// sample are those of the whole picture within a grey or so, for a quarter
+// of the reading on a screen; none of the documented steps uses them. A
+// picture whose pixels do not match its size counts none.
+constexpr int kHistogramRows = 256;
 std::array<uint64_t, 256> GreyHistogram(const GreyImage& grey);
 
 // Whether some pixel's grey g has above < g <= atMost (-1 <= above, atMost <= 255).

@@ -133,40 +133,53 @@ void ColourGreysPlain(const uint8_t* pixels, int bytesPerPixel, int width, uint8
     ColourGreysOf<4>(pixels, width, out);
 }
 
-void CountGreys(const uint8_t* p, size_t n, uint64_t* counts) {
+void CountGreys(const uint8_t* p, size_t width, size_t rows, size_t stride, uint64_t* counts) {
     // Four partial counts, so that a grey's increment need not wait for the
     // one before; and sixteen pixels of one grey, a picture's flat areas, in
-    // one step. Flushed before a 32-bit count could overflow.
+    // one step. Flushed before a 32-bit count could overflow, and once at
+    // the end rather than after each row.
     std::array<std::array<uint32_t, 256>, 4> parts{};
-    for (size_t done = 0; done < n;) {
-        const size_t end = std::min(n, done + (size_t(1) << 30));
-        size_t i = done;
-        unsigned flat = 0;
-        for (; i + 16 <= end; i += 16) {
-            uint64_t a, b;
-            std::memcpy(&a, p + i, 8);
-            std::memcpy(&b, p + i + 8, 8);
-            const uint64_t first = (a & 0xFF) * 0x0101010101010101u;
-            if (((a ^ first) | (b ^ first)) == 0) {
-                parts[flat++ & 3][a & 0xFF] += 16;
-                continue;
-            }
-            for (size_t k = 0; k < 16; k += 4) {
-                ++parts[0][p[i + k]];
-                ++parts[1][p[i + k + 1]];
-                ++parts[2][p[i + k + 2]];
-                ++parts[3][p[i + k + 3]];
-            }
-        }
-        for (; i < end; ++i) ++parts[0][p[i]];
+    constexpr size_t kFlushEvery = size_t(1) << 30;
+    size_t pending = 0;
+    auto flush = [&] {
         for (auto& part : parts)
             for (size_t g = 0; g < 256; ++g) counts[g] += std::exchange(part[g], 0);
-        done = end;
+        pending = 0;
+    };
+    for (size_t r = 0; r < rows; ++r) {
+        const uint8_t* row = p + r * stride;
+        for (size_t done = 0; done < width;) {
+            const size_t end = std::min(width, done + (kFlushEvery - pending));
+            pending += end - done;
+            size_t i = done;
+            unsigned flat = 0;
+            for (; i + 16 <= end; i += 16) {
+                uint64_t a, b;
+                std::memcpy(&a, row + i, 8);
+                std::memcpy(&b, row + i + 8, 8);
+                const uint64_t first = (a & 0xFF) * 0x0101010101010101u;
+                if (((a ^ first) | (b ^ first)) == 0) {
+                    parts[flat++ & 3][a & 0xFF] += 16;
+                    continue;
+                }
+                for (size_t k = 0; k < 16; k += 4) {
+                    ++parts[0][row[i + k]];
+                    ++parts[1][row[i + k + 1]];
+                    ++parts[2][row[i + k + 2]];
+                    ++parts[3][row[i + k + 3]];
+                }
+            }
+            for (; i < end; ++i) ++parts[0][row[i]];
+            if (pending == kFlushEvery) flush();
+            done = end;
+        }
     }
+    flush();
 }
 
-void CountGreysPlain(const uint8_t* p, size_t n, uint64_t* counts) {
-    for (size_t i = 0; i < n; ++i) ++counts[p[i]];
+void CountGreysPlain(const uint8_t* p, size_t width, size_t rows, size_t stride, uint64_t* counts) {
+    for (size_t r = 0; r < rows; ++r)
+        for (size_t i = 0; i < width; ++i) ++counts[p[r * stride + i]];
 }
 
 bool AnyGreyIn(const uint8_t* p, size_t n, uint8_t from, uint8_t range) {

@@ -16,10 +16,11 @@ namespace zorvik {
 void ColourGreys(const uint8_t* pixels, int bytesPerPixel, int width, uint8_t* out);
 void ColourGreysPlain(const uint8_t* pixels, int bytesPerPixel, int width, uint8_t* out);
 
-// Adds to counts[g] how many of the n greys from p are g. The counts must
-// not overflow (not checked).
-void CountGreys(const uint8_t* p, size_t n, uint64_t* counts);
-void CountGreysPlain(const uint8_t* p, size_t n, uint64_t* counts);
+// Adds to counts[g] how many greys are g in rows rows of width greys from
+// p, each stride bytes after the one before. The counts must not overflow
+// (not checked).
+void CountGreys(const uint8_t* p, size_t width, size_t rows, size_t stride, uint64_t* counts);
+void CountGreysPlain(const uint8_t* p, size_t width, size_t rows, size_t stride, uint64_t* counts);
 
 // Below, a grey g lies in (from, range) when from <= g <= from + range, a
 // sum of at most 255 (not checked): g - from, wrapped, is at most range

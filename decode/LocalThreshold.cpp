@@ -37,8 +37,10 @@ int OtsuThreshold(const std::array<uint64_t, 256>& histogram) {
     return threshold;
 }
 
-// Grey value below which the given share of the pixels lie.
-int Percentile(const std::array<uint64_t, 256>& histogram, uint64_t count, double share) {
+// Grey value below which the given share of the counted pixels lie.
+int Percentile(const std::array<uint64_t, 256>& histogram, double share) {
+    uint64_t count = 0;
+    for (uint64_t c : histogram) count += c;
     const auto limit = uint64_t(double(count) * share);
     uint64_t seen = 0;
     for (int g = 0; g < 256; ++g) {
@@ -112,8 +114,7 @@ LocalRows::LocalRows(const GreyImage& grey, const std::array<uint64_t, 256>& his
     // A neighbourhood counts as flat below a quarter of the picture's own
     // spread, so that faint but real edges of a low-contrast picture still
     // set their own threshold.
-    const int spread = Percentile(histogram, grey.pixels.size(), 0.95) -
-                       Percentile(histogram, grey.pixels.size(), 0.05);
+    const int spread = Percentile(histogram, 0.95) - Percentile(histogram, 0.05);
     flat_ = std::max(8, spread / 4);
 
     block_ = std::clamp(int(std::lround(std::min(w, h) / 40.0)), 4, 64);

@@ -107,9 +107,13 @@ const std::vector<std::pair<const char*, Check>> kPairs = {
      }},
     {"CountGreys",
      [](const Lines& in) {
+         // The line whole, and as rows of a picture with every other one counted.
+         const size_t n = size_t(in.n), width = n / 4;
          std::vector<uint64_t> fast(256, 3), plain(fast);
-         CountGreys(in.a.data(), size_t(in.n), fast.data());
-         CountGreysPlain(in.a.data(), size_t(in.n), plain.data());
+         CountGreys(in.a.data(), n, 1, n, fast.data());
+         CountGreysPlain(in.a.data(), n, 1, n, plain.data());
+         CountGreys(in.a.data(), width, 2, 2 * width, fast.data());
+         CountGreysPlain(in.a.data(), width, 2, 2 * width, plain.data());
          EXPECT_EQ(fast, plain);
      }},
     {"AnyGreyIn, BinariseRow",

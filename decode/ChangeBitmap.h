@@ -27,13 +27,22 @@ void AdviseHugePages(void* p, size_t bytes) noexcept;
 // An allocator for a picture's planes: the elements a resize adds are left
 // unset (the planes are written whole right after they are made, and zeroing
 // them first would cost a pass over every pixel), and large ones are
-// advised onto huge pages.
+// advised onto huge pages. Those start on a huge page's border: a buffer
+// sized for the worst case is mostly written from its start, where an
+// unaligned start would leave up to 2 MiB of 4 KiB pages.
 template <typename T> struct PictureAllocator : std::allocator<T> {
     template <typename U> struct rebind { using other = PictureAllocator<U>; };
+    static constexpr size_t kHugePage = size_t(2) << 20;
     T* allocate(size_t n) {
-        T* p = std::allocator<T>::allocate(n);
+        if (n < kHugePage / sizeof(T)) return std::allocator<T>::allocate(n);
+        if (n > std::allocator_traits<std::allocator<T>>::max_size(*this)) throw std::bad_alloc();
+        T* p = static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t(kHugePage)));
         AdviseHugePages(p, n * sizeof(T));
         return p;
+    }
+    void deallocate(T* p, size_t n) noexcept {
+        if (n < kHugePage / sizeof(T)) return std::allocator<T>::deallocate(p, n);
+        ::operator delete(p, std::align_val_t(kHugePage));
     }
     template <typename U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
     template <typename U, typename... Args> void construct(U* p, Args&&... args) {

@@ -54,13 +54,26 @@ class Search {
         // Large pictures are searched for finders at half size first (a
         // 180-pixel symbol still has over 2 pixels per module there); the
         // grid is sampled at full size.
-        GreyImage half;
-        double scale = 1;
-        if (std::max(grey_.width, grey_.height) > kHalveAbove) {
-            half = HalveImage(grey_);
-            scale = 2;
-        }
-        const GreyImage& searched = scale == 1 ? grey_ : half;
+        const bool halve = std::max(grey_.width, grey_.height) > kHalveAbove;
+        // Halving blurs modules of under about 3 pixels into their
+        // neighbours: a small symbol in a large picture (2 pixels a module
+        // on a 4K screen) is looked for once more at full size, with the
+        // plain threshold that a screen needs, among finders of such
+        // modules alone (the larger ones showed at half size, the smaller
+        // are too small to sample). That search is the longest and needs
+        // nothing from the others, so it runs on a second thread from the
+        // start; its finders still come last, so the outcome is the same.
+        std::optional<SearchAhead> small;
+        if (halve && grey_.pixels.size() <= kFullSizePassPixels)
+            small.emplace(
+                [this](const std::atomic<bool>* stop) {
+                    return LocateFinders(GlobalRows(grey_, GreyHistogram(grey_)), kSmallFinders,
+                                         stop);
+                },
+                threads_ > 1);
+        const GreyImage half = halve ? HalveImage(grey_) : GreyImage{};
+        const GreyImage& searched = halve ? half : grey_;
+        const double scale = halve ? 2 : 1;
         // The plain threshold first: most pictures need no other, and the
         // block-wise one costs as much again. Its convincing triples are
         // tried at once; the rest wait for the block-wise plane's, and all
@@ -69,21 +82,6 @@ class Search {
         Queue(LocateFinders(GlobalRows(searched, histogram)), scale);
         if (TryQueued(kConvincingScore)) return true;
         if (reader_.Exhausted()) return false;
-        // Halving blurs modules of under about 3 pixels into their
-        // neighbours: a small symbol in a large picture (2 pixels a module
-        // on a 4K screen) is looked for once more at full size, with the
-        // plain threshold that a screen needs, among finders of such
-        // modules alone (the larger ones showed at half size, the smaller
-        // are too small to sample). Now likely to be wanted, those finders
-        // are found on a second thread meanwhile.
-        std::optional<SearchAhead> small;
-        if (scale != 1 && grey_.pixels.size() <= kFullSizePassPixels)
-            small.emplace(
-                [this](const std::atomic<bool>* stop) {
-                    return LocateFinders(GlobalRows(grey_, GreyHistogram(grey_)), kSmallFinders,
-                                         stop);
-                },
-                threads_ > 1);
         Queue(LocateFinders(LocalRows(searched, histogram)), scale);
         if (TryQueued(kHopelessTripleScore)) return true;
         if (!small || reader_.Exhausted()) return false;

@@ -209,8 +209,9 @@ template <typename Position> class Locator {
     std::array<std::vector<FinderCandidate>, 2> Run() {
         // Once stopped always stopped: runs made before this test are whole.
         if (stop_()) return {};
-        ScanLines(rows_, false);
-        ScanLines(columns_, true);
+        FindColumnFits();
+        ScanRows();
+        ScanColumns();
         std::array<std::vector<FinderCandidate>, 2> found = {found_[0].Take(), found_[1].Take()};
         for (std::vector<FinderCandidate>& list : found)
             std::sort(
@@ -220,38 +221,96 @@ template <typename Position> class Locator {
     }
 
   private:
-    // Each window of five runs of a line that starts with a run of the
-    // polarity's dark value is a possible crossing of a finder.
-    void ScanLines(const LineRuns<Position>& lines, bool columns) {
-        crossings_.assign((columns ? rows_ : columns_).offset.size() - 1, Crossing{});
-        for (int line = 0; line + 1 < int(lines.offset.size()) && !stop_(); ++line) {
-            const std::span<const Position> starts = lines.Line(line);
-            const uint8_t first = lines.first[size_t(line)];
-            // Every run starts a window, of the polarity whose dark value it
-            // has; each polarity's windows come in order along the line. The
-            // middle run longest first: on a busy screen it turns seven
-            // windows in eight away.
-            if (starts.size() < 6) continue;
-            const int windows = int(starts.size()) - 5;
-            MarkLongestMiddles(starts.data(), windows, flags_.data());
-            for (int k = NextFlagged(flags_.data(), 0, windows); k < windows;
-                 k = NextFlagged(flags_.data(), k + 1, windows)) {
-                const size_t i = size_t(k);
-                const Position* s = &starts[i];
-                const std::array<int, 5> runs = {s[1] - s[0], s[2] - s[1], s[3] - s[2], s[4] - s[3],
-                                                 s[5] - s[4]};
-                const int total = s[5] - s[0];
-                if (total < widths_.least || total > widths_.most || !RunsFit(runs)) continue;
-                const size_t polarity = (first ^ (i & 1)) == 1 ? 0 : 1;
-                dark_ = polarity == 0 ? 1 : 0;
-                const double middle = (starts[i + 2] + starts[i + 3]) / 2.0;
-                Candidates& found = found_[polarity];
-                if (columns)
-                    Confirm(line + 0.5, middle, total, true, found);
-                else
-                    Confirm(middle, line + 0.5, total, false, found);
-            }
+    // The columns' windows of five runs in 1:1:3:1:1 (RunsFit), found before
+    // the rows are scanned: most row hits cross a column where no such
+    // window holds them, which a look at these few tells without reading
+    // the column's runs, far away in memory (a cache miss a hit). Column i's
+    // windows are fits[offset[i] .. offset[i + 1]), in order down it; each
+    // window's middle run spans rows [from, to). cursor[i] is where the last
+    // look down column i got to: the rows are scanned in order.
+    struct Fit {
+        Position from, to;
+        int window; // the window's first run in the column
+    };
+    struct ColumnFits {
+        std::vector<Fit> fits;
+        std::vector<size_t> offset, cursor;
+
+        // Whether row y lies in a fitting window's middle run of column x; y
+        // must not go back from the last call's for the same column.
+        bool Holds(int x, int y) {
+            size_t& c = cursor[size_t(x)];
+            const size_t end = offset[size_t(x) + 1];
+            while (c < end && fits[c].to <= y) ++c;
+            return c < end && fits[c].from <= y;
         }
+    };
+
+    // Calls fit(k) for each window of five runs of the line that is within
+    // widths and fits, in order, k being its first run. Those whose middle
+    // run is the longest first: on a busy screen that turns seven in eight
+    // away; then the widths, which turn a small-finder pass's windows away
+    // for less than the proportions.
+    template <typename Fits>
+    void FittingWindows(std::span<const Position> starts, FinderWidths widths, Fits&& fit) {
+        if (starts.size() < 6) return;
+        const int windows = int(starts.size()) - 5;
+        MarkLongestMiddles(starts.data(), windows, flags_.data());
+        for (int k = NextFlagged(flags_.data(), 0, windows); k < windows;
+             k = NextFlagged(flags_.data(), k + 1, windows)) {
+            const Position* s = &starts[size_t(k)];
+            const std::array<int, 5> runs = {s[1] - s[0], s[2] - s[1], s[3] - s[2], s[4] - s[3],
+                                             s[5] - s[4]};
+            const int total = s[5] - s[0];
+            if (total >= widths.least && total <= widths.most && RunsFit(runs)) fit(size_t(k));
+        }
+    }
+
+    void FindColumnFits() {
+        const size_t count = columns_.offset.size() - 1;
+        columnFits_.offset.reserve(count + 1);
+        columnFits_.offset.push_back(0);
+        for (size_t x = 0; x < count && !stop_(); ++x) {
+            const std::span<const Position> starts = columns_.Line(int(x));
+            FittingWindows(starts, FinderWidths{}, [&](size_t k) {
+                columnFits_.fits.push_back({starts[k + 2], starts[k + 3], int(k)});
+            });
+            columnFits_.offset.push_back(columnFits_.fits.size());
+        }
+        columnFits_.offset.resize(count + 1, columnFits_.fits.size());
+        columnFits_.cursor.assign(columnFits_.offset.begin(), columnFits_.offset.end() - 1);
+    }
+
+    // Each window in proportion and as wide as a finder looked for is a
+    // possible crossing of one: the rows' found as they are scanned, the
+    // columns' among their fits.
+    void ScanRows() {
+        crossings_.assign(columns_.offset.size() - 1, Crossing{});
+        for (int y = 0; y + 1 < int(rows_.offset.size()) && !stop_(); ++y)
+            FittingWindows(rows_.Line(y), widths_, [&](size_t k) { Hit(rows_, y, k, false); });
+    }
+
+    void ScanColumns() {
+        crossings_.assign(rows_.offset.size() - 1, Crossing{});
+        for (int x = 0; x + 1 < int(columns_.offset.size()) && !stop_(); ++x)
+            for (size_t f = columnFits_.offset[size_t(x)]; f < columnFits_.offset[size_t(x) + 1];
+                 ++f)
+                Hit(columns_, x, size_t(columnFits_.fits[f].window), true);
+    }
+
+    // Window k of line `line`, which fits, if as wide as a finder looked
+    // for: of the polarity whose dark value its first run has.
+    void Hit(const LineRuns<Position>& lines, int line, size_t k, bool column) {
+        const std::span<const Position> starts = lines.Line(line);
+        const int total = starts[k + 5] - starts[k];
+        if (total < widths_.least || total > widths_.most) return;
+        const size_t polarity = (lines.first[size_t(line)] ^ (k & 1)) == 1 ? 0 : 1;
+        dark_ = polarity == 0 ? 1 : 0;
+        const double middle = (starts[k + 2] + starts[k + 3]) / 2.0;
+        if (column)
+            Confirm(line + 0.5, middle, total, true, found_[polarity]);
+        else
+            Confirm(middle, line + 0.5, total, false, found_[polarity]);
     }
 
     // A line as a scan last crossed it: the run found there, and what was
@@ -324,7 +383,9 @@ template <typename Position> class Locator {
         const int limit = 2 * total + 2;
         int acrossTotal = 0, alongTotal = 0;
         const int ix = int(x), iy = int(y);
+        // A point in no fitting window across is turned away at once.
         if (!fromColumn) {
+            if (!columnFits_.Holds(ix, iy)) return;
             const double cy = CrossCheck(ix, iy, true, limit, acrossTotal, &crossings_[size_t(ix)]);
             if (cy < 0) return;
             const double cx = CrossCheck(ix, int(cy), false, limit, alongTotal);
@@ -349,7 +410,8 @@ template <typename Position> class Locator {
     // ahead (NextFlagged).
     std::vector<uint8_t> flags_;
     std::vector<Crossing> crossings_; // per crossing line
-    uint8_t dark_ = 1;                // the polarity being scanned
+    ColumnFits columnFits_;
+    uint8_t dark_ = 1; // the polarity being scanned
 };
 
 double Cross(PlanePoint o, PlanePoint a, PlanePoint b) {

@@ -357,6 +357,46 @@ TEST(FinderLocation, RowsMadeOnTheWayGiveTheWholePlanesFinders) {
             << "row " << y;
 }
 
+// A lone finder, its modules of any width and height, dark on light or
+// light on dark, and touching the picture's edge or not, is found once, at
+// its centre, by rows and columns alike: the cross-checks that confirm each
+// scan's hits look the crossing line up in either direction.
+TEST(FinderLocation, ALoneFinderOfAnyModuleShapeIsFoundByRowsAndColumns) {
+    struct Case {
+        const char* name;
+        int moduleWidth, moduleHeight, margin;
+        bool lightOnDark;
+    } const cases[] = {
+        {"square modules of 2 pixels", 2, 2, 6, false},
+        {"modules twice as tall as wide", 3, 6, 6, false},
+        {"modules twice as wide as tall", 6, 3, 6, false},
+        {"light on dark, 4 by 5 pixels", 4, 5, 6, true},
+        {"at the top-left corner, light margin none", 3, 3, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int w = 7 * c.moduleWidth + 2 * c.margin + 9,
+                  h = 7 * c.moduleHeight + 2 * c.margin + 5;
+        BitPlane plane{w, h, {}};
+        plane.bits.assign(size_t(w) * size_t(h), c.lightOnDark ? 1 : 0);
+        for (int y = 0; y < 7 * c.moduleHeight; ++y)
+            for (int x = 0; x < 7 * c.moduleWidth; ++x) {
+                const int ring =
+                    std::max(std::abs(x / c.moduleWidth - 3), std::abs(y / c.moduleHeight - 3));
+                plane.bits[size_t(y + c.margin) * size_t(w) + size_t(x + c.margin)] =
+                    uint8_t((ring != 2) != c.lightOnDark);
+            }
+        const auto found = LocateFinders(plane);
+        const std::vector<FinderCandidate>& pool = found[c.lightOnDark ? 1 : 0];
+        ASSERT_EQ(pool.size(), 1u);
+        EXPECT_DOUBLE_EQ(pool[0].centre.x, c.margin + 3.5 * c.moduleWidth);
+        EXPECT_DOUBLE_EQ(pool[0].centre.y, c.margin + 3.5 * c.moduleHeight);
+        // Every row and column through the centre square hits, and every
+        // hit is confirmed across, to the first and last line.
+        EXPECT_EQ(pool[0].hits, 3 * (c.moduleWidth + c.moduleHeight));
+    }
+}
+
 TEST(LocalThresholdTest, HalvingRoundsEachBlocksMeanAndDropsAnOddEdge) {
     std::mt19937 rng(5);
     for (int width : {2, 31, 32, 33, 67}) {

@@ -418,6 +418,17 @@ double Cross(PlanePoint o, PlanePoint a, PlanePoint b) {
     return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
 }
 
+// Which of p[0..2] is the top-left, top-right and bottom-left finder, from
+// their pairwise distances (ab = |p0 p1|, bc = |p1 p2|, ca = |p2 p0|).
+std::array<size_t, 3> FinderOrder(const std::array<PlanePoint, 3>& p, double ab, double bc,
+                                  double ca) {
+    std::array<size_t, 3> o = bc >= ab && bc >= ca   ? std::array<size_t, 3>{0, 1, 2}
+                              : ca >= ab && ca >= bc ? std::array<size_t, 3>{1, 2, 0}
+                                                     : std::array<size_t, 3>{2, 0, 1};
+    if (Cross(p[o[0]], p[o[1]], p[o[2]]) < 0) std::swap(o[1], o[2]);
+    return o;
+}
+
 } // namespace
 
 std::array<std::vector<FinderCandidate>, 2> LocateFinders(PlaneRows&& plane, FinderWidths widths,
@@ -452,18 +463,11 @@ SearchAhead::Pools SearchAhead::Take() {
 
 FinderTriple OrderFinders(const FinderCandidate& a, const FinderCandidate& b,
                           const FinderCandidate& c) {
-    const double ab = Distance(a.centre, b.centre), bc = Distance(b.centre, c.centre),
-                 ca = Distance(c.centre, a.centre);
-    FinderTriple t;
-    if (bc >= ab && bc >= ca)
-        t = {a, b, c};
-    else if (ca >= ab && ca >= bc)
-        t = {b, c, a};
-    else
-        t = {c, a, b};
-    if (Cross(t.topLeft.centre, t.topRight.centre, t.bottomLeft.centre) < 0)
-        std::swap(t.topRight, t.bottomLeft);
-    return t;
+    const std::array<const FinderCandidate*, 3> f = {&a, &b, &c};
+    const std::array<size_t, 3> o =
+        FinderOrder({a.centre, b.centre, c.centre}, Distance(a.centre, b.centre),
+                    Distance(b.centre, c.centre), Distance(c.centre, a.centre));
+    return {*f[o[0]], *f[o[1]], *f[o[2]]};
 }
 
 double TripleModuleSize(const FinderTriple& t) {
@@ -489,19 +493,31 @@ int EstimateModuleCount(const FinderTriple& t) {
 std::vector<FinderTriple> ChooseTriples(const std::vector<FinderCandidate>& candidates,
                                         size_t maxTriples, size_t maxCandidates) {
     const size_t n = std::min(candidates.size(), maxCandidates);
+    // Each pair's distance once, not once for each of its triples: the
+    // same values, as a distance does not depend on the pair's order.
+    std::vector<double> distance(n * n);
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = i + 1; j < n; ++j)
+            distance[i * n + j] = distance[j * n + i] =
+                Distance(candidates[i].centre, candidates[j].centre);
     std::vector<FinderTriple> triples;
     for (size_t i = 0; i < n; ++i)
         for (size_t j = i + 1; j < n; ++j)
             for (size_t k = j + 1; k < n; ++k) {
-                FinderTriple t = OrderFinders(candidates[i], candidates[j], candidates[k]);
-                const double sizes[] = {t.topLeft.moduleSize, t.topRight.moduleSize,
-                                        t.bottomLeft.moduleSize};
+                const double sizes[] = {candidates[i].moduleSize, candidates[j].moduleSize,
+                                        candidates[k].moduleSize};
                 const double smallest = *std::min_element(sizes, sizes + 3);
                 const double largest = *std::max_element(sizes, sizes + 3);
                 // A steep keystone makes the far finders much smaller.
                 if (largest > 2.5 * smallest) continue;
-                const double top = Distance(t.topLeft.centre, t.topRight.centre);
-                const double left = Distance(t.topLeft.centre, t.bottomLeft.centre);
+                const std::array<size_t, 3> ijk = {i, j, k};
+                const std::array<size_t, 3> o =
+                    FinderOrder({candidates[i].centre, candidates[j].centre, candidates[k].centre},
+                                distance[i * n + j], distance[j * n + k], distance[k * n + i]);
+                const size_t tl = ijk[o[0]], tr = ijk[o[1]], bl = ijk[o[2]];
+                FinderTriple t{candidates[tl], candidates[tr], candidates[bl]};
+                const double top = distance[tl * n + tr];
+                const double left = distance[tl * n + bl];
                 if (std::min(top, left) < 0.45 * std::max(top, left)) continue;
                 // The legs in modules, each measured by its own finders: in
                 // perspective a shortened leg has smaller modules too.

@@ -24,9 +24,9 @@ inline constexpr double kHopelessTripleScore = 1.0;
 // "" with result and engine.GetDecodedText() set by the first candidate
 // grid the engine decodes; otherwise kSecondSearchFailed. With threads > 1
 // a large picture's full-size finders are found on a second thread while
-// the half-size planes' triples are read; the outcome is the same with any
-// threads, unless memory runs out (two threads hold more planes at once).
-// Never throws.
+// the half-size planes' finders are found and their triples read; the
+// outcome is the same with any threads, unless memory runs out (two threads
+// hold more planes at once). Never throws.
 std::string SecondSearch(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result,
                          int threads = 1);
 

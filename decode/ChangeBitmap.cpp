@@ -227,11 +227,13 @@ BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, Thr
 
 std::array<uint64_t, 256> GreyHistogram(const GreyImage& grey) {
     std::array<uint64_t, 256> histogram{};
-    const int step = std::clamp(grey.height / kHistogramRows, 1, 4);
-    const size_t width = size_t(std::max(grey.width, 0));
-    if (grey.pixels.size() == width * size_t(std::max(grey.height, 0)))
-        CountGreys(grey.pixels.data(), width, size_t((grey.height + step - 1) / step),
-                   size_t(step) * width, histogram.data());
+    if (grey.width <= 0 || grey.height <= 0 ||
+        grey.pixels.size() != size_t(grey.width) * size_t(grey.height))
+        return histogram;
+    const size_t width = size_t(grey.width), height = size_t(grey.height);
+    const size_t step = size_t(std::clamp(grey.height / kHistogramRows, 1, 4));
+    CountGreys(grey.pixels.data(), width, (height + step - 1) / step, step * width,
+               histogram.data());
     return histogram;
 }
 

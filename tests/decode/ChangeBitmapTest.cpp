@@ -249,6 +249,24 @@ TEST(BinariseImage, TellsWhichRowsEqualTheRowAbove) {
     }
 }
 
+// The searches' histogram counts every row up to 511 rows, then every
+// second to fourth row; a picture whose pixels do not match its size, none.
+TEST(GreyStatistics, HistogramCountsTheSampledRowsOfAWellFormedPicture) {
+    const struct {
+        int width, height;
+        size_t pixels, counted;
+    } rows[] = {{7, 3, 21, 21},        {7, 511, 3577, 3577},  {7, 512, 3584, 1792},
+                {7, 1023, 7161, 2387}, {3, 2048, 6144, 1536}, {5, -3, 0, 0},
+                {4, 2, 7, 0}};
+    for (const auto& row : rows) {
+        GreyImage grey;
+        grey.width = row.width, grey.height = row.height;
+        grey.pixels.assign(row.pixels, 9);
+        const auto histogram = GreyHistogram(grey);
+        EXPECT_EQ(histogram[9], row.counted) << row.width << " x " << row.height;
+    }
+}
+
 TEST(GreyStatistics, ReferenceLevelsAndGreyRangesAgreeWithACountOfEveryPixel) {
     // Widths around the sixteen-pixel steps, and a picture longer than one
     // early-exit block of the range search.

@@ -8,8 +8,10 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <span>
+#include <type_traits>
 
 namespace zorvik {
 namespace {
@@ -221,30 +223,64 @@ template <typename Position> class Locator {
     }
 
   private:
-    // The columns' windows of five runs in 1:1:3:1:1 (RunsFit), found before
-    // the rows are scanned: most row hits cross a column where no such
-    // window holds them, which a look at these few tells without reading
-    // the column's runs, far away in memory (a cache miss a hit). Column i's
-    // windows are fits[offset[i] .. offset[i + 1]), in order down it; each
-    // window's middle run spans rows [from, to). cursor[i] is where the last
-    // look down column i got to: the rows are scanned in order.
+    // The windows of five runs in 1:1:3:1:1 (RunsFit) of every line one way,
+    // each as the span [from, to) of its middle run: a hit from the other
+    // way crosses such a line, and its cross-check there passes only inside
+    // one of them, which a look at these few tells without reading the
+    // line's runs, far away in memory (a cache miss a hit). Line i's windows are
+    // fits[offset[i] .. offset[i + 1] - 1), in order along it, and then a
+    // stop that lies beyond every line. looks[i] is the window the last
+    // look along line i got to, copied, so that a look that does not move
+    // on reads nothing else: the lines the other way are scanned in order.
     struct Fit {
         Position from, to;
-        int window; // the window's first run in the column
+        int window; // the window's first run in the line
     };
-    struct ColumnFits {
+    struct LineFits {
+        // Lines of 16-bit positions hold under 2^30 pixels, and so fits.
+        using Index = std::conditional_t<sizeof(Position) == 2, uint32_t, size_t>;
+        struct Look {
+            Position from, to;
+            Index next; // the fit after it
+        };
         std::vector<Fit> fits;
-        std::vector<size_t> offset, cursor;
+        std::vector<size_t> offset;
+        std::vector<Look> looks;
 
-        // Whether row y lies in a fitting window's middle run of column x; y
-        // must not go back from the last call's for the same column.
-        bool Holds(int x, int y) {
-            size_t& c = cursor[size_t(x)];
-            const size_t end = offset[size_t(x) + 1];
-            while (c < end && fits[c].to <= y) ++c;
-            return c < end && fits[c].from <= y;
+        void Add(std::span<const Position> starts, size_t k) {
+            fits.push_back({starts[k + 2], starts[k + 3], int(k)});
+        }
+        // Ends the line that Add was called for last (or for none).
+        void EndLine() {
+            if (offset.empty()) offset.push_back(0);
+            fits.push_back({kBeyond, kBeyond, -1});
+            offset.push_back(fits.size());
+        }
+        // After the last EndLine: lines up to count, the rest without fits.
+        void Finish(size_t count) {
+            while (offset.size() < count + 1) EndLine();
+            looks.resize(count);
+            for (size_t i = 0; i < count; ++i) {
+                const Fit& first = fits[offset[i]];
+                looks[i] = {first.from, first.to, Index(offset[i] + 1)};
+            }
+        }
+        // Whether pos lies in a window's middle run of line i; pos must not
+        // go back from the last call's for the same line.
+        bool Holds(int i, int pos) {
+            Look& look = looks[size_t(i)];
+            while (look.to <= pos) {
+                const Fit& f = fits[look.next++];
+                look.from = f.from, look.to = f.to;
+            }
+            return look.from <= pos;
+        }
+        // Line i's windows, without the stop.
+        std::span<const Fit> Line(int i) const {
+            return {fits.data() + offset[size_t(i)], fits.data() + offset[size_t(i) + 1] - 1};
         }
     };
+    static constexpr Position kBeyond = std::numeric_limits<Position>::max();
 
     // Calls fit(k) for each window of five runs of the line that is within
     // widths and fits, in order, k being its first run. Those whose middle
@@ -269,33 +305,39 @@ template <typename Position> class Locator {
     void FindColumnFits() {
         const size_t count = columns_.offset.size() - 1;
         columnFits_.offset.reserve(count + 1);
-        columnFits_.offset.push_back(0);
         for (size_t x = 0; x < count && !stop_(); ++x) {
             const std::span<const Position> starts = columns_.Line(int(x));
-            FittingWindows(starts, FinderWidths{}, [&](size_t k) {
-                columnFits_.fits.push_back({starts[k + 2], starts[k + 3], int(k)});
-            });
-            columnFits_.offset.push_back(columnFits_.fits.size());
+            FittingWindows(starts, FinderWidths{}, [&](size_t k) { columnFits_.Add(starts, k); });
+            columnFits_.EndLine();
         }
-        columnFits_.offset.resize(count + 1, columnFits_.fits.size());
-        columnFits_.cursor.assign(columnFits_.offset.begin(), columnFits_.offset.end() - 1);
+        columnFits_.Finish(count);
     }
 
     // Each window in proportion and as wide as a finder looked for is a
     // possible crossing of one: the rows' found as they are scanned, the
-    // columns' among their fits.
+    // columns' among their fits. A scan of rows for finders of any width
+    // meets every row window in proportion: kept, they turn column hits
+    // away as the columns' turn row hits away.
     void ScanRows() {
         crossings_.assign(columns_.offset.size() - 1, Crossing{});
-        for (int y = 0; y + 1 < int(rows_.offset.size()) && !stop_(); ++y)
-            FittingWindows(rows_.Line(y), widths_, [&](size_t k) { Hit(rows_, y, k, false); });
+        const size_t count = rows_.offset.size() - 1;
+        keepRowFits_ = widths_.least <= kFinderTotal &&
+                       widths_.most >= int(columns_.offset.size() - 1); // a row's length
+        for (int y = 0; y < int(count) && !stop_(); ++y) {
+            const std::span<const Position> starts = rows_.Line(y);
+            FittingWindows(starts, widths_, [&](size_t k) {
+                if (keepRowFits_) rowFits_.Add(starts, k);
+                Hit(rows_, y, k, false);
+            });
+            if (keepRowFits_) rowFits_.EndLine();
+        }
+        if (keepRowFits_) rowFits_.Finish(count);
     }
 
     void ScanColumns() {
         crossings_.assign(rows_.offset.size() - 1, Crossing{});
         for (int x = 0; x + 1 < int(columns_.offset.size()) && !stop_(); ++x)
-            for (size_t f = columnFits_.offset[size_t(x)]; f < columnFits_.offset[size_t(x) + 1];
-                 ++f)
-                Hit(columns_, x, size_t(columnFits_.fits[f].window), true);
+            for (const Fit& fit : columnFits_.Line(x)) Hit(columns_, x, size_t(fit.window), true);
     }
 
     // Window k of line `line`, which fits, if as wide as a finder looked
@@ -383,7 +425,8 @@ template <typename Position> class Locator {
         const int limit = 2 * total + 2;
         int acrossTotal = 0, alongTotal = 0;
         const int ix = int(x), iy = int(y);
-        // A point in no fitting window across is turned away at once.
+        // A point in no fitting window across is turned away at once (for a
+        // column hit, where the rows' windows were kept).
         if (!fromColumn) {
             if (!columnFits_.Holds(ix, iy)) return;
             const double cy = CrossCheck(ix, iy, true, limit, acrossTotal, &crossings_[size_t(ix)]);
@@ -392,6 +435,7 @@ template <typename Position> class Locator {
             if (cx < 0) return;
             found.Add({cx, cy}, (acrossTotal + alongTotal) / 14.0);
         } else {
+            if (keepRowFits_ && !rowFits_.Holds(iy, ix)) return;
             const double cx =
                 CrossCheck(ix, iy, false, limit, acrossTotal, &crossings_[size_t(iy)]);
             if (cx < 0) return;
@@ -410,8 +454,9 @@ template <typename Position> class Locator {
     // ahead (NextFlagged).
     std::vector<uint8_t> flags_;
     std::vector<Crossing> crossings_; // per crossing line
-    ColumnFits columnFits_;
-    uint8_t dark_ = 1; // the polarity being scanned
+    LineFits columnFits_, rowFits_;
+    bool keepRowFits_ = false; // rowFits_ holds every row's windows
+    uint8_t dark_ = 1;         // the polarity being scanned
 };
 
 double Cross(PlanePoint o, PlanePoint a, PlanePoint b) {

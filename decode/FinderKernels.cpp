@@ -46,6 +46,24 @@ void MarkMiddles(const Start* __restrict starts, int n, uint8_t* __restrict mayb
     }
 }
 
+// MarkMiddles, and the window's whole width within least .. most.
+template <typename Wide, typename Start>
+void MarkMiddlesWithin(const Start* __restrict starts, int n, Wide least, Wide most,
+                       uint8_t* __restrict maybe) {
+    for (int k = 0; k < n; ++k) {
+        const Start* s = starts + k;
+        const Wide r0 = Wide(s[1] - s[0]), r1 = Wide(s[2] - s[1]), r2 = Wide(s[3] - s[2]),
+                   r3 = Wide(s[4] - s[3]), r4 = Wide(s[5] - s[4]), total = Wide(s[5] - s[0]);
+        maybe[k] =
+            (r2 > r0) & (r2 > r1) & (r2 > r3) & (r2 > r4) & (total >= least) & (total <= most);
+    }
+}
+
+// A width limit as a 16-bit one: no 16-bit window is wider than 32767.
+int16_t Limit16(int width) {
+    return int16_t(std::clamp(width, 0, int(INT16_MAX)));
+}
+
 } // namespace
 
 void MarkLongestMiddles(const int16_t* starts, int n, uint8_t* maybe) {
@@ -58,6 +76,19 @@ void MarkLongestMiddles(const int* starts, int n, uint8_t* maybe) {
 
 void MarkLongestMiddlesPlain(const int16_t* starts, int n, uint8_t* maybe) {
     MarkMiddles<int>(starts, n, maybe);
+}
+
+void MarkLongestMiddlesWithin(const int16_t* starts, int n, int least, int most, uint8_t* maybe) {
+    MarkMiddlesWithin<int16_t>(starts, n, Limit16(least), Limit16(most), maybe);
+}
+
+void MarkLongestMiddlesWithin(const int* starts, int n, int least, int most, uint8_t* maybe) {
+    MarkMiddlesWithin<int>(starts, n, least, most, maybe);
+}
+
+void MarkLongestMiddlesWithinPlain(const int16_t* starts, int n, int least, int most,
+                                   uint8_t* maybe) {
+    MarkMiddlesWithin<int>(starts, n, least, most, maybe);
 }
 
 void MarkFinderGroups(const int16_t* dark, const int16_t* light, int n, int lineLength,

@@ -42,6 +42,15 @@ void MarkLongestMiddles(const int16_t* starts, int n, uint8_t* maybe);
 void MarkLongestMiddles(const int* starts, int n, uint8_t* maybe);
 void MarkLongestMiddlesPlain(const int16_t* starts, int n, uint8_t* maybe);
 
+// MarkLongestMiddles for a search of finders least to most pixels across:
+// also 0 where the window's five runs together are narrower or wider.
+// Flags fewer windows where the search looks at few widths, at the cost of
+// two more tests a window.
+void MarkLongestMiddlesWithin(const int16_t* starts, int n, int least, int most, uint8_t* maybe);
+void MarkLongestMiddlesWithin(const int* starts, int n, int least, int most, uint8_t* maybe);
+void MarkLongestMiddlesWithinPlain(const int16_t* starts, int n, int least, int most,
+                                   uint8_t* maybe);
+
 // The first k from `from` to n - 1 with flags[k] != 0, else n. Reads flags
 // eight at a time: they must be readable up to n + 7 (what lies past n is
 // not used).

@@ -285,20 +285,24 @@ template <typename Position> class Locator {
     // Calls fit(k) for each window of five runs of the line that is within
     // widths and fits, in order, k being its first run. Those whose middle
     // run is the longest first: on a busy screen that turns seven in eight
-    // away; then the widths, which turn a small-finder pass's windows away
-    // for less than the proportions.
+    // away; and, for a search of few widths, the widths with them, which
+    // turn most of a small-finder pass's windows away for less than the
+    // proportions.
     template <typename Fits>
     void FittingWindows(std::span<const Position> starts, FinderWidths widths, Fits&& fit) {
         if (starts.size() < 6) return;
         const int windows = int(starts.size()) - 5;
-        MarkLongestMiddles(starts.data(), windows, flags_.data());
+        if (widths.least <= kFinderTotal && widths.most >= starts.back())
+            MarkLongestMiddles(starts.data(), windows, flags_.data());
+        else
+            MarkLongestMiddlesWithin(starts.data(), windows, widths.least, widths.most,
+                                     flags_.data());
         for (int k = NextFlagged(flags_.data(), 0, windows); k < windows;
              k = NextFlagged(flags_.data(), k + 1, windows)) {
             const Position* s = &starts[size_t(k)];
             const std::array<int, 5> runs = {s[1] - s[0], s[2] - s[1], s[3] - s[2], s[4] - s[3],
                                              s[5] - s[4]};
-            const int total = s[5] - s[0];
-            if (total >= widths.least && total <= widths.most && RunsFit(runs)) fit(size_t(k));
+            if (RunsFit(runs)) fit(size_t(k));
         }
     }
 

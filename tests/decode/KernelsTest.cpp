@@ -194,10 +194,10 @@ const std::vector<std::pair<const char*, Check>> kPairs = {
              EXPECT_EQ(fast, plain) << "lines of " << lineLength;
          }
      }},
-    {"MarkLongestMiddles",
+    {"MarkLongestMiddles, MarkLongestMiddlesWithin",
      [](const Lines& in) {
          // Ascending starts from runs of 0 to 127, or long ones up to the
-         // 16-bit end.
+         // 16-bit end; widths at the edges of both and beyond 16 bits.
          for (int scale : {1, 250}) {
              std::vector<int16_t> starts(size_t(in.n) + 5);
              for (size_t k = 1; k < starts.size(); ++k)
@@ -207,6 +207,13 @@ const std::vector<std::pair<const char*, Check>> kPairs = {
              MarkLongestMiddles(starts.data(), in.n, fast.data());
              MarkLongestMiddlesPlain(starts.data(), in.n, plain.data());
              EXPECT_EQ(fast, plain) << "runs up to " << 127 * scale;
+             for (const auto& [least, most] : {std::pair{12, 28}, std::pair{0, 32767},
+                                               std::pair{300, 1 << 30}, std::pair{-5, 7}}) {
+                 MarkLongestMiddlesWithin(starts.data(), in.n, least, most, fast.data());
+                 MarkLongestMiddlesWithinPlain(starts.data(), in.n, least, most, plain.data());
+                 EXPECT_EQ(fast, plain)
+                     << "runs up to " << 127 * scale << ", widths " << least << " to " << most;
+             }
          }
      }},
     {"NextFlagged",

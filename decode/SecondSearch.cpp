@@ -180,9 +180,13 @@ std::optional<GridRead> TripleReader::Read(const FinderTriple& t, bool lightOnDa
     const double sizes3[] = {t.topLeft.moduleSize, t.topRight.moduleSize, t.bottomLeft.moduleSize};
     const bool steep = *std::max_element(sizes3, sizes3 + 3) >
                        kSteepSizeRatio * *std::min_element(sizes3, sizes3 + 3);
-    std::vector<Guesses> guesses;
-    for (int n : sizes) {
-        Guesses& g = guesses.emplace_back();
+    // Each size's guesses when first wanted: most triples that decode do so
+    // at their first size, before the others are looked at.
+    std::vector<std::optional<Guesses>> guesses(sizes.size());
+    auto guessed = [&](size_t i) -> const Guesses& {
+        if (guesses[i]) return *guesses[i];
+        const int n = sizes[i];
+        Guesses& g = guesses[i].emplace();
         g.parallelogram = GridFromFinders(t, n, std::nullopt);
         if (steep) g.weighted = GridFromFinders(t, n, std::nullopt, CornerGuess::SizeWeighted);
         const std::optional<Perspective>* maps[] = {&g.parallelogram, &g.weighted};
@@ -190,23 +194,26 @@ std::optional<GridRead> TripleReader::Read(const FinderTriple& t, bool lightOnDa
             if (*map)
                 g.finders = std::max(g.finders, FinderAgreementAt(grey_, **map, n, lightOnDark));
         // A size without the finders is not read whatever its timing shows.
-        if (g.finders < kMinFinders) continue;
+        if (g.finders < kMinFinders) return g;
         for (const std::optional<Perspective>* map : maps)
             if (*map)
                 g.timing = std::max(g.timing, TimingAgreementAt(grey_, **map, n, lightOnDark));
-    }
+        return g;
+    };
     // The finders themselves, seen through the grid, turn away the rest.
-    if (std::none_of(guesses.begin(), guesses.end(), [](const Guesses& g) {
-            return g.timing >= kMinTimingAtSize && g.finders >= kMinFinders;
-        }))
-        return std::nullopt;
+    bool any = false;
+    for (size_t i = 0; i < sizes.size() && !any; ++i) {
+        const Guesses& g = guessed(i);
+        any = g.timing >= kMinTimingAtSize && g.finders >= kMinFinders;
+    }
+    if (!any) return std::nullopt;
     for (size_t i = 0; i < sizes.size(); ++i) {
         // The alignment pattern pins the fourth corner; without one, the
         // parallelogram's corner, then the corner that best registers. A
         // size whose timing modules alternate on none of the first grids is
         // not sampled in full.
         const int n = sizes[i];
-        const Guesses& g = guesses[i];
+        const Guesses& g = guessed(i);
         if (!g.parallelogram || g.finders < kMinFinders) continue;
         const std::optional<PlanePoint> alignment = FindAlignment(grey_, t, n, lightOnDark);
         const std::optional<Perspective> pinned =

@@ -71,6 +71,9 @@ int OtsuOfSamples(const std::vector<double>& samples) {
     double below = 0, belowSum = 0, best = -1;
     int threshold = 127;
     for (int t = 0; t < 255; ++t) {
+        // A grey no sample has leaves the split as at t - 1, whose value
+        // does not beat itself: the divisions are spared.
+        if (histogram[size_t(t)] == 0) continue;
         below += histogram[size_t(t)];
         belowSum += t * histogram[size_t(t)];
         const double above = total - below;

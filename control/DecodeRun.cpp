@@ -96,7 +96,7 @@ DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
         outcome.message = kNotRecognisedFault;
         return outcome;
     }
-    ConvertBitmap(file, header, grey);
+    ConvertBitmap(file, header, grey, stages.PictureThreads());
 
     stages.BeginPicture();
     BinaryImage binary;
@@ -147,7 +147,7 @@ PictureScan ScanPicture(std::span<const uint8_t> file, const MillisecondClock& c
     if (!HasConverter(header)) return scan; // a picture of nothing
     try {
         GreyImage grey(header.width, header.height, GreyImage::Unset{});
-        ConvertBitmap(file, header, grey);
+        ConvertBitmap(file, header, grey, threads);
         SearchGrey(grey, scan, start, clock, threads);
     } catch (const std::bad_alloc&) {
         // too large for memory: nothing found

@@ -43,6 +43,8 @@ class DecodeStages {
         (void)grey, (void)result;
         return "no second search";
     }
+    // Threads the run may use for the picture's conversion.
+    virtual int PictureThreads() const { return 1; }
 };
 
 // The real decoder's stages.
@@ -58,6 +60,7 @@ class RecognitionStages final : public DecodeStages {
                              DecodeResult& result) override;
     std::string GetDecodedText() override;
     std::string SecondSearch(const GreyImage& grey, DecodeResult& result) override;
+    int PictureThreads() const override { return options_.searchThreads; }
 
   private:
     DecodeOptions options_;

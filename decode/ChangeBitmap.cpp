@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <stdexcept>
 #include <utility>
 #if defined(__linux__)
@@ -39,9 +40,9 @@ std::array<uint8_t, 256> ColourTableGreys(BitmapBytes file, int entries) {
 // several times as long to convert.
 template <typename PixelGrey>
 void ForEachPixel(BitmapBytes file, int bitCount, int width, int height, int pixelOffset,
-                  GreyImage& grey, PixelGrey pixelGrey) {
+                  GreyImage& grey, StoredRows rows, PixelGrey pixelGrey) {
     size_t stride = size_t(BitmapStride(bitCount, width));
-    for (int s = 0; s < height; ++s) {
+    for (int s = rows.first; s < std::min(rows.end, height); ++s) {
         const uint8_t* row = file.data() + size_t(pixelOffset) + size_t(s) * stride;
         uint8_t* out = grey.pixels.data() + size_t(height - 1 - s) * size_t(width);
         for (int c = 0; c < width; ++c) out[c] = pixelGrey(row, c);
@@ -49,15 +50,16 @@ void ForEachPixel(BitmapBytes file, int bitCount, int width, int height, int pix
 }
 
 // As ForEachPixel; rowGrey(row, out) converts one row. A row stored as the
-// one before it is copied: in a picture of a screen most are.
+// one before it is copied: in a picture of a screen most are. The first of
+// the range is not, as the one before it may be another thread's.
 template <typename RowGrey>
 void ForEachRow(BitmapBytes file, int bitCount, int width, int height, int pixelOffset,
-                GreyImage& grey, RowGrey rowGrey) {
+                GreyImage& grey, StoredRows rows, RowGrey rowGrey) {
     const size_t stride = size_t(BitmapStride(bitCount, width));
-    for (int s = 0; s < height; ++s) {
+    for (int s = rows.first; s < std::min(rows.end, height); ++s) {
         const uint8_t* row = file.data() + size_t(pixelOffset) + size_t(s) * stride;
         uint8_t* out = grey.pixels.data() + size_t(height - 1 - s) * size_t(width);
-        if (s > 0 && std::memcmp(row, row - stride, stride) == 0)
+        if (s > rows.first && std::memcmp(row, row - stride, stride) == 0)
             std::memcpy(out, out + width, size_t(width));
         else
             rowGrey(row, out);
@@ -83,42 +85,48 @@ int BitmapStride(int bitCount, int width) {
     return int((bytes + 3) / 4 * 4);
 }
 
-void ConvertBitmap1(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
+void ConvertBitmap1(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
+                    StoredRows rows) {
     auto greys = ColourTableGreys(file, 2);
-    ForEachPixel(file, 1, width, height, pixelOffset, grey,
+    ForEachPixel(file, 1, width, height, pixelOffset, grey, rows,
                  [&](const uint8_t* row, int c) { return greys[(row[c / 8] >> (7 - c % 8)) & 1]; });
 }
 
-void ConvertBitmap4(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
+void ConvertBitmap4(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
+                    StoredRows rows) {
     auto greys = ColourTableGreys(file, 16);
     // The high nibble of a byte is the left pixel.
-    ForEachPixel(file, 4, width, height, pixelOffset, grey, [&](const uint8_t* row, int c) {
+    ForEachPixel(file, 4, width, height, pixelOffset, grey, rows, [&](const uint8_t* row, int c) {
         return greys[(row[c / 2] >> (c % 2 == 0 ? 4 : 0)) & 15];
     });
 }
 
-void ConvertBitmap8(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
+void ConvertBitmap8(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
+                    StoredRows rows) {
     auto greys = ColourTableGreys(file, 256);
-    ForEachPixel(file, 8, width, height, pixelOffset, grey,
+    ForEachPixel(file, 8, width, height, pixelOffset, grey, rows,
                  [&](const uint8_t* row, int c) { return greys[row[c]]; });
 }
 
-void ConvertBitmap16(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
+void ConvertBitmap16(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
+                     StoredRows rows) {
     // 5-5-5 word, bit 15 ignored; v * 8 + v mod 8 widens 31 to 255 and 1 to 9.
     auto widen = [](unsigned v) { return v * 8 + v % 8; };
-    ForEachPixel(file, 16, width, height, pixelOffset, grey, [&](const uint8_t* row, int c) {
+    ForEachPixel(file, 16, width, height, pixelOffset, grey, rows, [&](const uint8_t* row, int c) {
         unsigned word = row[2 * c] | unsigned(row[2 * c + 1]) << 8;
         return GreyOf(widen(word & 31), widen((word >> 5) & 31), widen((word >> 10) & 31));
     });
 }
 
-void ConvertBitmap24(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
-    ForEachRow(file, 24, width, height, pixelOffset, grey,
+void ConvertBitmap24(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
+                     StoredRows rows) {
+    ForEachRow(file, 24, width, height, pixelOffset, grey, rows,
                [&](const uint8_t* row, uint8_t* out) { ColourGreys(row, 3, width, out); });
 }
 
-void ConvertBitmap32(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey) {
-    ForEachRow(file, 32, width, height, pixelOffset, grey,
+void ConvertBitmap32(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
+                     StoredRows rows) {
+    ForEachRow(file, 32, width, height, pixelOffset, grey, rows,
                [&](const uint8_t* row, uint8_t* out) { ColourGreys(row, 4, width, out); });
 }
 
@@ -129,7 +137,7 @@ namespace {
 struct BitmapFormat {
     int bitCount;
     int colourEntries;
-    void (*convert)(BitmapBytes, int, int, int, GreyImage&);
+    void (*convert)(BitmapBytes, int, int, int, GreyImage&, StoredRows);
 };
 constexpr BitmapFormat kFormats[] = {
     { 1,   2, ConvertBitmap1},
@@ -169,7 +177,7 @@ HeaderCheck ReadBitmapHeader(BitmapBytes file, BitmapHeader& header) {
     return HeaderCheck::Fits;
 }
 
-bool ConvertBitmap(BitmapBytes file, const BitmapHeader& h, GreyImage& grey) {
+bool ConvertBitmap(BitmapBytes file, const BitmapHeader& h, GreyImage& grey, int threads) {
     const BitmapFormat* format = FormatFor(h.bitCount);
     if (!format) return false;
     // The 8-bit converter reads all 256 entries whatever the file declares;
@@ -181,7 +189,22 @@ bool ConvertBitmap(BitmapBytes file, const BitmapHeader& h, GreyImage& grey) {
         padded.resize(tableEnd, 0);
         file = padded;
     }
-    format->convert(file, h.width, h.height, h.pixelOffset, grey);
+    // Below this many pixels a thread costs about what it saves.
+    constexpr size_t kHalvesAbove = size_t(1) << 21;
+    std::future<void> lower;
+    const int middle = h.height / 2;
+    if (threads > 1 && size_t(h.width) * size_t(h.height) >= kHalvesAbove) {
+        try {
+            lower = std::async(std::launch::async, [&] {
+                format->convert(file, h.width, h.height, h.pixelOffset, grey, {middle, h.height});
+            });
+        } catch (const std::exception&) {
+            // No thread to be had: all rows here.
+        }
+    }
+    format->convert(file, h.width, h.height, h.pixelOffset, grey,
+                    {0, lower.valid() ? middle : h.height});
+    if (lower.valid()) lower.get();
     return true;
 }
 

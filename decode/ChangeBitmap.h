@@ -109,13 +109,25 @@ int BitmapStride(int bitCount, int width);
 // header, a colour table at byte 54 where the bit count needs one, and
 // height stored rows of BitmapStride bytes from pixelOffset. The decode run
 // checks those sizes before it calls them. grey must be height x width.
+// Each converts the stored rows [rows.first, rows.end) (bottom-up, as
+// stored; every row by default) and writes no other row of grey: two
+// threads may convert two ranges of one picture at once.
 using BitmapBytes = std::span<const uint8_t>;
-void ConvertBitmap1(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
-void ConvertBitmap4(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
-void ConvertBitmap8(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
-void ConvertBitmap16(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
-void ConvertBitmap24(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
-void ConvertBitmap32(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey);
+struct StoredRows {
+    int first = 0, end = INT32_MAX; // end held to the height
+};
+void ConvertBitmap1(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
+                    StoredRows rows = {});
+void ConvertBitmap4(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
+                    StoredRows rows = {});
+void ConvertBitmap8(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
+                    StoredRows rows = {});
+void ConvertBitmap16(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
+                     StoredRows rows = {});
+void ConvertBitmap24(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
+                     StoredRows rows = {});
+void ConvertBitmap32(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
+                     StoredRows rows = {});
 
 // The header fields the decode run reads: the low halves of the pixel data
 // offset (bytes 10-11), width (18-19) and height (22-23), and the low byte of
@@ -140,7 +152,9 @@ HeaderCheck ReadBitmapHeader(BitmapBytes file, BitmapHeader& header);
 // The converter for the header's bit count, given a file that ReadBitmapHeader
 // accepted; a colour table cut short by the end of the file reads as zeros.
 // Returns false, with grey untouched, for a bit count that has no converter.
-bool ConvertBitmap(BitmapBytes file, const BitmapHeader& header, GreyImage& grey);
+// With threads > 1 a large picture's lower half is converted on a second
+// thread (where one can be had); the grey image is the same.
+bool ConvertBitmap(BitmapBytes file, const BitmapHeader& header, GreyImage& grey, int threads = 1);
 
 // Inclusive 0-based bounds into the grey image; never empty.
 struct PixelRect {

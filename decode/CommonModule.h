@@ -30,9 +30,9 @@ struct DecodeOptions {
     // The documented attempts and text reading alone, byte for byte: no
     // second search, no ECI, byte segments always code page 932.
     bool exact = false;
-    // Threads the second search may use: 1 where the caller keeps the cores
-    // busy already. The outcome is the same with any number while memory
-    // lasts.
+    // Threads the decode of one picture may use, for its conversion and the
+    // second search: 1 where the caller keeps the cores busy already. The
+    // outcome is the same with any number while memory lasts.
     int searchThreads = 2;
 };
 

@@ -158,6 +158,30 @@ TEST(ConvertBitmap, SixteenBitWidensFiveBitComponentsAndIgnoresBitFifteen) {
     EXPECT_EQ(grey.at(0, 2), 85); // green 31, bit 15 set
 }
 
+TEST(ConvertBitmap, ALargePictureInTwoHalvesIsTheSameAsInOne) {
+    // Every bit count, an odd height, and runs of repeated stored rows that
+    // go across the middle, where the second half's first row must not be
+    // copied from a row of the other half.
+    std::mt19937 random(7);
+    for (int bits : {1, 4, 8, 16, 24, 32}) {
+        const int width = 1029, height = 2041, stride = BitmapStride(bits, width);
+        const int offset = 54 + (bits <= 8 ? 4 << bits : 0);
+        auto file =
+            test::BmpHeader(width, height, bits, offset, offset + size_t(stride) * size_t(height));
+        for (size_t i = 54; i < file.size(); ++i) file[i] = uint8_t(random());
+        for (int s = 1; s < height; ++s)
+            if (s % 7 < 3 || std::abs(s - height / 2) < 3)
+                std::copy_n(&file[offset + size_t(s - 1) * size_t(stride)], stride,
+                            &file[offset + size_t(s) * size_t(stride)]);
+        BitmapHeader h;
+        ASSERT_EQ(ReadBitmapHeader(file, h), HeaderCheck::Fits) << bits << " bits";
+        GreyImage one(width, height), two(width, height, GreyImage::Unset{});
+        ASSERT_TRUE(ConvertBitmap(file, h, one, 1));
+        ASSERT_TRUE(ConvertBitmap(file, h, two, 2));
+        EXPECT_TRUE(one.pixels == two.pixels) << bits << " bits";
+    }
+}
+
 TEST(ConvertBitmap, ColourTableGreyTruncates) {
     // Blue 10, green 20, red 30 gives 20; blue 255, green 255, red 254 gives 254.
     auto file = test::BmpHeader(2, 1, 8, 54 + 1024, 54 + 1024 + 4);

@@ -120,6 +120,9 @@ DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
         if (decoded) break;
     }
     if (!decoded) {
+        // The attempts' binarisation, as large as the picture, is not
+        // wanted any more: its memory goes before the search takes its own.
+        binary = BinaryImage();
         outcome.result = DecodeResult{};
         decoded = stages.SecondSearch(grey, outcome.result).empty();
     }

@@ -190,12 +190,13 @@ bool ConvertBitmap(BitmapBytes file, const BitmapHeader& h, GreyImage& grey, int
         file = padded;
     }
     // Below this many pixels a thread costs about what it saves.
-    constexpr size_t kHalvesAbove = size_t(1) << 21;
-    std::future<void> lower;
+    constexpr size_t kHalvesFrom = size_t(1) << 21;
+    // The rows stored later, the picture's top half, on the second thread.
+    std::future<void> later;
     const int middle = h.height / 2;
-    if (threads > 1 && size_t(h.width) * size_t(h.height) >= kHalvesAbove) {
+    if (threads > 1 && size_t(h.width) * size_t(h.height) >= kHalvesFrom) {
         try {
-            lower = std::async(std::launch::async, [&] {
+            later = std::async(std::launch::async, [&] {
                 format->convert(file, h.width, h.height, h.pixelOffset, grey, {middle, h.height});
             });
         } catch (const std::exception&) {
@@ -203,8 +204,8 @@ bool ConvertBitmap(BitmapBytes file, const BitmapHeader& h, GreyImage& grey, int
         }
     }
     format->convert(file, h.width, h.height, h.pixelOffset, grey,
-                    {0, lower.valid() ? middle : h.height});
-    if (lower.valid()) lower.get();
+                    {0, later.valid() ? middle : h.height});
+    if (later.valid()) later.get();
     return true;
 }
 

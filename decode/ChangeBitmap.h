@@ -110,8 +110,8 @@ int BitmapStride(int bitCount, int width);
 // height stored rows of BitmapStride bytes from pixelOffset. The decode run
 // checks those sizes before it calls them. grey must be height x width.
 // Each converts the stored rows [rows.first, rows.end) (bottom-up, as
-// stored; every row by default) and writes no other row of grey: two
-// threads may convert two ranges of one picture at once.
+// stored; every row by default) and reads and writes no other row of grey:
+// two threads may convert two ranges of one picture at once.
 using BitmapBytes = std::span<const uint8_t>;
 struct StoredRows {
     int first = 0, end = INT32_MAX; // end held to the height
@@ -152,7 +152,7 @@ HeaderCheck ReadBitmapHeader(BitmapBytes file, BitmapHeader& header);
 // The converter for the header's bit count, given a file that ReadBitmapHeader
 // accepted; a colour table cut short by the end of the file reads as zeros.
 // Returns false, with grey untouched, for a bit count that has no converter.
-// With threads > 1 a large picture's lower half is converted on a second
+// With threads > 1 half of a large picture's rows are converted on a second
 // thread (where one can be had); the grey image is the same.
 bool ConvertBitmap(BitmapBytes file, const BitmapHeader& header, GreyImage& grey, int threads = 1);
 

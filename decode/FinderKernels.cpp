@@ -79,6 +79,10 @@ void MarkLongestMiddlesPlain(const int16_t* starts, int n, uint8_t* maybe) {
 }
 
 void MarkLongestMiddlesWithin(const int16_t* starts, int n, int least, int most, uint8_t* maybe) {
+    if (least > INT16_MAX) { // wider than any 16-bit window
+        std::fill_n(maybe, std::max(n, 0), uint8_t(0));
+        return;
+    }
     MarkMiddlesWithin<int16_t>(starts, n, Limit16(least), Limit16(most), maybe);
 }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -160,10 +161,16 @@ TEST(ConvertBitmap, SixteenBitWidensFiveBitComponentsAndIgnoresBitFifteen) {
 
 TEST(ConvertBitmap, ALargePictureInTwoHalvesIsTheSameAsInOne) {
     // Every bit count, an odd height, and runs of repeated stored rows that
-    // go across the middle, where the second half's first row must not be
-    // copied from a row of the other half.
+    // go across the middle, where the later half's first row must be its
+    // own rather than a copy of a row of the other half. Converted on two
+    // threads, and on one with the later half first, into a picture whose
+    // every grey is wrong.
+    using Converter = void (*)(BitmapBytes, int, int, int, GreyImage&, StoredRows);
+    const std::pair<int, Converter> converters[] = {{1, ConvertBitmap1},   {4, ConvertBitmap4},
+                                                    {8, ConvertBitmap8},   {16, ConvertBitmap16},
+                                                    {24, ConvertBitmap24}, {32, ConvertBitmap32}};
     std::mt19937 random(7);
-    for (int bits : {1, 4, 8, 16, 24, 32}) {
+    for (const auto& [bits, convert] : converters) {
         const int width = 1029, height = 2041, stride = BitmapStride(bits, width);
         const int offset = 54 + (bits <= 8 ? 4 << bits : 0);
         auto file =
@@ -179,6 +186,11 @@ TEST(ConvertBitmap, ALargePictureInTwoHalvesIsTheSameAsInOne) {
         ASSERT_TRUE(ConvertBitmap(file, h, one, 1));
         ASSERT_TRUE(ConvertBitmap(file, h, two, 2));
         EXPECT_TRUE(one.pixels == two.pixels) << bits << " bits";
+        GreyImage reversed = one;
+        for (uint8_t& g : reversed.pixels) g = uint8_t(255 - g);
+        convert(file, width, height, offset, reversed, {height / 2, height});
+        convert(file, width, height, offset, reversed, {0, height / 2});
+        EXPECT_TRUE(one.pixels == reversed.pixels) << bits << " bits, the later half first";
     }
 }
 

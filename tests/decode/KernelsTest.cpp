@@ -215,6 +215,14 @@ const std::vector<std::pair<const char*, Check>> kPairs = {
                      << "runs up to " << 127 * scale << ", widths " << least << " to " << most;
              }
          }
+         // A window as wide as a 16-bit line may be, and limits at and beyond it.
+         const int16_t widest[] = {0, 1, 2, 32765, 32766, 32767};
+         for (int least : {32767, 32768}) {
+             uint8_t fast = 2, plain = 3;
+             MarkLongestMiddlesWithin(widest, 1, least, 1 << 30, &fast);
+             MarkLongestMiddlesWithinPlain(widest, 1, least, 1 << 30, &plain);
+             EXPECT_EQ(fast, plain) << "the widest window, widths from " << least;
+         }
      }},
     {"NextFlagged",
      [](const Lines& in) {

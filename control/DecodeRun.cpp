@@ -99,6 +99,11 @@ DecodeOutcome RunDecode(std::span<const uint8_t> file, DecodeStages& stages,
     ConvertBitmap(file, header, grey, stages.PictureThreads());
 
     stages.BeginPicture();
+    // Declared after grey, so ended before it goes, however the run ends.
+    struct PictureEnd {
+        DecodeStages& stages;
+        ~PictureEnd() { stages.EndPicture(); }
+    } end{stages};
     BinaryImage binary;
     SymbolBox box;
     ModuleMatrix matrix;

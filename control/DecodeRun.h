@@ -8,9 +8,11 @@
 #include "ModuleSampling.h"
 #include "Settings.h"
 #include "SymbolScan.h"
+#include "WorkAhead.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,6 +30,9 @@ class DecodeStages {
     virtual ~DecodeStages() = default;
     // A new picture: nothing an earlier one left may carry over.
     virtual void BeginPicture() {}
+    // The picture's attempts are over, and its grey image is about to go:
+    // nothing may read it after this.
+    virtual void EndPicture() {}
     virtual std::string FindFinderPatterns(const GreyImage& grey, BinaryImage& binary,
                                            SymbolBox& box, float thresholdFactor) = 0;
     virtual std::string SampleModules(const BinaryImage& binary, SymbolBox& box,
@@ -47,11 +52,18 @@ class DecodeStages {
     virtual int PictureThreads() const { return 1; }
 };
 
-// The real decoder's stages.
+// The real decoder's stages. When the first threshold's finders were found
+// but none of its grids decoded (a symbol turned by a right angle, or
+// mirrored), the other thresholds mostly find the same and fail as long:
+// the second search then starts on a second thread beside their attempts
+// (where the options allow threads and write no segment file, whose last
+// writer would change), and is called off when one of them decodes. The
+// outcome is the same as one after the other.
 class RecognitionStages final : public DecodeStages {
   public:
     explicit RecognitionStages(DecodeOptions options = {});
     void BeginPicture() override;
+    void EndPicture() override;
     std::string FindFinderPatterns(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
                                    float thresholdFactor) override;
     std::string SampleModules(const BinaryImage& binary, SymbolBox& box, ModuleMatrix& matrix,
@@ -63,10 +75,22 @@ class RecognitionStages final : public DecodeStages {
     int PictureThreads() const override { return options_.searchThreads; }
 
   private:
+    // What the second search gave beside the documented attempts.
+    struct SearchedAhead {
+        std::string message;
+        DecodeResult result;
+    };
+
     DecodeOptions options_;
     DecodeEngine engine_;
     SamplingCache sampling_;   // of the binarisation the last search left
     FinderSearchMemo finders_; // the picture's searches so far
+    int searches_ = 0;         // of this picture
+    bool firstFound_ = false;  // the first search found finders
+    DecodeEngine aheadEngine_; // the second search's beside the attempts
+    const GreyImage* aheadGrey_ = nullptr;
+    std::optional<WorkAhead<SearchedAhead>> ahead_; // after what it reads
+    const DecodeEngine* textFrom_ = &engine_;       // the last decode's
 };
 
 // A millisecond timer reading; differences are taken modulo 2^32.
@@ -106,7 +130,8 @@ struct PictureScan {
     std::vector<FoundSymbol> symbols; // as FindAllSymbols orders them
     uint32_t elapsedMs = 0;           // header to the end of the search
 };
-// threads as FindAllSymbols takes them.
+// threads as FindAllSymbols takes them, and for the conversion as
+// ConvertBitmap does.
 PictureScan ScanPicture(std::span<const uint8_t> file,
                         const MillisecondClock& clock = SystemMilliseconds, int threads = 2);
 // The same for a picture already grey, as ConvertBitmap makes it; the time

@@ -493,23 +493,6 @@ LocateFinders(const BitPlane& plane, FinderWidths widths, const std::atomic<bool
     return LocateFinders(RowsOfPlane(plane), widths, stop);
 }
 
-SearchAhead::SearchAhead(Search search, bool thread) : search_(std::move(search)) {
-    if (!thread) return;
-    try {
-        result_ = std::async(std::launch::async, [this] { return search_(&stop_); });
-    } catch (const std::exception&) {
-        // No thread (or no memory for one) to be had: the search when it is wanted.
-    }
-}
-
-SearchAhead::~SearchAhead() {
-    stop_ = true; // the future's destructor waits for the thread
-}
-
-SearchAhead::Pools SearchAhead::Take() {
-    return result_.valid() ? result_.get() : search_(nullptr);
-}
-
 FinderTriple OrderFinders(const FinderCandidate& a, const FinderCandidate& b,
                           const FinderCandidate& c) {
     const std::array<const FinderCandidate*, 3> f = {&a, &b, &c};

@@ -3,11 +3,10 @@
 #pragma once
 
 #include "LocalThreshold.h"
+#include "WorkAhead.h"
 
 #include <array>
 #include <atomic>
-#include <functional>
-#include <future>
 #include <vector>
 
 namespace zorvik {
@@ -47,30 +46,11 @@ std::array<std::vector<FinderCandidate>, 2> LocateFinders(const BitPlane& plane,
                                                           FinderWidths widths = {},
                                                           const std::atomic<bool>* stop = nullptr);
 
-// A finder search that needs nothing from the triples read before it, run
-// on a second thread from the start while the caller reads other planes'
-// triples, so that it is ready, or nearly, when it is wanted; without a
-// thread (or when none can be had) it runs when it is wanted. Take() gives
-// its finders once, and rethrows what it threw. The destructor calls off
-// what still runs and waits for it: a finder search ends within a line of
-// its plane, a histogram under way is finished first.
-class SearchAhead {
-  public:
-    using Pools = std::array<std::vector<FinderCandidate>, 2>;
-    using Search = std::function<Pools(const std::atomic<bool>* stop)>;
-
-    SearchAhead(Search search, bool thread);
-    SearchAhead(const SearchAhead&) = delete;
-    SearchAhead& operator=(const SearchAhead&) = delete;
-    ~SearchAhead();
-
-    Pools Take();
-
-  private:
-    Search search_;
-    std::atomic<bool> stop_ = false;
-    std::future<Pools> result_; // last: destroyed, and so waited for, first
-};
+// A finder search run on a second thread while the caller reads other
+// planes' triples: it ends within a line of its plane when called off (a
+// histogram under way is finished first).
+using FinderPools = std::array<std::vector<FinderCandidate>, 2>;
+using SearchAhead = WorkAhead<FinderPools>;
 
 // Three finders in symbol order: the top-left one, the one at the end of the
 // first row and the one at the start of the last row, as the symbol reads

@@ -43,12 +43,14 @@ constexpr size_t kFullSizePassPixels = size_t(1) << 25;
 // Longest side above which finders are searched at half size.
 constexpr int kHalveAbove = 2048;
 
-using Pools = SearchAhead::Pools;
+using Pools = FinderPools;
 
 class Search {
   public:
-    Search(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result, int threads)
-        : grey_(grey), result_(result), reader_(grey, engine, kMaxDecodes), threads_(threads) {}
+    Search(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result, int threads,
+           const std::atomic<bool>* stop)
+        : grey_(grey), result_(result), reader_(grey, engine, kMaxDecodes), threads_(threads),
+          stop_(stop) {}
 
     bool Run() {
         // Large pictures are searched for finders at half size first (a
@@ -79,13 +81,15 @@ class Search {
         // tried at once; the rest wait for the block-wise plane's, and all
         // go in order of score.
         const std::array<uint64_t, 256> histogram = GreyHistogram(searched);
-        Queue(LocateFinders(GlobalRows(searched, histogram)), scale);
+        Queue(LocateFinders(GlobalRows(searched, histogram), {}, stop_), scale);
         if (TryQueued(kConvincingScore)) return true;
         if (reader_.Exhausted()) return false;
-        Queue(LocateFinders(LocalRows(searched, histogram)), scale);
+        Queue(LocateFinders(LocalRows(searched, histogram), {}, stop_), scale);
         if (TryQueued(kHopelessTripleScore)) return true;
         if (!small || reader_.Exhausted()) return false;
-        Queue(small->Take(), 1);
+        std::optional<Pools> late = small->TakeUnless(stop_);
+        if (!late) return false;
+        Queue(std::move(*late), 1);
         return TryQueued(kHopelessTripleScore);
     }
 
@@ -118,7 +122,7 @@ class Search {
 
     // Tries the queued triples scoring below limit, most square-like first.
     bool TryQueued(double limit) {
-        while (!queue_.empty() && queue_.front().triple.score < limit) {
+        while (!queue_.empty() && queue_.front().triple.score < limit && !Stopped()) {
             const Pick candidate = queue_.front();
             queue_.erase(queue_.begin());
             tried_.push_back(candidate);
@@ -127,6 +131,8 @@ class Search {
         }
         return false;
     }
+
+    bool Stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
 
     // The same triple, from another plane.
     static bool Contains(const std::vector<Pick>& queue, const FinderTriple& t, bool lightOnDark) {
@@ -139,6 +145,7 @@ class Search {
     DecodeResult& result_;
     TripleReader reader_;
     const int threads_;
+    const std::atomic<bool>* stop_;
     std::vector<Pick> queue_, tried_;
 };
 
@@ -273,11 +280,11 @@ bool TripleReader::TryMatrix(const ModuleMatrix& matrix) {
 }
 
 std::string SecondSearch(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result,
-                         int threads) {
+                         int threads, const std::atomic<bool>* stop) {
     try {
         if (grey.width >= 21 && grey.height >= 21 &&
             grey.pixels.size() == size_t(grey.width) * size_t(grey.height) &&
-            Search(grey, engine, result, threads).Run())
+            Search(grey, engine, result, threads, stop).Run())
             return "";
     } catch (const std::exception&) {
         // Out of memory on a huge picture, or a fault in a candidate: no symbol.

@@ -9,6 +9,7 @@
 #include "FinderLocator.h"
 #include "PerspectiveGrid.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -26,9 +27,12 @@ inline constexpr double kHopelessTripleScore = 1.0;
 // a large picture's full-size finders are found on a second thread while
 // the half-size planes' finders are found and their triples read; the
 // outcome is the same with any threads, unless memory runs out (two threads
-// hold more planes at once). Never throws.
+// hold more planes at once). stop, when given, may call the search off
+// from another thread: it then ends soon (within a line of a plane, a
+// triple, or the halving of a large picture), with kSecondSearchFailed or
+// a symbol found before. Never throws.
 std::string SecondSearch(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result,
-                         int threads = 1);
+                         int threads = 1, const std::atomic<bool>* stop = nullptr);
 
 // The grid through which a triple's symbol was decoded.
 struct GridRead {

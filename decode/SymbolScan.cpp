@@ -42,7 +42,7 @@ PlanePoint Centre(const std::array<PlanePoint, 4>& quad) {
             (quad[0].y + quad[1].y + quad[2].y + quad[3].y) / 4};
 }
 
-using Pools = SearchAhead::Pools;
+using Pools = FinderPools;
 
 class Scan {
   public:

@@ -112,6 +112,22 @@ Tally DecodeCorpus(const std::string& root, Mode mode) {
         } else {
             RecognitionStages stages(options);
             outcomes.push_back(RunDecode(picture.bitmap, stages));
+            if (mode == Mode::Default) {
+                // One thread: the second search after the attempts rather
+                // than beside them, and the conversion in one piece.
+                DecodeOptions oneThread = options;
+                oneThread.searchThreads = 1;
+                RecognitionStages alone(oneThread);
+                const DecodeOutcome after = RunDecode(picture.bitmap, alone);
+                const DecodeResult &a = after.result, &b = outcomes[0].result;
+                EXPECT_TRUE(after.kind == outcomes[0].kind && after.text == outcomes[0].text &&
+                            after.message == outcomes[0].message &&
+                            a.SymbolVersion == b.SymbolVersion && a.EcLevel == b.EcLevel &&
+                            a.MaskPattern == b.MaskPattern && a.ErrorRate == b.ErrorRate &&
+                            a.DataWordCount == b.DataWordCount &&
+                            a.TextByteCount == b.TextByteCount && a.SequenceByte == b.SequenceByte)
+                    << file << ": another outcome on one thread";
+            }
             if (outcomes[0].kind != DecodeOutcome::Kind::Decoded) {
                 tally.failures[file] = outcomes[0].message;
                 outcomes.clear();

@@ -52,13 +52,13 @@ class DecodeStages {
     virtual int PictureThreads() const { return 1; }
 };
 
-// The real decoder's stages. When the first threshold's finders were found
-// but none of its grids decoded (a symbol turned by a right angle, or
-// mirrored), the other thresholds mostly find the same and fail as long:
-// the second search then starts on a second thread beside their attempts
-// (where the options allow threads and write no segment file, whose last
-// writer would change), and is called off when one of them decodes. The
-// outcome is the same as one after the other.
+// The real decoder's stages. When two thresholds' finders were found but
+// none of their grids decoded (a symbol turned by a right angle, or
+// mirrored), the others mostly find the same and fail as long: the second
+// search then starts on a second thread beside their attempts (where the
+// options allow threads and write no segment file, whose last writer would
+// change), and is called off when one of them decodes. The outcome is the
+// same as one after the other.
 class RecognitionStages final : public DecodeStages {
   public:
     explicit RecognitionStages(DecodeOptions options = {});
@@ -86,7 +86,7 @@ class RecognitionStages final : public DecodeStages {
     SamplingCache sampling_;   // of the binarisation the last search left
     FinderSearchMemo finders_; // the picture's searches so far
     int searches_ = 0;         // of this picture
-    bool firstFound_ = false;  // the first search found finders
+    bool allFound_ = true;     // each of them found finders
     DecodeEngine aheadEngine_; // the second search's beside the attempts
     const GreyImage* aheadGrey_ = nullptr;
     std::optional<WorkAhead<SearchedAhead>> ahead_; // after what it reads

@@ -12,7 +12,7 @@ void RecognitionStages::BeginPicture() {
     EndPicture();
     finders_ = {};
     searches_ = 0;
-    firstFound_ = false;
+    allFound_ = true;
 }
 
 void RecognitionStages::EndPicture() {
@@ -23,7 +23,9 @@ void RecognitionStages::EndPicture() {
 std::string RecognitionStages::FindFinderPatterns(const GreyImage& grey, BinaryImage& binary,
                                                   SymbolBox& box, float thresholdFactor) {
     sampling_.Reset();
-    if (++searches_ == 2 && firstFound_ && !options_.exact && !options_.segmentInfo &&
+    // Most pictures that a second threshold decodes are a scaled symbol's,
+    // whose second search would be work thrown away: the third begins it.
+    if (++searches_ == 3 && allFound_ && !options_.exact && !options_.segmentInfo &&
         options_.searchThreads > 1) {
         aheadGrey_ = &grey;
         ahead_.emplace(
@@ -37,7 +39,7 @@ std::string RecognitionStages::FindFinderPatterns(const GreyImage& grey, BinaryI
     }
     std::string message =
         zorvik::FindFinderPatterns(grey, binary, box, thresholdFactor, options_, &finders_);
-    if (searches_ == 1) firstFound_ = message.empty();
+    allFound_ = allFound_ && message.empty();
     return message;
 }
 

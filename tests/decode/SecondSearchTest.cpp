@@ -9,10 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <numbers>
 #include <random>
+#include <thread>
 
 using namespace zorvik;
 
@@ -509,6 +511,57 @@ TEST(SecondSearchLarge, TwoThreadsReadWhatOneReads) {
         EXPECT_EQ(two.result.SymbolVersion, one.result.SymbolVersion);
         EXPECT_EQ(two.result.ErrorRate, one.result.ErrorRate);
     }
+}
+
+// Called off before it starts, the search finds nothing, on one thread or
+// two: the look-ahead pass too, whether it runs on its own thread or when
+// it is taken. Called off while it runs, it ends with what it found so far.
+TEST(SecondSearchLarge, ACalledOffSearchEndsWithWhatItFoundSoFar) {
+    const test::Modules m = test::EncodeText(kText, 1, 4);
+    test::Picture picture = Desktop(2600, 1500, 5);
+    Paste(picture, test::Render(m, 2, 4), 1700, 900); // found by the look-ahead pass alone
+    const GreyImage grey = ToGrey(picture);
+    for (int threads : {1, 2}) {
+        std::atomic<bool> stop = true;
+        DecodeEngine engine;
+        DecodeResult result;
+        EXPECT_EQ(SecondSearch(grey, engine, result, threads, &stop), kSecondSearchFailed)
+            << threads << " threads";
+        EXPECT_EQ(result.SymbolVersion, -1);
+
+        stop = false;
+        std::thread caller([&stop] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            stop = true;
+        });
+        const std::string message = SecondSearch(grey, engine, result, threads, &stop);
+        caller.join();
+        if (message.empty())
+            EXPECT_EQ(engine.GetDecodedText(), kText);
+        else
+            EXPECT_EQ(message, kSecondSearchFailed);
+    }
+}
+
+// Work ahead gives its result once, on a thread of its own or when taken;
+// called off by the caller while it is taken, it gives nothing, and its
+// destructor calls it off and waits for it (a test that would hang).
+TEST(WorkAheadTest, GivesItsResultOrIsCalledOff) {
+    for (bool thread : {false, true}) {
+        WorkAhead<int> ahead([](const std::atomic<bool>*) { return 42; }, thread);
+        EXPECT_EQ(ahead.Take(), 42) << (thread ? "on a thread" : "when taken");
+    }
+    auto untilStopped = [](const std::atomic<bool>* stop) {
+        while (stop && !stop->load()) std::this_thread::yield();
+        return stop ? 1 : 0;
+    };
+    std::atomic<bool> callOff = true;
+    {
+        WorkAhead<int> ahead(untilStopped, true);
+        EXPECT_EQ(ahead.TakeUnless(&callOff), std::nullopt);
+    }
+    WorkAhead<int> here(untilStopped, false); // the caller's flag stops it
+    EXPECT_EQ(here.TakeUnless(&callOff), std::optional<int>(1));
 }
 
 // Without a symbol the search fails and leaves a fresh result.

@@ -19,6 +19,29 @@ namespace {
 
 constexpr size_t kColourTable = 54;
 
+// Below this many pixels a second thread costs about what it saves.
+constexpr size_t kHalvesFrom = size_t(1) << 21;
+
+// Calls rows(from, to) over [0, count): in two halves at once, the later on
+// a second thread, where threads > 1, the picture has kHalvesFrom pixels or
+// more and a thread can be had; else once over all. Returns where the later
+// half began, or count.
+template <typename Rows> int InHalves(int count, size_t pixels, int threads, Rows&& rows) {
+    std::future<void> later;
+    const int middle = count / 2;
+    if (threads > 1 && pixels >= kHalvesFrom) {
+        try {
+            later = std::async(std::launch::async, [&] { rows(middle, count); });
+        } catch (const std::exception&) {
+            // No thread to be had: all rows here.
+        }
+    }
+    rows(0, later.valid() ? middle : count);
+    if (!later.valid()) return count;
+    later.get();
+    return middle;
+}
+
 // Grey of a colour: the truncated mean of blue, green and red.
 uint8_t GreyOf(unsigned blue, unsigned green, unsigned red) {
     return uint8_t((blue + green + red) / 3);
@@ -189,23 +212,10 @@ bool ConvertBitmap(BitmapBytes file, const BitmapHeader& h, GreyImage& grey, int
         padded.resize(tableEnd, 0);
         file = padded;
     }
-    // Below this many pixels a thread costs about what it saves.
-    constexpr size_t kHalvesFrom = size_t(1) << 21;
-    // The rows stored later, the picture's top half, on the second thread.
-    std::future<void> later;
-    const int middle = h.height / 2;
-    if (threads > 1 && size_t(h.width) * size_t(h.height) >= kHalvesFrom) {
-        try {
-            later = std::async(std::launch::async, [&] {
-                format->convert(file, h.width, h.height, h.pixelOffset, grey, {middle, h.height});
-            });
-        } catch (const std::exception&) {
-            // No thread to be had: all rows here.
-        }
-    }
-    format->convert(file, h.width, h.height, h.pixelOffset, grey,
-                    {0, later.valid() ? middle : h.height});
-    if (later.valid()) later.get();
+    // The rows stored later are the picture's top half.
+    InHalves(h.height, size_t(h.width) * size_t(h.height), threads, [&](int from, int to) {
+        format->convert(file, h.width, h.height, h.pixelOffset, grey, {from, to});
+    });
     return true;
 }
 
@@ -295,7 +305,7 @@ int16_t ThresholdOf(ThresholdRule rule, float thresholdFactor, ReferenceLevels l
 
 void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
                   float thresholdFactor, const std::string& debugFolder, BinaryImage& image,
-                  std::vector<uint8_t>* sameAsAbove) {
+                  std::vector<uint8_t>* sameAsAbove, int threads) {
     const ReferenceLevels levels = MeasureReference(grey, reference);
     const int min = levels.min;
     const int16_t threshold = ThresholdOf(rule, thresholdFactor, levels);
@@ -307,18 +317,26 @@ void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRu
     image.Reshape(grey.width, grey.height);
     if (sameAsAbove) sameAsAbove->assign(size_t(grey.height), 0);
     const uint8_t range = uint8_t(high - low);
-    for (int r = 0; r < grey.height; ++r) {
-        char* out = image.Row(size_t(r)).data();
-        if (none) {
-            std::fill_n(out, grey.width, '0');
-            if (sameAsAbove) (*sameAsAbove)[size_t(r)] = r > 0;
-            continue;
+    // Rows [from, to); the first is compared with the row above only when
+    // that is this call's own.
+    auto binarise = [&](int from, int to) {
+        for (int r = from; r < to; ++r) {
+            char* out = image.Row(size_t(r)).data();
+            if (none) {
+                std::fill_n(out, grey.width, '0');
+                if (sameAsAbove) (*sameAsAbove)[size_t(r)] = r > from;
+                continue;
+            }
+            // Dark from min to T; compared with the row above.
+            const bool differs =
+                BinariseRow(&grey.pixels[size_t(r) * size_t(grey.width)], grey.width, low, range,
+                            r > from ? out - grey.width : nullptr, out);
+            if (sameAsAbove) (*sameAsAbove)[size_t(r)] = r > from && !differs;
         }
-        // Dark from min to T; compared with the row above.
-        const bool differs = BinariseRow(&grey.pixels[size_t(r) * size_t(grey.width)], grey.width,
-                                         low, range, r > 0 ? out - grey.width : nullptr, out);
-        if (sameAsAbove) (*sameAsAbove)[size_t(r)] = r > 0 && !differs;
-    }
+    };
+    const int middle = InHalves(grey.height, grey.pixels.size(), threads, binarise);
+    if (sameAsAbove && middle > 0 && middle < grey.height)
+        (*sameAsAbove)[size_t(middle)] = image[size_t(middle)] == image[size_t(middle) - 1];
 
     if (!debugFolder.empty()) {
         std::string text;

@@ -204,8 +204,10 @@ BinaryImage BinariseImage(const GreyImage& grey, const PixelRect& reference, Thr
 // picture's shape: the search binarises a picture a dozen times. image is
 // left untouched when the reference rectangle is refused. sameAsAbove, where
 // given, is set to whether each row equals the one above (0 for row 0).
+// With threads > 1 a large picture's lower rows are binarised on a second
+// thread (where one can be had); image and sameAsAbove are the same.
 void BinariseInto(const GreyImage& grey, const PixelRect& reference, ThresholdRule rule,
                   float thresholdFactor, const std::string& debugFolder, BinaryImage& image,
-                  std::vector<uint8_t>* sameAsAbove = nullptr);
+                  std::vector<uint8_t>* sameAsAbove = nullptr, int threads = 1);
 
 } // namespace zorvik

@@ -393,8 +393,8 @@ void BinariseBox(const GreyImage& grey, const SymbolBox& box, float thresholdFac
                  const DecodeOptions& options, BinaryImage& binary) {
     PixelRect symbol{box.Top, box.Top + box.BoxHeight - 1, box.Left - 1,
                      box.Left + box.BoxWidth - 2};
-    BinariseInto(grey, symbol, ThresholdRule::Refined, thresholdFactor, options.debugFolder,
-                 binary);
+    BinariseInto(grey, symbol, ThresholdRule::Refined, thresholdFactor, options.debugFolder, binary,
+                 nullptr, options.searchThreads);
 }
 
 std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
@@ -403,7 +403,7 @@ std::string Search(const GreyImage& grey, BinaryImage& binary, SymbolBox& box,
     const PixelRect middle = MiddleThird(grey);
     std::vector<uint8_t> sameAsAbove;
     BinariseInto(grey, middle, ThresholdRule::Initial, thresholdFactor, options.debugFolder, binary,
-                 &sameAsAbove);
+                 &sameAsAbove, options.searchThreads);
 
     // Rows: the top-left finder is a left-edge group, the top-right one a right-edge group.
     DarkCounter dark(binary);

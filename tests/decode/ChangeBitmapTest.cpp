@@ -263,17 +263,21 @@ TEST(BinariseImage, DebugDumpHoldsOneLinePerRowWithCrLf) {
 
 TEST(BinariseImage, TellsWhichRowsEqualTheRowAbove) {
     // Rows of greys that differ but binarise alike count as equal; a
-    // difference in a row's last pixel, past its whole sixteens, counts.
+    // difference in a row's last pixel, past its whole sixteens, counts. A
+    // large picture binarised in two halves on two threads, rows equal
+    // across the middle among them, is the same as in one.
     std::mt19937 rng(9);
-    for (int width : {5, 16, 40}) {
-        GreyImage grey(width, 40);
+    for (const auto& [width, height] : {std::pair{5, 40}, {16, 40}, {40, 40}, {1029, 2041}}) {
+        GreyImage grey(width, height);
         for (int r = 0; r < grey.height; ++r)
             for (int c = 0; c < width; ++c)
                 grey.at(r, c) = uint8_t(r % 3 == 0 ? 100 + rng() % 100 : (c * 7 + r / 3) % 3 * 120);
         grey.at(37, width - 1) = grey.at(36, width - 1) < 128 ? 255 : 0;
+        for (int r = height / 2 - 2; r <= height / 2 + 2 && height > 40; ++r)
+            std::copy_n(&grey.at(height / 2 - 3, 0), width, &grey.at(r, 0));
         for (float factor : {0.85f, -5.0f}) { // the second calls no pixel dark
-            BinaryImage image;
-            std::vector<uint8_t> same;
+            BinaryImage image, halves;
+            std::vector<uint8_t> same, halvesSame;
             BinariseInto(grey, {0, 39, 0, width - 1}, ThresholdRule::Initial, factor, "", image,
                          &same);
             ASSERT_EQ(same.size(), image.size());
@@ -281,6 +285,10 @@ TEST(BinariseImage, TellsWhichRowsEqualTheRowAbove) {
             for (size_t r = 1; r < image.size(); ++r)
                 EXPECT_EQ(same[r] != 0, image[r] == image[r - 1])
                     << "width " << width << ", row " << r << ", factor " << factor;
+            BinariseInto(grey, {0, 39, 0, width - 1}, ThresholdRule::Initial, factor, "", halves,
+                         &halvesSame, 2);
+            EXPECT_TRUE(halves == image) << "width " << width << ", factor " << factor;
+            EXPECT_EQ(halvesSame, same) << "width " << width << ", factor " << factor;
         }
     }
 }

@@ -160,7 +160,7 @@ namespace {
 struct BitmapFormat {
     int bitCount;
     int colourEntries;
-    void (*convert)(BitmapBytes, int, int, int, GreyImage&, StoredRows);
+    BitmapConverter* convert;
 };
 constexpr BitmapFormat kFormats[] = {
     { 1,   2, ConvertBitmap1},

@@ -116,18 +116,10 @@ using BitmapBytes = std::span<const uint8_t>;
 struct StoredRows {
     int first = 0, end = INT32_MAX; // end held to the height
 };
-void ConvertBitmap1(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
-                    StoredRows rows = {});
-void ConvertBitmap4(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
-                    StoredRows rows = {});
-void ConvertBitmap8(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
-                    StoredRows rows = {});
-void ConvertBitmap16(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
-                     StoredRows rows = {});
-void ConvertBitmap24(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
-                     StoredRows rows = {});
-void ConvertBitmap32(BitmapBytes file, int width, int height, int pixelOffset, GreyImage& grey,
-                     StoredRows rows = {});
+using BitmapConverter = void(BitmapBytes file, int width, int height, int pixelOffset,
+                             GreyImage& grey, StoredRows rows);
+BitmapConverter ConvertBitmap1, ConvertBitmap4, ConvertBitmap8, ConvertBitmap16, ConvertBitmap24,
+    ConvertBitmap32;
 
 // The header fields the decode run reads: the low halves of the pixel data
 // offset (bytes 10-11), width (18-19) and height (22-23), and the low byte of

@@ -200,6 +200,12 @@ template <typename Position> PlaneRuns<Position> RunsOfPlane(PlaneRows& plane, S
     return runs;
 }
 
+// Whether widths take in every window of a line of this length: the
+// proportions alone make a window at least kFinderTotal across.
+bool EveryWidth(FinderWidths widths, int length) {
+    return widths.least <= kFinderTotal && widths.most >= length;
+}
+
 template <typename Position> class Locator {
   public:
     Locator(PlaneRows& plane, FinderWidths widths, Stop stop)
@@ -208,13 +214,13 @@ template <typename Position> class Locator {
           runs_(RunsOfPlane<Position>(plane, stop)), rows_(runs_.rows), columns_(runs_.columns),
           flags_(size_t(std::max(plane.width, plane.height)) + 8, 0) {}
 
-    std::array<std::vector<FinderCandidate>, 2> Run() {
+    FinderPools Run() {
         // Once stopped always stopped: runs made before this test are whole.
         if (stop_()) return {};
         FindColumnFits();
         ScanRows();
         ScanColumns();
-        std::array<std::vector<FinderCandidate>, 2> found = {found_[0].Take(), found_[1].Take()};
+        FinderPools found = {found_[0].Take(), found_[1].Take()};
         for (std::vector<FinderCandidate>& list : found)
             std::sort(
                 list.begin(), list.end(),
@@ -292,7 +298,7 @@ template <typename Position> class Locator {
     void FittingWindows(std::span<const Position> starts, FinderWidths widths, Fits&& fit) {
         if (starts.size() < 6) return;
         const int windows = int(starts.size()) - 5;
-        if (widths.least <= kFinderTotal && widths.most >= starts.back())
+        if (EveryWidth(widths, starts.back()))
             MarkLongestMiddles(starts.data(), windows, flags_.data());
         else
             MarkLongestMiddlesWithin(starts.data(), windows, widths.least, widths.most,
@@ -325,8 +331,7 @@ template <typename Position> class Locator {
     void ScanRows() {
         crossings_.assign(columns_.offset.size() - 1, Crossing{});
         const size_t count = rows_.offset.size() - 1;
-        keepRowFits_ = widths_.least <= kFinderTotal &&
-                       widths_.most >= int(columns_.offset.size() - 1); // a row's length
+        keepRowFits_ = EveryWidth(widths_, int(columns_.offset.size() - 1)); // a row's length
         for (int y = 0; y < int(count) && !stop_(); ++y) {
             const std::span<const Position> starts = rows_.Line(y);
             FittingWindows(starts, widths_, [&](size_t k) {
@@ -480,16 +485,15 @@ std::array<size_t, 3> FinderOrder(const std::array<PlanePoint, 3>& p, double ab,
 
 } // namespace
 
-std::array<std::vector<FinderCandidate>, 2> LocateFinders(PlaneRows&& plane, FinderWidths widths,
-                                                          const std::atomic<bool>* stop) {
+FinderPools LocateFinders(PlaneRows&& plane, FinderWidths widths, const std::atomic<bool>* stop) {
     if (plane.width < 7 || plane.height < 7) return {};
     if (std::max(plane.width, plane.height) <= INT16_MAX)
         return Locator<int16_t>(plane, widths, Stop{stop}).Run();
     return Locator<int>(plane, widths, Stop{stop}).Run();
 }
 
-std::array<std::vector<FinderCandidate>, 2>
-LocateFinders(const BitPlane& plane, FinderWidths widths, const std::atomic<bool>* stop) {
+FinderPools LocateFinders(const BitPlane& plane, FinderWidths widths,
+                          const std::atomic<bool>* stop) {
     return LocateFinders(RowsOfPlane(plane), widths, stop);
 }
 

@@ -40,16 +40,15 @@ struct FinderCandidate {
 struct FinderWidths {
     int least = 7, most = 1 << 30; // pixels across a finder's 7 modules
 };
-std::array<std::vector<FinderCandidate>, 2>
-LocateFinders(PlaneRows&& plane, FinderWidths widths = {}, const std::atomic<bool>* stop = nullptr);
-std::array<std::vector<FinderCandidate>, 2> LocateFinders(const BitPlane& plane,
-                                                          FinderWidths widths = {},
-                                                          const std::atomic<bool>* stop = nullptr);
+using FinderPools = std::array<std::vector<FinderCandidate>, 2>;
+FinderPools LocateFinders(PlaneRows&& plane, FinderWidths widths = {},
+                          const std::atomic<bool>* stop = nullptr);
+FinderPools LocateFinders(const BitPlane& plane, FinderWidths widths = {},
+                          const std::atomic<bool>* stop = nullptr);
 
 // A finder search run on a second thread while the caller reads other
 // planes' triples: it ends within a line of its plane when called off (a
 // histogram under way is finished first).
-using FinderPools = std::array<std::vector<FinderCandidate>, 2>;
 using SearchAhead = WorkAhead<FinderPools>;
 
 // Three finders in symbol order: the top-left one, the one at the end of the

@@ -43,8 +43,6 @@ constexpr size_t kFullSizePassPixels = size_t(1) << 25;
 // Longest side above which finders are searched at half size.
 constexpr int kHalveAbove = 2048;
 
-using Pools = FinderPools;
-
 class Search {
   public:
     Search(const GreyImage& grey, DecodeEngine& engine, DecodeResult& result, int threads,
@@ -87,7 +85,7 @@ class Search {
         Queue(LocateFinders(LocalRows(searched, histogram), {}, stop_), scale);
         if (TryQueued(kHopelessTripleScore)) return true;
         if (!small || reader_.Exhausted()) return false;
-        std::optional<Pools> late = small->TakeUnless(stop_);
+        std::optional<FinderPools> late = small->TakeUnless(stop_);
         if (!late) return false;
         Queue(std::move(*late), 1);
         return TryQueued(kHopelessTripleScore);
@@ -103,7 +101,7 @@ class Search {
     // Queues the triples of a plane's finders in both polarities that are
     // neither queued nor tried yet; scale takes the plane's coordinates to
     // the picture's.
-    void Queue(Pools found, double scale) {
+    void Queue(FinderPools found, double scale) {
         for (bool lightOnDark : {false, true}) {
             std::vector<FinderCandidate>& finders = found[lightOnDark ? 1 : 0];
             for (FinderCandidate& f : finders) {

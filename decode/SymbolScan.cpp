@@ -42,8 +42,6 @@ PlanePoint Centre(const std::array<PlanePoint, 4>& quad) {
             (quad[0].y + quad[1].y + quad[2].y + quad[3].y) / 4};
 }
 
-using Pools = FinderPools;
-
 class Scan {
   public:
     explicit Scan(const GreyImage& grey) : reader_(grey, engine_, kMaxDecodes) {}
@@ -73,7 +71,7 @@ class Scan {
         bool lightOnDark;
     };
 
-    void Plane(const Pools& pools) {
+    void Plane(const FinderPools& pools) {
         for (bool lightOnDark : {false, true}) {
             while (Pass(pools[lightOnDark ? 1 : 0], lightOnDark)) {
             }

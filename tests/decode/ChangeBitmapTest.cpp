@@ -165,10 +165,9 @@ TEST(ConvertBitmap, ALargePictureInTwoHalvesIsTheSameAsInOne) {
     // own rather than a copy of a row of the other half. Converted on two
     // threads, and on one with the later half first, into a picture whose
     // every grey is wrong.
-    using Converter = void (*)(BitmapBytes, int, int, int, GreyImage&, StoredRows);
-    const std::pair<int, Converter> converters[] = {{1, ConvertBitmap1},   {4, ConvertBitmap4},
-                                                    {8, ConvertBitmap8},   {16, ConvertBitmap16},
-                                                    {24, ConvertBitmap24}, {32, ConvertBitmap32}};
+    const std::pair<int, BitmapConverter*> converters[] = {
+        {1, ConvertBitmap1},   {4, ConvertBitmap4},   {8, ConvertBitmap8},
+        {16, ConvertBitmap16}, {24, ConvertBitmap24}, {32, ConvertBitmap32}};
     std::mt19937 random(7);
     for (const auto& [bits, convert] : converters) {
         const int width = 1029, height = 2041, stride = BitmapStride(bits, width);
